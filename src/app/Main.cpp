@@ -1,0 +1,7 @@
+#include "app/Main.h"
+
+namespace tolvane {
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {}
+
+}  // namespace tolvane

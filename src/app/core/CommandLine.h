@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tolvane {
+
+// What the switches -l, -g, -x, -o and -b ask for.
+struct CommandLineOptions {
+  std::string listPath;     // -l; empty when absent
+  bool hasListPath = false;
+  std::string logPath;      // -g; empty when absent
+  bool hasLogPath = false;
+  bool deleteLog = false;   // -x
+  bool saveListAtExit = true;  // cleared by -o
+  bool batchMode = false;   // -b
+};
+
+// Reads the arguments after the program name. A switch is known by its first two characters,
+// whatever their case; -l and -g take the rest of the same argument as a path, kept as typed
+// (file names are case-sensitive here) and completed with currentDir when it names no folder.
+CommandLineOptions ParseCommandLine(const std::vector<std::string>& args,
+                                    const std::string& currentDir);
+
+// True when any argument begins with -b (in either case): the splash is then never shown.
+bool HasBatchSwitch(const std::vector<std::string>& args);
+
+}  // namespace tolvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "engine/RunFlags.h"
+
+namespace tolvane {
+
+// The main window's non-visual fields.
+struct MainState {
+  std::string exeFolder;     // with its trailing separator
+  std::string settingsPath;
+  std::string logPath;
+  std::string listPath;      // the current list path; empty until -l, open or save-as
+  std::string defaultFolder; // where the add-files dialog opens
+  bool startupComplete = false;
+  bool saveListAtExit = true;
+  RunFlags run;
+};
+
+}  // namespace tolvane

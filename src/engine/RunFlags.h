@@ -1,0 +1,22 @@
+#pragma once
+
+namespace tolvane {
+
+// The main window's flags that a distribution run reads and sets while it works.
+struct RunFlags {
+  bool batchMode = false;       // -b: never ask, never change the cursor or the focus
+  bool runInProgress = false;   // Go and close turn into a stop request while set
+  bool stopRequested = false;   // the run ends at its next check
+};
+
+// The overwrite and error options, read at the moment they are needed: a change made while a
+// question is shown applies to the next file.
+class CopyOptions {
+ public:
+  virtual ~CopyOptions() = default;
+  virtual bool ConfirmOverWrite() const = 0;
+  virtual bool ButOldIsIgnore() const = 0;
+  virtual bool IgnoreError() const = 0;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,56 @@
+#include "engine/StatusLog.h"
+
+#include <cstdio>
+
+#include "platform/TextFile.h"
+
+namespace tolvane {
+namespace {
+
+std::string TwoDigits(int n) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d", n);
+  return buffer;
+}
+
+}  // namespace
+
+StatusLog::StatusLog(FileSystem& fs, LogSink& sink) : fs_(fs), sink_(sink) {}
+
+void StatusLog::AddLogLine(const std::string& text) {
+  if (saveToFile_()) AppendLogFile(text);
+  std::string memoLine;
+  memoLine.reserve(text.size());
+  for (char c : text) {
+    if (c != '\n') memoLine += c;
+  }
+  sink_.AddMemoLine(memoLine);
+}
+
+void StatusLog::AppendLogFile(const std::string& text) {
+  if (logPath_.empty()) return;
+  AppendTextLine(fs_, logPath_, text);
+}
+
+std::string FormatLogTime(const LocalDateTime& t) {
+  return TwoDigits(t.hour) + ":" + TwoDigits(t.minute);
+}
+
+std::string FormatLogDateTime(const LocalDateTime& t) {
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d/%02d/%02d", t.year, t.month, t.day);
+  if (t.hour == 0 && t.minute == 0 && t.second == 0) return date;
+  return std::string(date) + " " + FormatLogTime(t) + ":" + TwoDigits(t.second);
+}
+
+std::string StartLine(const LocalDateTime& now) { return "\n▼起動 " + FormatLogDateTime(now); }
+
+std::string EndLine(const LocalDateTime& now) { return "▲終了 " + FormatLogDateTime(now) + "\n"; }
+
+std::string RunStartLine(const LocalDateTime& now) { return "\n" + FormatLogTime(now) + " 配布開始"; }
+
+std::string RunEndLine(const LocalDateTime& now, bool stopped) {
+  return FormatLogTime(now) + (stopped ? " 配布中止" : " 配布終了") + "\n";
+}
+
+}  // namespace tolvane

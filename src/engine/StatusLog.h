@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+
+// Where the status log shows its lines: the memo of the main window, or a test's vector.
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  virtual void AddMemoLine(const std::string& line) = 0;
+  virtual void ClearMemo() = 0;
+};
+
+// The one way every part of the program reports what it does: a line in the memo, and, while
+// saving is on, the same text appended to the log file.
+class StatusLog {
+ public:
+  StatusLog(FileSystem& fs, LogSink& sink);
+
+  void SetLogPath(const std::string& path) { logPath_ = path; }
+  const std::string& LogPath() const { return logPath_; }
+  // Whether lines go to the file too: the check mark of the log-saving menu item.
+  void SetSaveToFileSource(std::function<bool()> saveToFile) { saveToFile_ = std::move(saveToFile); }
+
+  void AddLogLine(const std::string& text);
+  // The file half of AddLogLine: opens, appends the text and a line end, closes. A file that
+  // cannot be opened loses the line silently.
+  void AppendLogFile(const std::string& text);
+  void ClearMemo() { sink_.ClearMemo(); }
+
+ private:
+  FileSystem& fs_;
+  LogSink& sink_;
+  std::string logPath_;
+  std::function<bool()> saveToFile_ = [] { return true; };
+};
+
+// "yyyy/mm/dd hh:nn:ss", or the date alone at exactly 00:00:00.
+std::string FormatLogDateTime(const LocalDateTime& t);
+// "hh:nn".
+std::string FormatLogTime(const LocalDateTime& t);
+
+std::string StartLine(const LocalDateTime& now);
+std::string EndLine(const LocalDateTime& now);
+std::string RunStartLine(const LocalDateTime& now);
+std::string RunEndLine(const LocalDateTime& now, bool stopped);
+
+}  // namespace tolvane

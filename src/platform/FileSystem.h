@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvane {
+
+// A file's last-write time, to the nanosecond where the file system keeps it.
+using FileTime = std::chrono::system_clock::time_point;
+
+// One item of a folder search: what the copy engine and the source list need of it.
+struct FindEntry {
+  std::string name;  // the last component only
+  bool isFolder = false;
+  std::uint64_t size = 0;
+  FileTime lastWrite{};
+};
+
+// The file operations the logic calls. Paths are UTF-8; a path that begins with two
+// backslashes is a network path (\\SERVER\share\dir) that the implementation maps to the
+// place where the network is reachable on this system.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // True when anything exists at path (file, folder, or anything else).
+  virtual bool Exists(const std::string& path) = 0;
+  // True when path exists and is a folder.
+  virtual bool IsFolder(const std::string& path) = 0;
+
+  // Lists what a search for pattern finds: pattern is a path whose last component may hold
+  // the wildcards * and ? (dot files included, "*.*" matches every name). Without wildcards
+  // it finds the item itself. "." and ".." are never listed. Items come in the order the
+  // file system lists them. A missing folder or no match gives an empty list.
+  virtual std::vector<FindEntry> Find(const std::string& pattern) = 0;
+
+  // Creates the folder and every missing parent. True when the folder exists afterwards.
+  virtual bool CreateFolders(const std::string& path) = 0;
+
+  // Copies a file, keeping the source's last-write time. With failIfExists, an existing
+  // target makes the copy fail and stays untouched. A folder or a read-only file at the
+  // target makes it fail. The target is never left half-written: the data goes to a
+  // temporary file beside it that replaces the target only once it is complete.
+  virtual bool CopyFile(const std::string& source, const std::string& target,
+                        bool failIfExists) = 0;
+
+  // Deletes a file. False when there was nothing to delete or it could not be deleted.
+  virtual bool DeleteFile(const std::string& path) = 0;
+
+  // The whole content of a file; empty when it cannot be read.
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  // Writes content to a new file beside path and puts it in place of path only once it is
+  // complete. On failure the old file stays as it was and nothing is left beside it.
+  virtual bool ReplaceFile(const std::string& path, const std::string& content) = 0;
+  // Appends content at the end of the file, creating the file when missing. Opened and closed
+  // within the call.
+  virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
+};
+
+}  // namespace tolvane

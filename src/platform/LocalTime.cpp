@@ -1,0 +1,14 @@
+#include "platform/LocalTime.h"
+
+namespace tolvane {
+
+int CompareLocal(const LocalDateTime& a, const LocalDateTime& b) {
+  const int fields[2][6] = {{a.year, a.month, a.day, a.hour, a.minute, a.second},
+                            {b.year, b.month, b.day, b.hour, b.minute, b.second}};
+  for (int i = 0; i < 6; ++i) {
+    if (fields[0][i] != fields[1][i]) return fields[0][i] < fields[1][i] ? -1 : 1;
+  }
+  return 0;
+}
+
+}  // namespace tolvane

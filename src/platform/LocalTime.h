@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+
+// A file time in local time, reduced to the 2-second step of the packed file date that the
+// original platform's searches report. Empty when it cannot be a packed date (before 1980
+// or after 2107).
+std::optional<LocalDateTime> ToLocalFileDate(FileTime time);
+
+// Orders two local times; negative, zero or positive.
+int CompareLocal(const LocalDateTime& a, const LocalDateTime& b);
+
+// The system clock.
+class SystemClock : public Clock {
+ public:
+  LocalDateTime Now() override;
+};
+
+}  // namespace tolvane

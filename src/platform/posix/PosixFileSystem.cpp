@@ -1,0 +1,316 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <random>
+
+#include "platform/posix/NetworkPath.h"
+
+namespace tolvane {
+namespace {
+
+FileTime ToFileTime(const struct timespec& ts) {
+  return FileTime(std::chrono::duration_cast<FileTime::duration>(
+      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
+}
+
+FindEntry EntryFromStat(const std::string& name, const struct stat& st) {
+  FindEntry e;
+  e.name = name;
+  e.isFolder = S_ISDIR(st.st_mode);
+  e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+  e.lastWrite = ToFileTime(st.st_mtim);
+  return e;
+}
+
+bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
+
+// Length of the UTF-8 character starting at s[i].
+std::size_t CharLength(const std::string& s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  return std::min(n, s.size() - i);
+}
+
+bool Match(const std::string& p, std::size_t pi, const std::string& n, std::size_t ni) {
+  // Iterative matching with one back-track point for the last star.
+  std::size_t starP = std::string::npos, starN = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && p[pi] == '*') {
+      starP = ++pi;
+      starN = ni;
+    } else if (pi < p.size() && p[pi] == '?') {
+      ++pi;
+      ni += CharLength(n, ni);
+    } else if (pi < p.size() && p[pi] == n[ni]) {
+      ++pi;
+      ++ni;
+    } else if (starP != std::string::npos) {
+      pi = starP;
+      starN += CharLength(n, starN);
+      ni = starN;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == '*') ++pi;
+  return pi == p.size();
+}
+
+std::string TempNameBeside(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  static thread_local std::mt19937 rng{std::random_device{}()};
+  const auto slash = path.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return dir + "." + name + ".tolvane-" + std::to_string(getpid()) + "-" +
+         std::to_string(counter++) + "-" + std::to_string(rng() % 100000);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool Close() {
+    const int r = close(fd_);
+    fd_ = -1;
+    return r == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Copies the whole of in to out by the kernel's copy path, falling back to read and write.
+bool CopyData(int in, int out, std::uint64_t size) {
+  std::uint64_t done = 0;
+  bool kernel = true;
+  while (kernel && done < size) {
+    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size - done, 0);
+    if (n > 0) {
+      done += static_cast<std::uint64_t>(n);
+    } else if (n == 0) {
+      break;  // the file shrank under us; what remains is copied below
+    } else if (errno == EINTR) {
+      continue;
+    } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+      kernel = false;
+    } else {
+      return false;
+    }
+  }
+  if (lseek(in, static_cast<off_t>(done), SEEK_SET) < 0 ||
+      lseek(out, static_cast<off_t>(done), SEEK_SET) < 0) {
+    return false;
+  }
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t n = read(in, buffer.data(), buffer.size());
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
+  }
+}
+
+}  // namespace
+
+bool MatchesSearchPattern(const std::string& pattern, const std::string& name) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  if (Match(pattern, 0, name, 0)) return true;
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos) {
+    return Match(pattern.substr(0, pattern.size() - 2), 0, name, 0);
+  }
+  return false;
+}
+
+PosixFileSystem::PosixFileSystem(std::string networkRoot) : networkRoot_(std::move(networkRoot)) {}
+
+std::optional<std::string> PosixFileSystem::Map(const std::string& path) const {
+  if (path.empty()) return std::nullopt;
+  return MapNetworkPath(networkRoot_, path);
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+  const auto p = Map(path);
+  struct stat st;
+  return p && stat(p->c_str(), &st) == 0;
+}
+
+bool PosixFileSystem::IsFolder(const std::string& path) {
+  const auto p = Map(path);
+  struct stat st;
+  return p && stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
+  std::vector<FindEntry> found;
+  const auto p = Map(pattern);
+  if (!p) return found;
+  const auto slash = p->find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p->substr(0, slash));
+  const std::string last = slash == std::string::npos ? *p : p->substr(slash + 1);
+  if (last.empty()) return found;
+  if (!HasWildcard(last)) {
+    struct stat st;
+    if (last != "." && last != ".." && stat(p->c_str(), &st) == 0) {
+      found.push_back(EntryFromStat(last, st));
+    }
+    return found;
+  }
+  DIR* d = opendir(dir.c_str());
+  if (!d) return found;
+  const int dfd = dirfd(d);
+  while (struct dirent* ent = readdir(d)) {
+    const std::string name = ent->d_name;
+    if (name == "." || name == ".." || !MatchesSearchPattern(last, name)) continue;
+    struct stat st;
+    if (fstatat(dfd, name.c_str(), &st, 0) != 0 &&
+        fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      continue;  // gone since it was listed
+    }
+    found.push_back(EntryFromStat(name, st));
+  }
+  closedir(d);
+  return found;
+}
+
+bool PosixFileSystem::CreateFolders(const std::string& path) {
+  const auto p = Map(path);
+  if (!p) return false;
+  std::string partial;
+  std::size_t pos = 0;
+  while (pos <= p->size()) {
+    std::size_t next = p->find('/', pos);
+    if (next == std::string::npos) next = p->size();
+    partial = p->substr(0, next);
+    if (!partial.empty()) {
+      if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    pos = next + 1;
+  }
+  struct stat st;
+  return stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target,
+                               bool failIfExists) {
+  const auto from = Map(source);
+  const auto to = Map(target);
+  if (!from || !to) return false;
+  Fd in(open(from->c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat srcStat;
+  if (in.get() < 0 || fstat(in.get(), &srcStat) != 0 || !S_ISREG(srcStat.st_mode)) return false;
+
+  struct stat dstStat;
+  if (stat(to->c_str(), &dstStat) == 0) {
+    if (failIfExists || !S_ISREG(dstStat.st_mode)) return false;
+    // A read-only file is not replaced, as on the original platform.
+    if ((dstStat.st_mode & 0222) == 0) return false;
+  }
+
+  const std::string temp = TempNameBeside(*to);
+  Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (out.get() < 0) return false;
+  bool ok = CopyData(in.get(), out.get(), static_cast<std::uint64_t>(srcStat.st_size));
+  if (ok) {
+    const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
+    ok = fchmod(out.get(), srcStat.st_mode & 07777) == 0 && futimens(out.get(), times) == 0;
+  }
+  ok = out.Close() && ok;
+  if (ok) {
+    if (failIfExists) {
+      // Never replace a file that came into being since the check above.
+      ok = renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0;
+      if (!ok && (errno == EINVAL || errno == ENOSYS)) {
+        ok = link(temp.c_str(), to->c_str()) == 0;
+        if (ok) unlink(temp.c_str());
+      }
+    } else {
+      ok = rename(temp.c_str(), to->c_str()) == 0;
+    }
+  }
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool PosixFileSystem::DeleteFile(const std::string& path) {
+  const auto p = Map(path);
+  return p && unlink(p->c_str()) == 0;
+}
+
+std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path) {
+  const auto p = Map(path);
+  if (!p) return std::nullopt;
+  Fd fd(open(p->c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st;
+  if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd.get(), buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  return content;
+}
+
+bool PosixFileSystem::ReplaceFile(const std::string& path, const std::string& content) {
+  const auto p = Map(path);
+  if (!p) return false;
+  struct stat old;
+  const bool hadOld = stat(p->c_str(), &old) == 0;
+  if (hadOld && !S_ISREG(old.st_mode)) return false;
+  const std::string temp = TempNameBeside(*p);
+  Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (out.get() < 0) return false;
+  bool ok = WriteAll(out.get(), content.data(), content.size());
+  if (ok && hadOld) ok = fchmod(out.get(), old.st_mode & 07777) == 0;
+  ok = ok && fsync(out.get()) == 0;
+  ok = out.Close() && ok;
+  ok = ok && rename(temp.c_str(), p->c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool PosixFileSystem::AppendToFile(const std::string& path, const std::string& content) {
+  const auto p = Map(path);
+  if (!p) return false;
+  Fd fd(open(p->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return false;
+  const bool ok = WriteAll(fd.get(), content.data(), content.size());
+  return fd.Close() && ok;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+
+// The file system of Linux, with network paths mapped under the network root.
+class PosixFileSystem : public FileSystem {
+ public:
+  explicit PosixFileSystem(std::string networkRoot = "/net");
+
+  void SetNetworkRoot(std::string networkRoot) { networkRoot_ = std::move(networkRoot); }
+  const std::string& NetworkRoot() const { return networkRoot_; }
+
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  std::vector<FindEntry> Find(const std::string& pattern) override;
+  bool CreateFolders(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  bool DeleteFile(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path) override;
+  bool ReplaceFile(const std::string& path, const std::string& content) override;
+  bool AppendToFile(const std::string& path, const std::string& content) override;
+
+ private:
+  std::optional<std::string> Map(const std::string& path) const;
+
+  std::string networkRoot_;
+};
+
+// Whether name matches a search pattern with * and ?, as the original platform's folder
+// search does: "*.*" matches every name, and a pattern ending in ".*" also matches names
+// without an extension.
+bool MatchesSearchPattern(const std::string& pattern, const std::string& name);
+
+}  // namespace tolvane

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/StatusLog.h"
+#include "platform/Clock.h"
+#include "platform/Cursor.h"
+#include "platform/Dialogs.h"
+#include "platform/EventPump.h"
+#include "platform/LogViewer.h"
+#include "platform/Prompts.h"
+
+namespace tolvane::test {
+
+// A clock that shows what the test sets.
+class ManualClock : public Clock {
+ public:
+  LocalDateTime now{2005, 4, 1, 9, 15, 30};
+  LocalDateTime Now() override { return now; }
+};
+
+// Never sleeps: counts the pauses and runs the test's hook as the "pending events".
+class FakeEventPump : public EventPump {
+ public:
+  int sleeps = 0;
+  int sleptMs = 0;
+  int passes = 0;
+  std::function<void()> onProcess;  // what the pending events do, if anything
+
+  void Sleep(int milliseconds) override {
+    ++sleeps;
+    sleptMs += milliseconds;
+  }
+  void ProcessPendingEvents() override {
+    ++passes;
+    if (onProcess) onProcess();
+  }
+};
+
+// Answers questions from a script and records what was asked.
+class ScriptedPrompts : public Prompts {
+ public:
+  struct Asked {
+    std::string kind;  // "YesNoCancel", "AbortRetryIgnore", "YesNo", "Message", "Error"
+    std::string caption;
+    std::string text;
+  };
+  std::deque<PromptAnswer> answers;  // taken from the front; an empty script fails the test
+  std::vector<Asked> asked;
+  std::function<void()> whileShown;  // runs while a question is "on screen"
+
+  PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
+  PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
+  void ShowMessage(const std::string& caption, const std::string& text) override;
+  void ShowError(const std::string& caption, const std::string& text) override;
+
+ private:
+  PromptAnswer Next(const char* kind, const std::string& caption, const std::string& text);
+};
+
+// Dialogs that return what the test scripted and record the requests.
+class ScriptedDialogs : public Dialogs {
+ public:
+  std::deque<std::vector<std::string>> openResults;
+  std::deque<std::optional<std::string>> saveResults;
+  std::deque<std::optional<std::string>> folderResults;
+  std::vector<OpenFileRequest> openRequests;
+  std::vector<SaveFileRequest> saveRequests;
+  std::vector<std::pair<std::string, std::string>> folderRequests;  // title, initial folder
+
+  std::vector<std::string> OpenFiles(const OpenFileRequest& request) override;
+  std::optional<std::string> SaveFile(const SaveFileRequest& request) override;
+  std::optional<std::string> ChooseFolder(const std::string& title,
+                                          const std::string& initialFolder) override;
+};
+
+class FakeCursor : public Cursor {
+ public:
+  CursorShape shape = CursorShape::Default;
+  std::vector<CursorShape> history;
+  CursorShape Current() override { return shape; }
+  void Set(CursorShape s) override {
+    shape = s;
+    history.push_back(s);
+  }
+};
+
+class FakeLogViewer : public LogViewer {
+ public:
+  bool available = true;
+  std::vector<std::string> opened;
+  bool Open(const std::string& path) override {
+    if (!available) return false;
+    opened.push_back(path);
+    return true;
+  }
+};
+
+// The memo of a test.
+class VectorLogSink : public LogSink {
+ public:
+  std::vector<std::string> lines;
+  void AddMemoLine(const std::string& line) override { lines.push_back(line); }
+  void ClearMemo() override { lines.clear(); }
+};
+
+}  // namespace tolvane::test

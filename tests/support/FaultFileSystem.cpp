@@ -1,0 +1,51 @@
+#include "support/FaultFileSystem.h"
+
+namespace tolvane::test {
+
+void FaultFileSystem::FailOn(FsOp op, std::string pathPart, int times) {
+  faults_.push_back({op, std::move(pathPart), times});
+}
+
+bool FaultFileSystem::Enter(FsOp op, const std::string& path) {
+  calls.emplace_back(op, path);
+  if (beforeOp) beforeOp(op, path);
+  for (auto& f : faults_) {
+    if (f.op != op || f.times == 0 || path.find(f.pathPart) == std::string::npos) continue;
+    if (f.times > 0) --f.times;
+    return true;
+  }
+  return false;
+}
+
+bool FaultFileSystem::Exists(const std::string& path) {
+  return !Enter(FsOp::Exists, path) && inner_.Exists(path);
+}
+bool FaultFileSystem::IsFolder(const std::string& path) {
+  return !Enter(FsOp::IsFolder, path) && inner_.IsFolder(path);
+}
+std::vector<FindEntry> FaultFileSystem::Find(const std::string& pattern) {
+  if (Enter(FsOp::Find, pattern)) return {};
+  return inner_.Find(pattern);
+}
+bool FaultFileSystem::CreateFolders(const std::string& path) {
+  return !Enter(FsOp::CreateFolders, path) && inner_.CreateFolders(path);
+}
+bool FaultFileSystem::CopyFile(const std::string& source, const std::string& target,
+                               bool failIfExists) {
+  return !Enter(FsOp::CopyFile, target) && inner_.CopyFile(source, target, failIfExists);
+}
+bool FaultFileSystem::DeleteFile(const std::string& path) {
+  return !Enter(FsOp::DeleteFile, path) && inner_.DeleteFile(path);
+}
+std::optional<std::string> FaultFileSystem::ReadFile(const std::string& path) {
+  if (Enter(FsOp::ReadFile, path)) return std::nullopt;
+  return inner_.ReadFile(path);
+}
+bool FaultFileSystem::ReplaceFile(const std::string& path, const std::string& content) {
+  return !Enter(FsOp::ReplaceFile, path) && inner_.ReplaceFile(path, content);
+}
+bool FaultFileSystem::AppendToFile(const std::string& path, const std::string& content) {
+  return !Enter(FsOp::AppendToFile, path) && inner_.AppendToFile(path, content);
+}
+
+}  // namespace tolvane::test

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace tolvane::test {
+
+enum class FsOp {
+  Exists,
+  IsFolder,
+  Find,
+  CreateFolders,
+  CopyFile,
+  DeleteFile,
+  ReadFile,
+  ReplaceFile,
+  AppendToFile
+};
+
+// Passes every call to a real file system, except the calls a test makes fail. A failed call
+// gives what the real one gives when the operating system refuses: false, or nothing found.
+// CI runs as root, where permission bits deny nothing, so failures are made here.
+class FaultFileSystem : public FileSystem {
+ public:
+  explicit FaultFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  // Fails the next `times` calls of op whose path (for a copy, the target) contains pathPart;
+  // times < 0 fails them all.
+  void FailOn(FsOp op, std::string pathPart = {}, int times = -1);
+  void ClearFaults() { faults_.clear(); }
+
+  // Runs before every call, with the op and its path (for a copy, the target).
+  std::function<void(FsOp, const std::string&)> beforeOp;
+  // Every call in order.
+  std::vector<std::pair<FsOp, std::string>> calls;
+
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  std::vector<FindEntry> Find(const std::string& pattern) override;
+  bool CreateFolders(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  bool DeleteFile(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path) override;
+  bool ReplaceFile(const std::string& path, const std::string& content) override;
+  bool AppendToFile(const std::string& path, const std::string& content) override;
+
+ private:
+  struct Fault {
+    FsOp op;
+    std::string pathPart;
+    int times;
+  };
+  // Records the call and tells whether it must fail.
+  bool Enter(FsOp op, const std::string& path);
+
+  FileSystem& inner_;
+  std::vector<Fault> faults_;
+};
+
+}  // namespace tolvane::test
