@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "tree/DestinationTree.h"
+
+namespace tolvane {
+
+// Finds a destination node again from its node path (node names from the root, joined by TAB),
+// listing the levels on the way as needed.
+class NodeLocator {
+ public:
+  virtual ~NodeLocator() = default;
+  // Lists the children of every node along the path that has not been listed yet.
+  virtual void RestoreNodes(const std::string& nodePath) = 0;
+  // The first node in tree order whose node path equals nodePath exactly; null if none.
+  virtual TreeNode* FindNodeByPath(const std::string& nodePath) = 0;
+};
+
+}  // namespace tolvane
