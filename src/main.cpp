@@ -1,10 +1,95 @@
+// The main entry: splash decision, application title, windows, message loop.
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
+#include <exception>
+#include <memory>
 
 #include "app/Main.h"
+#include "app/core/CommandLine.h"
+#include "common/AppInfo.h"
+#include "platform/LocalTime.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/qt/QtPlatform.h"
+
+namespace {
+
+// One guard around every event handler: an exception is shown in the standard error box and
+// the program goes on.
+class TolvaneApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  tolvane::Prompts* prompts = nullptr;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      ShowError(e.what());
+    } catch (...) {
+      ShowError("unknown error");
+    }
+    return false;
+  }
+
+  void ShowError(const std::string& message) {
+    if (prompts) prompts->ShowError(tolvane::kAppTitle, message);
+  }
+};
+
+std::string ExecutableFolder() {
+  std::string folder = QCoreApplication::applicationDirPath().toStdString();
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  tolvane::TfrmMain w;
-  w.show();
-  return app.exec();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const bool batch = tolvane::HasBatchSwitch(args);
+  // Batch mode shows nothing, so it needs no display at all.
+  if (batch) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  TolvaneApplication app(argc, argv);
+  tolvane::QtPrompts prompts;
+  app.prompts = &prompts;
+  int exitCode = 0;
+  try {
+    tolvane::PosixFileSystem fs;
+    tolvane::QtDialogs dialogs;
+    tolvane::QtEventPump pump;
+    tolvane::QtCursor cursor;
+    tolvane::SystemClock clock;
+    tolvane::DesktopLogViewer logViewer;
+    tolvane::MainServices services{fs, prompts, dialogs, pump, cursor, clock, logViewer};
+    services.setNetworkRoot = [&fs](const std::string& root) { fs.SetNetworkRoot(root); };
+
+    QApplication::setApplicationName(tolvane::kProductName);
+    QApplication::setApplicationDisplayName(tolvane::kAppTitle);
+
+    char cwd[4096];
+    const std::string currentDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
+    tolvane::TfrmMain frmMain(services, {ExecutableFolder(), currentDir, args});
+    prompts.SetOwner(&frmMain);
+    dialogs.SetOwner(&frmMain);
+    try {
+      frmMain.FormCreate();
+    } catch (const std::exception& e) {
+      app.ShowError(e.what());
+    }
+    if (!batch) frmMain.show();
+    exitCode = app.exec();
+    try {
+      frmMain.FormDestroy();
+    } catch (const std::exception& e) {
+      app.ShowError(e.what());
+    }
+    if (batch) exitCode = frmMain.BatchExitCode();
+  } catch (const std::exception& e) {
+    app.ShowError(e.what());
+    return batch ? 2 : 0;
+  }
+  return batch ? exitCode : 0;
 }

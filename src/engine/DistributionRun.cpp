@@ -1,0 +1,67 @@
+#include "engine/DistributionRun.h"
+
+namespace tolvane {
+
+DistributionRun::DistributionRun(DestinationTree& tree, const SourceList& sources, StatusLog& log,
+                                 Clock& clock, RunFlags& flags, RunView& view,
+                                 CopyEntryFn copyEntry)
+    : tree_(tree),
+      sources_(sources),
+      log_(log),
+      clock_(clock),
+      flags_(flags),
+      view_(view),
+      copyEntry_(std::move(copyEntry)) {}
+
+TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node) {
+  if (!node) return nullptr;
+  if (node->ChildCount() > 0) return node->Child(0);
+  for (TreeNode* n = node; n; n = n->Parent()) {
+    const int next = n->Row() + 1;
+    TreeNode* parent = n->Parent();
+    const int siblings = parent ? parent->ChildCount() : tree.TopLevelCount();
+    if (next < siblings) return parent ? parent->Child(next) : tree.TopLevel(next);
+  }
+  return nullptr;
+}
+
+RunOutcome DistributionRun::RunDistribution() {
+  RunOutcome outcome;
+  view_.ShowRunning(true);
+  struct Restore {
+    RunView& view;
+    ~Restore() { view.ShowRunning(false); }
+  } restore{view_};
+
+  log_.ClearMemo();
+  log_.AddLogLine(RunStartLine(clock_.Now()));
+  // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
+  // that adds nodes must neither skip a destination nor serve one twice.
+  for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {
+    if (!IsMarkedState(node->StateImage())) continue;
+    view_.ShowDestination(node);
+    const std::string folder = node->Record().folderPath;
+    log_.AddLogLine(folder);
+    if (DistributeToFolder(folder)) {
+      tree_.SetStateImage(node, kStateFailed);
+      outcome.anyDestinationFailed = true;
+    }
+    if (flags_.stopRequested) break;
+  }
+  outcome.stopped = flags_.stopRequested;
+  log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));
+  return outcome;
+}
+
+bool DistributionRun::DistributeToFolder(const std::string& folder) {
+  bool failed = false;
+  for (int j = 0; j < sources_.Count(); ++j) {
+    // Copied: the list cannot change during a run, but the entry must outlive the call anyway.
+    const std::string entry = sources_.At(j).path;
+    if (copyEntry_(entry, folder)) failed = true;
+    if (flags_.stopRequested) break;
+  }
+  return failed;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,198 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace tolvane {
+namespace {
+
+PromptAnswer FromButton(int button) {
+  switch (button) {
+    case QMessageBox::Yes:
+      return PromptAnswer::Yes;
+    case QMessageBox::No:
+      return PromptAnswer::No;
+    case QMessageBox::Abort:
+      return PromptAnswer::Abort;
+    case QMessageBox::Retry:
+      return PromptAnswer::Retry;
+    case QMessageBox::Ignore:
+      return PromptAnswer::Ignore;
+    case QMessageBox::Ok:
+      return PromptAnswer::Ok;
+    default:
+      return PromptAnswer::Cancel;
+  }
+}
+
+PromptAnswer Ask(QWidget* owner, const std::string& caption, const std::string& text,
+                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton def,
+                 QMessageBox::StandardButton escape) {
+  QMessageBox box(QMessageBox::NoIcon, ToQ(caption), ToQ(text), buttons, owner);
+  box.setDefaultButton(def);
+  box.setEscapeButton(escape);
+  return FromButton(box.exec());
+}
+
+}  // namespace
+
+PromptAnswer QtPrompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
+  return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+             QMessageBox::Yes, QMessageBox::Cancel);
+}
+
+PromptAnswer QtPrompts::AskAbortRetryIgnore(const std::string& caption, const std::string& text) {
+  return Ask(owner_, caption, text, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
+             QMessageBox::Abort, QMessageBox::Abort);
+}
+
+PromptAnswer QtPrompts::AskYesNo(const std::string& caption, const std::string& text) {
+  return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+             QMessageBox::No);
+}
+
+void QtPrompts::ShowMessage(const std::string& caption, const std::string& text) {
+  Ask(owner_, caption, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtPrompts::ShowError(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, ToQ(caption), ToQ(text), QMessageBox::Ok, owner_);
+  box.exec();
+}
+
+QStringList ToNameFilters(const std::string& filter) {
+  const QStringList parts = ToQ(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    filters << parts[i] + " (" + patterns + ")";
+  }
+  return filters;
+}
+
+std::vector<std::string> QtDialogs::OpenFiles(const OpenFileRequest& request) {
+  QFileDialog dialog(owner_, ToQ(request.title));
+  dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  const QStringList filters = ToNameFilters(request.filter);
+  dialog.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
+    dialog.selectNameFilter(filters[request.filterIndex - 1]);
+  }
+  if (!request.initialFolder.empty()) lastFolder_ = ToQ(request.initialFolder);
+  if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
+  std::vector<std::string> chosen;
+  if (dialog.exec() != QDialog::Accepted) return chosen;
+  for (const QString& f : dialog.selectedFiles()) chosen.push_back(FromQ(QDir::toNativeSeparators(f)));
+  return chosen;
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const SaveFileRequest& request) {
+  QFileDialog dialog(owner_, ToQ(request.title));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The command asks about overwriting itself.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = ToNameFilters(request.filter);
+  dialog.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
+    dialog.selectNameFilter(filters[request.filterIndex - 1]);
+  }
+  dialog.setDefaultSuffix(ToQ(request.defaultExtension));
+  if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return FromQ(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
+                                                   const std::string& initialFolder) {
+  const QString dir = QFileDialog::getExistingDirectory(owner_, ToQ(title), ToQ(initialFolder));
+  if (dir.isEmpty()) return std::nullopt;
+  std::string path = FromQ(QDir::toNativeSeparators(dir));
+  if (path.back() != '/' && path.back() != '\\') path += static_cast<char>(QDir::separator().toLatin1());
+  return path;
+}
+
+void QtEventPump::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+void QtEventPump::ProcessPendingEvents() { QApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtCursor::Set(CursorShape shape) {
+  if (shape_ != CursorShape::Default) QApplication::restoreOverrideCursor();
+  shape_ = shape;
+  switch (shape) {
+    case CursorShape::Hourglass:
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      break;
+    case CursorShape::AppStarting:
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+      break;
+    case CursorShape::Default:
+      break;
+  }
+}
+
+namespace {
+
+// The program of a desktop entry's Exec line, and its arguments with the file put in place of
+// the field code (or after them when the entry has none).
+bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QString& program,
+                             QStringList& arguments) {
+  QFile f(entryFile);
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+  bool inEntry = false;
+  QString exec;
+  while (!f.atEnd()) {
+    const QString line = QString::fromUtf8(f.readLine()).trimmed();
+    if (line.startsWith('[')) inEntry = line == "[Desktop Entry]";
+    if (inEntry && line.startsWith("Exec=")) {
+      exec = line.mid(5);
+      break;
+    }
+  }
+  const QStringList words = QProcess::splitCommand(exec);
+  if (words.isEmpty()) return false;
+  program = words.first();
+  arguments.clear();
+  bool placed = false;
+  for (int i = 1; i < words.size(); ++i) {
+    const QString& w = words[i];
+    if (w == "%f" || w == "%F" || w == "%u" || w == "%U") {
+      arguments << file;
+      placed = true;
+    } else if (w.size() == 2 && w[0] == '%') {
+      continue;  // other field codes carry nothing here
+    } else {
+      arguments << w;
+    }
+  }
+  if (!placed) arguments << file;
+  return !QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program);
+}
+
+}  // namespace
+
+bool DesktopLogViewer::Open(const std::string& path) {
+  QProcess query;
+  query.start("xdg-mime", {"query", "default", "text/plain"});
+  if (!query.waitForFinished(5000)) return false;
+  const QString entry = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+  if (entry.isEmpty()) return false;
+  const QString entryFile =
+      QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
+  if (entryFile.isEmpty()) return false;
+  QString program;
+  QStringList arguments;
+  if (!CommandFromDesktopEntry(entryFile, ToQ(path), program, arguments)) return false;
+  QProcess::startDetached(program, arguments);
+  return true;
+}
+
+}  // namespace tolvane
