@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/Main.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/Fakes.h"
+#include "support/FaultFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane::test {
+
+// A main window over a temporary executable folder, with scripted prompts and dialogs, a
+// manual clock and an event pump that never sleeps.
+class WindowFixture : public testing::Test {
+ protected:
+  void SetUp() override { ResetAutomaticRunForTests(); }
+
+  TfrmMain& Start(std::vector<std::string> args = {}) {
+    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer};
+    services.setNetworkRoot = [this](const std::string& root) {
+      networkRoot = root;
+      real.SetNetworkRoot(root);
+    };
+    window = std::make_unique<TfrmMain>(services, StartupInfo{exe.Path() + "/", cwd.Path(), args});
+    window->FormCreate();
+    return *window;
+  }
+
+  std::string LogFile() const { return exe.Read("Pelmo.log"); }
+
+  TempDir exe;
+  TempDir cwd;
+  PosixFileSystem real;
+  FaultFileSystem fs{real};
+  ScriptedPrompts prompts;
+  ScriptedDialogs dialogs;
+  FakeEventPump pump;
+  FakeCursor cursor;
+  ManualClock clock;
+  FakeLogViewer viewer;
+  std::string networkRoot;
+  std::unique_ptr<TfrmMain> window;
+};
+
+}  // namespace tolvane::test

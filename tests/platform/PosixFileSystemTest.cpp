@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/TextFile.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/FaultFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> Names(const std::vector<FindEntry>& entries) {
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(SearchPatternTest, MatchesLikeTheOriginalFolderSearch) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"*.*", "noext", true},     {"*.*", ".hidden", true},  {"*", "a.b.c", true},
+      {"*.txt", "a.txt", true},   {"*.txt", "a.txt2", false}, {"a?c", "abc", true},
+      {"a?c", "ac", false},       {"a?c", "a表c", true},     {"a.*", "a", true},
+      {"a.*", "ab", false},       {"*b*", "abc", true},      {"x*y*z", "xaayzz", true},
+      {"*.TXT", "a.txt", false},  // names are case-sensitive here
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MatchesSearchPattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+  }
+}
+
+TEST(PosixFileSystemTest, FindsItemsThroughNetworkPathsUnderTheRoot) {
+  TempDir net;
+  net.Write("SRV/share/a.txt", "12345");
+  net.Write("SRV/share/.dot", "");
+  net.MakeDir("SRV/share/sub");
+  TempDir outside;
+  outside.Write("secret.txt", "x");
+  PosixFileSystem fs(net.Path());
+
+  EXPECT_EQ(Names(fs.Find(R"(\\SRV\share\*.*)")),
+            (std::vector<std::string>{".dot", "a.txt", "sub"}));
+  const auto one = fs.Find(R"(\\SRV\share\a.txt)");
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].size, 5u);
+  EXPECT_FALSE(one[0].isFolder);
+  EXPECT_TRUE(fs.IsFolder(R"(\\SRV\share\sub)"));
+  EXPECT_FALSE(fs.IsFolder(R"(\\SRV\share\a.txt)"));
+  EXPECT_TRUE(fs.Find(R"(\\SRV\share\missing\*.*)").empty());
+  // Nothing outside the network root is reached through a network path.
+  const std::string escape = R"(\\SRV\..\..\)" + outside.Path().substr(1) + R"(\secret.txt)";
+  EXPECT_FALSE(fs.Exists(escape));
+  EXPECT_FALSE(fs.CopyFile(outside / "secret.txt", R"(\\..\x.txt)", false));
+}
+
+TEST(PosixFileSystemTest, CopyKeepsTheTimeAndHonoursFailIfExists) {
+  TempDir dir;
+  const std::string src = dir.Write("src.txt", "new");
+  test::SetMTime(src, 1700000000, 500);
+  PosixFileSystem fs;
+
+  EXPECT_TRUE(fs.CopyFile(src, dir / "t.txt", true));
+  EXPECT_EQ(dir.Read("t.txt"), "new");
+  EXPECT_EQ(test::GetMTime(dir / "t.txt"), 1700000000);
+
+  dir.Write("old.txt", "old");
+  EXPECT_FALSE(fs.CopyFile(src, dir / "old.txt", true));
+  EXPECT_EQ(dir.Read("old.txt"), "old");
+  EXPECT_TRUE(fs.CopyFile(src, dir / "old.txt", false));
+  EXPECT_EQ(dir.Read("old.txt"), "new");
+
+  dir.MakeDir("folder.txt");
+  EXPECT_FALSE(fs.CopyFile(src, dir / "folder.txt", false));
+}
+
+TEST(TextFileTest, WritesCrLfLinesAndKeepsTheOldFileWhenTheWriteFails) {
+  TempDir dir;
+  PosixFileSystem real;
+  test::FaultFileSystem fs(real);
+  ASSERT_TRUE(WriteTextLines(fs, dir / "a.ini", {"[Setting]", "Left=1", ""}));
+  EXPECT_EQ(dir.Read("a.ini"), "[Setting]\r\nLeft=1\r\n\r\n");
+
+  fs.FailOn(test::FsOp::ReplaceFile);
+  EXPECT_FALSE(WriteTextLines(fs, dir / "a.ini", {"[Setting]", "Left=2"}));
+  EXPECT_EQ(dir.Read("a.ini"), "[Setting]\r\nLeft=1\r\n\r\n");
+
+  ASSERT_TRUE(AppendTextLine(real, dir / "log", "\nfirst\nsecond"));
+  ASSERT_TRUE(AppendTextLine(real, dir / "log", "third"));
+  EXPECT_EQ(dir.Read("log"), "\r\nfirst\r\nsecond\r\nthird\r\n");
+}
+
+TEST(TextFileTest, ReadsShiftJisFilesWrittenByTheWindowsBuild) {
+  TempDir dir;
+  PosixFileSystem fs;
+  // "表\テスト" in Shift-JIS: 表 ends in the byte of a backslash.
+  dir.Write("sjis.lst", "File0=\x95\x5C\\\x83\x65\x83\x58\x83\x67\r\n");
+  dir.Write("utf8.lst", "File0=表\\テスト\r\n");
+  EXPECT_EQ(*ReadTextFile(fs, dir / "sjis.lst"), "File0=表\\テスト\r\n");
+  EXPECT_EQ(*ReadTextFile(fs, dir / "utf8.lst"), "File0=表\\テスト\r\n");
+  EXPECT_FALSE(ReadTextFile(fs, dir / "missing.lst").has_value());
+}
+
+}  // namespace
+}  // namespace tolvane
