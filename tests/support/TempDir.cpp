@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,6 +60,11 @@ long long GetMTime(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return -1;
   return static_cast<long long>(st.st_mtim.tv_sec);
+}
+
+void SetTimeZone(const char* zone) {
+  setenv("TZ", zone, 1);
+  tzset();
 }
 
 }  // namespace tolvane::test

@@ -30,4 +30,8 @@ class TempDir {
 void SetMTime(const std::string& path, long long secondsSinceEpoch, long nanoseconds = 0);
 long long GetMTime(const std::string& path);
 
+// Makes the process's local time that of the zone (e.g. "Asia/Tokyo"), so that local-time texts
+// do not depend on the machine.
+void SetTimeZone(const char* zone);
+
 }  // namespace tolvane::test
