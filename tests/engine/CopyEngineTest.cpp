@@ -28,8 +28,10 @@ class TestOptions : public CopyOptions {
   bool IgnoreError() const override { return ignoreError; }
 };
 
-// An even second, so that T and T + 1 share one 2-second step (Tokyo's offset is whole hours).
+// An even second: kT and kT + 1 share one 2-second step (Tokyo's offset is whole hours).
+// Sources are written at kT + 1, so a target at kT is earlier to the second, yet not older.
 constexpr long long kT = 1700000000;
+constexpr long long kSourceTime = kT + 1;
 constexpr char kDest[] = R"(\\SRV\share\dest)";
 
 class CopyEngineTest : public ::testing::Test {
@@ -39,9 +41,21 @@ class CopyEngineTest : public ::testing::Test {
     log.SetSaveToFileSource([] { return false; });
   }
 
+  // A fresh destination and a fresh start for every case of a table.
+  void Reset(bool batch = false) {
+    std::filesystem::remove_all(Target(""));
+    dir.MakeDir("net/SRV/share/dest");
+    sink.lines.clear();
+    prompts.asked.clear();
+    pump = test::FakeEventPump();
+    fs.ClearFaults();
+    flags = RunFlags{};
+    flags.batchMode = batch;
+  }
+
   std::string Source(const std::string& rel, const std::string& content = "new") {
     const std::string path = dir.Write("src/" + rel, content);
-    SetMTime(path, kT);
+    SetMTime(path, kSourceTime);
     return path;
   }
   std::string Target(const std::string& rel) const { return dir / ("net/SRV/share/dest/" + rel); }
@@ -108,103 +122,55 @@ TEST_F(CopyEngineTest, DecisionTableForOneFile) {
     const char* outcome;                 // the log line's ending
     bool overwritten, failed;
   } rows[] = {
-      {"absent target is created",
-       TargetState::Absent,
-       true,
-       true,
-       false,
-       {},
-       " -> 成功",
-       true,
-       false},
-      {"no confirmation: newer target overwritten",
-       TargetState::Newer,
-       false,
-       false,
-       false,
-       {},
-       " -> 成功",
-       true,
-       false},
-      {"older by one second across a step, old ones not asked",
-       TargetState::Older,
-       true,
-       true,
-       false,
-       {},
-       " -> 成功",
-       true,
-       false},
-      {"older, asked, Yes", TargetState::Older, true, false, false, PromptAnswer::Yes, " -> 成功",
-       true, false},
-      {"same step counts as not older: asked even with old ones not asked", TargetState::Same, true,
-       true, false, PromptAnswer::No, " -> スキップ", false, false},
-      {"newer, asked, Yes", TargetState::Newer, true, true, false, PromptAnswer::Yes, " -> 成功",
-       true, false},
+      // clang-format off
+      {"absent target is created", TargetState::Absent, true, true, false, std::nullopt,
+       " -> 成功", true, false},
+      {"no confirmation: newer target overwritten", TargetState::Newer, false, false, false,
+       std::nullopt, " -> 成功", true, false},
+      {"older by a step, old ones not asked", TargetState::Older, true, true,
+       false, std::nullopt, " -> 成功", true, false},
+      {"older, asked, Yes", TargetState::Older, true, false, false, PromptAnswer::Yes,
+       " -> 成功", true, false},
+      {"same step counts as not older: asked even with old ones not asked", TargetState::Same,
+       true, true, false, PromptAnswer::No, " -> スキップ", false, false},
+      {"newer, asked, Yes", TargetState::Newer, true, true, false, PromptAnswer::Yes,
+       " -> 成功", true, false},
       {"newer, asked, Cancel", TargetState::Newer, true, true, false, PromptAnswer::Cancel,
        " -> 中止", false, true},
-      {"batch overwrites a newer target without asking",
-       TargetState::Newer,
-       true,
-       false,
-       true,
-       {},
-       " -> 成功",
-       true,
-       false},
+      {"batch overwrites a newer target without asking", TargetState::Newer, true, false, true,
+       std::nullopt, " -> 成功", true, false},
+      // clang-format on
   };
+  const std::string source = Source("a.txt");
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    TempDir fresh;
-    fresh.MakeDir("net/SRV/share/dest");
-    PosixFileSystem realFs(fresh / "net");
-    test::ScriptedPrompts ask;
-    test::FakeEventPump events;
-    test::VectorLogSink memo;
-    StatusLog status(realFs, memo);
-    status.SetSaveToFileSource([] { return false; });
+    Reset(r.batch);
     options.confirm = r.confirm;
     options.butOld = r.butOld;
-    RunFlags runFlags;
-    runFlags.batchMode = r.batch;
-    CopyEngine copier(realFs, ask, events, status, options, runFlags);
-
-    const std::string source = fresh.Write("src/a.txt", "new");
-    SetMTime(source, kT);
-    const std::string target = fresh / "net/SRV/share/dest/a.txt";
     if (r.target != TargetState::Absent) {
-      fresh.Write("net/SRV/share/dest/a.txt", "old");
-      const long long offset = r.target == TargetState::Older  ? -1
-                               : r.target == TargetState::Same ? 1
-                                                               : 2;
-      SetMTime(target, kT + offset);
+      const int offsets[] = {0, -1, 0, 2};
+      PutTarget("a.txt", kT + offsets[static_cast<int>(r.target)]);
     }
-    if (r.answer) ask.answers.push_back(*r.answer);
+    if (r.answer) prompts.answers.push_back(*r.answer);
 
-    EXPECT_EQ(copier.CopyFileToFolder(source, kDest), r.failed);
-    EXPECT_EQ(memo.lines, std::vector<std::string>{"  " + source + r.outcome});
-    EXPECT_EQ(ask.asked.size(), r.answer ? 1u : 0u);
-    EXPECT_EQ(fresh.Read("net/SRV/share/dest/a.txt"), r.overwritten ? "new" : "old");
+    EXPECT_EQ(engine.CopyFileToFolder(source, kDest), r.failed);
+    EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + r.outcome});
+    ASSERT_EQ(prompts.asked.size(), r.answer ? 1u : 0u);
+    if (r.answer) {
+      EXPECT_EQ(prompts.asked[0].kind, "YesNoCancel");
+      EXPECT_EQ(prompts.asked[0].caption, "Tolvane 1.05");
+      EXPECT_EQ(prompts.asked[0].text,
+                "同名のファイルが存在します。\n  \\\\SRV\\share\\dest\\a.txt\n上書きしますか？");
+    }
+    EXPECT_EQ(ReadTarget("a.txt"), r.overwritten ? "new" : "old");
     if (r.overwritten) {
-      EXPECT_EQ(test::GetMTime(target), kT);
+      EXPECT_EQ(test::GetMTime(Target("a.txt")), kSourceTime);
     }
     // The pause and the pass over pending events follow a copied file only.
-    EXPECT_EQ(events.sleptMs, r.overwritten ? 10 : 0);
-    EXPECT_EQ(events.passes, r.overwritten ? 1 : 0);
-    EXPECT_EQ(runFlags.stopRequested, r.answer == PromptAnswer::Cancel);
+    EXPECT_EQ(pump.sleptMs, r.overwritten ? 10 : 0);
+    EXPECT_EQ(pump.passes, r.overwritten ? 1 : 0);
+    EXPECT_EQ(flags.stopRequested, r.answer == PromptAnswer::Cancel);
   }
-}
-
-TEST_F(CopyEngineTest, OverwriteQuestionNamesTheTarget) {
-  const std::string source = Source("a.txt");
-  PutTarget("a.txt", kT);
-  prompts.answers = {PromptAnswer::Yes};
-  EXPECT_FALSE(engine.CopyFileToFolder(source, kDest));
-  ASSERT_EQ(prompts.asked.size(), 1u);
-  EXPECT_EQ(prompts.asked[0].kind, "YesNoCancel");
-  EXPECT_EQ(prompts.asked[0].caption, "Tolvane 1.05");
-  EXPECT_EQ(prompts.asked[0].text,
-            "同名のファイルが存在します。\n  \\\\SRV\\share\\dest\\a.txt\n上書きしますか？");
 }
 
 TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
@@ -231,15 +197,9 @@ TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    sink.lines.clear();
-    prompts.asked.clear();
-    fs.ClearFaults();
-    flags = RunFlags{};
-    flags.batchMode = r.batch;
+    Reset(r.batch);
     options.ignoreError = r.ignoreError;
     const std::string source = Source("a.txt");
-    std::filesystem::remove_all(Target(""));
-    dir.MakeDir("net/SRV/share/dest");
     fs.FailOn(FsOp::CopyFile, "a.txt", r.faults);
     prompts.answers.assign(r.answers.begin(), r.answers.end());
 
@@ -369,13 +329,10 @@ TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
   } rows[] = {{"stop asked while events ran", false}, {"first failure in batch mode", true}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    std::filesystem::remove_all(Target(""));
-    sink.lines.clear();
-    fs.ClearFaults();
-    flags = RunFlags{};
-    flags.batchMode = r.batch;
-    for (const char* name : {"a", "b", "c"}) Source(std::string("f/") + name);
-    Source("f/sub/d");
+    Reset(r.batch);
+    // Two sub-folders, so that a stop raised inside one must also end the level above it.
+    Source("f/s1/a");
+    Source("f/s2/b");
     if (r.batch) {
       fs.FailOn(FsOp::CopyFile);
     } else {
@@ -385,20 +342,7 @@ TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
     EXPECT_TRUE(engine.CopyEntry(dir / "src/f", kDest));
     EXPECT_EQ(sink.lines.size(), 1u);
     EXPECT_TRUE(flags.stopRequested);
-    pump.onProcess = nullptr;
   }
-}
-
-TEST_F(CopyEngineTest, CancelAtTheOverwriteQuestionEndsTheFolder) {
-  for (const char* name : {"a", "b", "c"}) {
-    Source(std::string("f/") + name);
-    PutTarget(name, kT);
-  }
-  prompts.answers = {PromptAnswer::Cancel};
-  EXPECT_TRUE(engine.CopyEntry(dir / "src/f", kDest));
-  ASSERT_EQ(sink.lines.size(), 1u);
-  EXPECT_TRUE(sink.lines[0].ends_with(" -> 中止"));
-  EXPECT_TRUE(flags.stopRequested);
 }
 
 TEST_F(CopyEngineTest, OptionsAreReadWhenNeeded) {
