@@ -32,9 +32,10 @@ class FileSystem {
   virtual bool IsFolder(const std::string& path) = 0;
 
   // Lists what a search for pattern finds: pattern is a path whose last component may hold
-  // the wildcards * and ? (dot files included, "*.*" matches every name). Without wildcards
-  // it finds the item itself. "." and ".." are never listed. Items come in the order the
-  // file system lists them. A missing folder or no match gives an empty list.
+  // the wildcards * and ? (dot files included, "*.*" matches every name, ASCII case does not
+  // matter). Without wildcards it finds the item itself. "." and ".." are never listed. Items
+  // come in the order the file system lists them. A missing folder or no match gives an empty
+  // list.
   virtual std::vector<FindEntry> Find(const std::string& pattern) = 0;
 
   // Creates the folder and every missing parent. True when the folder exists afterwards.

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <random>
 
 #include "platform/posix/NetworkPath.h"
@@ -34,8 +35,21 @@ bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::st
 // Length of the UTF-8 character starting at s[i].
 std::size_t CharLength(const std::string& s, std::size_t i) {
   const auto c = static_cast<unsigned char>(s[i]);
-  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  std::size_t n = c < 0x80           ? 1
+                  : (c >> 5) == 0x6  ? 2
+                  : (c >> 4) == 0xE  ? 3
+                  : (c >> 3) == 0x1E ? 4
+                                     : 1;
   return std::min(n, s.size() - i);
+}
+
+// Names match without regard to ASCII case, as the folder search of the original platform does;
+// bytes of multi-byte characters must be equal.
+bool SameByte(char a, char b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return lower(a) == lower(b);
 }
 
 bool Match(const std::string& p, std::size_t pi, const std::string& n, std::size_t ni) {
@@ -48,7 +62,7 @@ bool Match(const std::string& p, std::size_t pi, const std::string& n, std::size
     } else if (pi < p.size() && p[pi] == '?') {
       ++pi;
       ni += CharLength(n, ni);
-    } else if (pi < p.size() && p[pi] == n[ni]) {
+    } else if (pi < p.size() && SameByte(p[pi], n[ni])) {
       ++pi;
       ++ni;
     } else if (starP != std::string::npos) {
@@ -63,14 +77,15 @@ bool Match(const std::string& p, std::size_t pi, const std::string& n, std::size
   return pi == p.size();
 }
 
+// A fresh hidden name in the folder of path. It does not grow with the file's own name, so a
+// name near the length limit can still be copied.
 std::string TempNameBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 rng{std::random_device{}()};
   const auto slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return dir + "." + name + ".tolvane-" + std::to_string(getpid()) + "-" +
-         std::to_string(counter++) + "-" + std::to_string(rng() % 100000);
+  return dir + ".tolvane-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
+         std::to_string(rng() % 1000000) + ".tmp";
 }
 
 class Fd {
@@ -103,40 +118,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(n);
   }
   return true;
-}
-
-// Copies the whole of in to out by the kernel's copy path, falling back to read and write.
-bool CopyData(int in, int out, std::uint64_t size) {
-  std::uint64_t done = 0;
-  bool kernel = true;
-  while (kernel && done < size) {
-    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size - done, 0);
-    if (n > 0) {
-      done += static_cast<std::uint64_t>(n);
-    } else if (n == 0) {
-      break;  // the file shrank under us; what remains is copied below
-    } else if (errno == EINTR) {
-      continue;
-    } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-      kernel = false;
-    } else {
-      return false;
-    }
-  }
-  if (lseek(in, static_cast<off_t>(done), SEEK_SET) < 0 ||
-      lseek(out, static_cast<off_t>(done), SEEK_SET) < 0) {
-    return false;
-  }
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t n = read(in, buffer.data(), buffer.size());
-    if (n == 0) return true;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
-  }
 }
 
 }  // namespace
@@ -175,7 +156,8 @@ std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
   const auto p = Map(pattern);
   if (!p) return found;
   const auto slash = p->find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p->substr(0, slash));
+  const std::string dir =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : p->substr(0, slash));
   const std::string last = slash == std::string::npos ? *p : p->substr(slash + 1);
   if (last.empty()) return found;
   if (!HasWildcard(last)) {
@@ -205,13 +187,23 @@ std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
 bool PosixFileSystem::CreateFolders(const std::string& path) {
   const auto p = Map(path);
   if (!p) return false;
-  std::string partial;
+  // A server or a share cannot be made by creating a folder: when one is missing the folder
+  // cannot be created, rather than landing on the local disk under the network root.
+  std::size_t mustExist = 0;
+  if (IsNetworkPath(path)) {
+    mustExist = networkRoot_.size();
+    while (mustExist > 1 && networkRoot_[mustExist - 1] == '/') --mustExist;
+    for (int i = 0; i < 2 && mustExist < p->size(); ++i) {
+      mustExist = p->find('/', mustExist + 1);
+      if (mustExist == std::string::npos) mustExist = p->size();
+    }
+  }
   std::size_t pos = 0;
   while (pos <= p->size()) {
     std::size_t next = p->find('/', pos);
     if (next == std::string::npos) next = p->size();
-    partial = p->substr(0, next);
-    if (!partial.empty()) {
+    const std::string partial = p->substr(0, next);
+    if (!partial.empty() && next > mustExist) {
       if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
     pos = next + 1;
@@ -220,12 +212,39 @@ bool PosixFileSystem::CreateFolders(const std::string& path) {
   return stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool PosixFileSystem::CopyData(int in, int out) {
+  // The kernel's copy path first: no buffer of our own, and server-side copies where the
+  // file system offers them. Both offsets advance, so the fallback goes on where it stopped.
+  constexpr std::size_t kChunk = std::size_t{1} << 30;
+  for (;;) {
+    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+    if (n > 0) continue;
+    if (n == 0) return true;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
+    return false;
+  }
+  constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+  const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  for (;;) {
+    const ssize_t n = read(in, buffer.get(), kBufferSize);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return false;
+  }
+}
+
 bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target,
                                bool failIfExists) {
   const auto from = Map(source);
   const auto to = Map(target);
   if (!from || !to) return false;
-  Fd in(open(from->c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a named pipe among the sources is refused instead of hanging the
+  // window; for a regular file the flag changes nothing.
+  Fd in(open(from->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat srcStat;
   if (in.get() < 0 || fstat(in.get(), &srcStat) != 0 || !S_ISREG(srcStat.st_mode)) return false;
 
@@ -239,10 +258,12 @@ bool PosixFileSystem::CopyFile(const std::string& source, const std::string& tar
   const std::string temp = TempNameBeside(*to);
   Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (out.get() < 0) return false;
-  bool ok = CopyData(in.get(), out.get(), static_cast<std::uint64_t>(srcStat.st_size));
+  bool ok = CopyData(in.get(), out.get());
   if (ok) {
+    // The permission bits travel with the file (a read-only source gives a read-only copy),
+    // but never set-id bits. The time is set last, after every write.
     const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
-    ok = fchmod(out.get(), srcStat.st_mode & 07777) == 0 && futimens(out.get(), times) == 0;
+    ok = fchmod(out.get(), srcStat.st_mode & 0777) == 0 && futimens(out.get(), times) == 0;
   }
   ok = out.Close() && ok;
   if (ok) {
@@ -251,7 +272,14 @@ bool PosixFileSystem::CopyFile(const std::string& source, const std::string& tar
       ok = renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0;
       if (!ok && (errno == EINVAL || errno == ENOSYS)) {
         ok = link(temp.c_str(), to->c_str()) == 0;
-        if (ok) unlink(temp.c_str());
+        if (ok) {
+          unlink(temp.c_str());
+        } else if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+          // Neither is offered here: the last check and the rename are as close as it gets.
+          struct stat st;
+          ok = lstat(to->c_str(), &st) != 0 && errno == ENOENT &&
+               rename(temp.c_str(), to->c_str()) == 0;
+        }
       }
     } else {
       ok = rename(temp.c_str(), to->c_str()) == 0;

@@ -24,6 +24,11 @@ class PosixFileSystem : public FileSystem {
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
 
+ protected:
+  // Copies everything from in to out, from their current offsets to the end of in. The one
+  // place the data moves; tests replace it to break a copy half-way.
+  virtual bool CopyData(int in, int out);
+
  private:
   std::optional<std::string> Map(const std::string& path) const;
 
@@ -31,8 +36,8 @@ class PosixFileSystem : public FileSystem {
 };
 
 // Whether name matches a search pattern with * and ?, as the original platform's folder
-// search does: "*.*" matches every name, and a pattern ending in ".*" also matches names
-// without an extension.
+// search does: without regard to ASCII case, "*.*" matches every name, and a pattern ending
+// in ".*" also matches names without an extension.
 bool MatchesSearchPattern(const std::string& pattern, const std::string& name);
 
 }  // namespace tolvane

@@ -1,0 +1,201 @@
+#include "engine/CopyEngine.h"
+
+#include <optional>
+
+#include "common/AppInfo.h"
+#include "platform/LocalTime.h"
+
+namespace tolvane {
+namespace {
+
+constexpr char kSucceeded[] = " -> 成功";
+constexpr char kSkipped[] = " -> スキップ";
+constexpr char kCancelled[] = " -> 中止";
+constexpr char kFailed[] = " -> 失敗";
+constexpr char kNotFound[] = "が見つかりません";
+constexpr int kPauseAfterCopyMs = 10;
+
+bool IsNetworkPath(const std::string& path) {
+  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+// A network path is split at "\" and "/" alike, as the file system maps it; a local path only
+// at the system's own separator (a "\" is an ordinary character of a local name on Linux).
+const char* SeparatorsOf(const std::string& path) {
+  static constexpr char kLocal[] = {kPathSeparator, '\0'};
+  return IsNetworkPath(path) ? "\\/" : kLocal;
+}
+
+char SeparatorFor(const std::string& path) { return IsNetworkPath(path) ? '\\' : kPathSeparator; }
+
+bool EndsWithSeparator(const std::string& path) {
+  return !path.empty() && std::string(SeparatorsOf(path)).find(path.back()) != std::string::npos;
+}
+
+// Where the name part begins: after the last separator, or (where paths have drive letters)
+// after the first colon.
+std::size_t NameStart(const std::string& path) {
+  const std::size_t sep = path.find_last_of(SeparatorsOf(path));
+  if (sep != std::string::npos) return sep + 1;
+#ifdef _WIN32
+  const std::size_t colon = path.find(':');
+  if (colon != std::string::npos) return colon + 1;
+#endif
+  return 0;
+}
+
+bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// The search entry of one item. A name holding * or ? (possible on Linux) is a pattern to the
+// search, which may then find other files too: only the item itself counts.
+std::optional<FindEntry> FindItem(FileSystem& fs, const std::string& path) {
+  const std::string name = ExtractName(path);
+  std::vector<FindEntry> found = fs.Find(path);
+  for (FindEntry& e : found) {
+    if (!HasWildcard(name) || e.name == name) return std::move(e);
+  }
+  return std::nullopt;
+}
+
+// Older means strictly earlier once both times are local times reduced to the 2-second step.
+// Times that have no such form (before 1980, after 2107) are compared in the same steps as
+// they stand, which keeps their order.
+bool IsOlder(FileTime a, FileTime b) {
+  const auto localA = ToLocalFileDate(a);
+  const auto localB = ToLocalFileDate(b);
+  if (localA && localB) return CompareLocal(*localA, *localB) < 0;
+  const auto step = [](FileTime t) {
+    const auto s = std::chrono::floor<std::chrono::seconds>(t.time_since_epoch()).count();
+    return s >= 0 ? s / 2 : (s - 1) / 2;
+  };
+  return step(a) < step(b);
+}
+
+std::string OverwriteQuestion(const std::string& target) {
+  return "同名のファイルが存在します。\n  " + target + "\n上書きしますか？";
+}
+
+std::string RetryQuestion(const std::string& folder) {
+  return "エラーみたいですけど、リトライしますか？ 配布先：" + folder;
+}
+
+}  // namespace
+
+std::string ExtractName(const std::string& path) { return path.substr(NameStart(path)); }
+
+std::string SearchPrefix(const std::string& pattern) {
+  return pattern.substr(0, NameStart(pattern));
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty() || EndsWithSeparator(folder)) return folder + name;
+  return folder + SeparatorFor(folder) + name;
+}
+
+CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, StatusLog& log,
+                       const CopyOptions& options, RunFlags& flags)
+    : fs_(fs), prompts_(prompts), pump_(pump), log_(log), options_(options), flags_(flags) {}
+
+bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) {
+  const std::string pattern = fs_.IsFolder(entry) ? JoinPath(entry, "*.*") : entry;
+  if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) return true;
+  const std::string prefix = SearchPrefix(pattern);
+
+  bool failed = false;
+  for (const FindEntry& item : fs_.Find(pattern)) {
+    if (item.name == "." || item.name == "..") continue;
+    const std::string itemPath = prefix + item.name;
+    if (item.isFolder) {
+      // A sub-folder is recreated under the destination, even when it is empty.
+      if (CopyEntry(itemPath, JoinPath(folder, item.name))) failed = true;
+    } else if (CopyFileToFolder(itemPath, folder)) {
+      // The rest of this folder level is left alone after a failed file.
+      failed = true;
+      break;
+    }
+    if (flags_.stopRequested) break;
+  }
+  return failed;
+}
+
+bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder) {
+  const std::string target = JoinPath(folder, ExtractName(source));
+  bool failed = false;
+  // A Retry comes back to the existence test, and so possibly to the overwrite question.
+  for (;;) {
+    // A folder of the target's name is no file: the copy is tried and takes the failure path.
+    bool targetExists = fs_.Exists(target) && !fs_.IsFolder(target);
+    if (targetExists && options_.ConfirmOverWrite()) {
+      switch (CheckExistingTarget(source, target)) {
+        case Overwrite::Proceed:
+          break;
+        case Overwrite::TargetGone:
+          targetExists = false;
+          break;
+        case Overwrite::Skip:
+          return flags_.stopRequested;
+        case Overwrite::Stop:
+          return true;
+      }
+    }
+
+    if (fs_.CopyFile(source, target, !targetExists)) {
+      LogOutcome(source, kSucceeded);
+      pump_.SleepThenProcess(kPauseAfterCopyMs);
+      break;
+    }
+    if (options_.IgnoreError()) {
+      LogOutcome(source, kFailed);
+      failed = true;
+      break;
+    }
+    const PromptAnswer answer =
+        flags_.batchMode ? PromptAnswer::Abort
+                         : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder));
+    if (answer == PromptAnswer::Retry) continue;
+    LogOutcome(source, kFailed);
+    failed = true;
+    // The box has no other way out than its three buttons; anything else counts as Abort.
+    if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
+    break;
+  }
+  // A stop asked for while the pending events ran makes even a copied file count as failed,
+  // so that the destination is marked.
+  return failed || flags_.stopRequested;
+}
+
+CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
+                                                      const std::string& target) {
+  const auto targetItem = FindItem(fs_, target);
+  if (!targetItem) return Overwrite::TargetGone;
+  const auto sourceItem = FindItem(fs_, source);
+  if (!sourceItem) {
+    log_.AddLogLine(source + kNotFound);
+    flags_.stopRequested = true;
+    return Overwrite::Stop;
+  }
+
+  bool ask = !flags_.batchMode;
+  if (IsOlder(targetItem->lastWrite, sourceItem->lastWrite) && options_.ButOldIsIgnore()) {
+    ask = false;
+  }
+  if (!ask) return Overwrite::Proceed;
+
+  switch (prompts_.AskYesNoCancel(kAppTitle, OverwriteQuestion(target))) {
+    case PromptAnswer::Yes:
+      return Overwrite::Proceed;
+    case PromptAnswer::No:
+      LogOutcome(source, kSkipped);
+      return Overwrite::Skip;
+    default:  // Cancel, or the box closed
+      LogOutcome(source, kCancelled);
+      flags_.stopRequested = true;
+      return Overwrite::Stop;
+  }
+}
+
+void CopyEngine::LogOutcome(const std::string& source, const char* outcome) {
+  log_.AddLogLine("  " + source + outcome);
+}
+
+}  // namespace tolvane

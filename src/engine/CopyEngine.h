@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+
+#include "engine/RunFlags.h"
+#include "engine/StatusLog.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/Prompts.h"
+
+namespace tolvane {
+
+// Copies source entries into one destination folder under the overwrite, retry and error
+// options, and writes one status-log line per file. Options and flags are read at the moment
+// each decision needs them, so a change made while a question is shown applies at once.
+class CopyEngine {
+ public:
+  CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, StatusLog& log,
+             const CopyOptions& options, RunFlags& flags);
+
+  // Copies a file entry, a folder entry's contents, or everything a wildcard entry matches
+  // into folder, creating folder when missing. True when anything failed, was cancelled or
+  // was stopped. An entry that no longer exists is passed over silently.
+  bool CopyEntry(const std::string& entry, const std::string& folder);
+
+  // Copies one file into folder. True when it failed or the run was asked to stop.
+  bool CopyFileToFolder(const std::string& source, const std::string& folder);
+
+ private:
+  // What the overwrite check of an existing target decided.
+  enum class Overwrite { Proceed, TargetGone, Skip, Stop };
+  Overwrite CheckExistingTarget(const std::string& source, const std::string& target);
+  void LogOutcome(const std::string& source, const char* outcome);
+
+  FileSystem& fs_;
+  Prompts& prompts_;
+  EventPump& pump_;
+  StatusLog& log_;
+  const CopyOptions& options_;
+  RunFlags& flags_;
+};
+
+// The name part of a path: the text after its last separator (on a network path both "\" and
+// "/" separate; on a local path the system's own separator does), or the whole text.
+std::string ExtractName(const std::string& path);
+
+// The folder part of a search pattern, up to and including its last separator; empty when
+// there is none.
+std::string SearchPrefix(const std::string& pattern);
+
+// folder and name joined by the separator folder's kind of path uses: "\" on a network path.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace tolvane

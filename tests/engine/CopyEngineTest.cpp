@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include "engine/CopyEngine.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/Fakes.h"
+#include "support/FaultFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane {
+namespace {
+
+using test::FaultFileSystem;
+using test::FsOp;
+using test::SetMTime;
+using test::TempDir;
+
+class TestOptions : public CopyOptions {
+ public:
+  bool confirm = true;
+  bool butOld = true;
+  bool ignoreError = false;
+  bool ConfirmOverWrite() const override { return confirm; }
+  bool ButOldIsIgnore() const override { return butOld; }
+  bool IgnoreError() const override { return ignoreError; }
+};
+
+// An even second: kT and kT + 1 share one 2-second step (Tokyo's offset is whole hours).
+// Sources are written at kT + 1, so a target at kT is earlier to the second, yet not older.
+constexpr long long kT = 1700000000;
+constexpr long long kSourceTime = kT + 1;
+constexpr char kDest[] = R"(\\SRV\share\dest)";
+
+class CopyEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.MakeDir("net/SRV/share");
+    log.SetSaveToFileSource([] { return false; });
+  }
+
+  // A fresh destination and a fresh start for every case of a table.
+  void Reset(bool batch = false) {
+    std::filesystem::remove_all(Target(""));
+    dir.MakeDir("net/SRV/share/dest");
+    sink.lines.clear();
+    prompts.asked.clear();
+    pump = test::FakeEventPump();
+    fs.ClearFaults();
+    flags = RunFlags{};
+    flags.batchMode = batch;
+  }
+
+  std::string Source(const std::string& rel, const std::string& content = "new") {
+    const std::string path = dir.Write("src/" + rel, content);
+    SetMTime(path, kSourceTime);
+    return path;
+  }
+  std::string Target(const std::string& rel) const { return dir / ("net/SRV/share/dest/" + rel); }
+  std::string ReadTarget(const std::string& rel) const {
+    return dir.Read("net/SRV/share/dest/" + rel);
+  }
+  std::string PutTarget(const std::string& rel, long long mtime) {
+    const std::string path = dir.Write("net/SRV/share/dest/" + rel, "old");
+    SetMTime(path, mtime);
+    return path;
+  }
+  // Every file and folder under the destination, relative, folders with a trailing "/".
+  std::set<std::string> DestTree() const {
+    std::set<std::string> found;
+    const std::filesystem::path root = Target("");
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+      found.insert(e.path().lexically_relative(root).string() + (e.is_directory() ? "/" : ""));
+    }
+    return found;
+  }
+
+  TempDir dir;
+  PosixFileSystem real{dir / "net"};
+  FaultFileSystem fs{real};
+  test::ScriptedPrompts prompts;
+  test::FakeEventPump pump;
+  test::VectorLogSink sink;
+  StatusLog log{fs, sink};
+  TestOptions options;
+  RunFlags flags;
+  CopyEngine engine{fs, prompts, pump, log, options, flags};
+};
+
+TEST(CopyPathsTest, NamesAndPrefixesSplitAtTheSeparatorsThatApply) {
+  struct Case {
+    const char* path;
+    const char* name;
+    const char* prefix;
+  } cases[] = {
+      {"/home/u/src/a.txt", "a.txt", "/home/u/src/"},
+      {R"(\\SRV\share\src\*.*)", "*.*", R"(\\SRV\share\src\)"},
+      {R"(\\SRV\share/src\sub/x.txt)", "x.txt", R"(\\SRV\share/src\sub/)"},
+      {R"(/home/u/a\b.txt)", R"(a\b.txt)", "/home/u/"},  // a local name may hold "\"
+      {"a:b.txt", "a:b.txt", ""},                        // no drive letters here
+      {"*.txt", "*.txt", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExtractName(c.path), c.name) << c.path;
+    EXPECT_EQ(SearchPrefix(c.path), c.prefix) << c.path;
+  }
+  EXPECT_EQ(JoinPath(kDest, "a.txt"), R"(\\SRV\share\dest\a.txt)");
+  EXPECT_EQ(JoinPath(R"(\\SRV\share\)", "a.txt"), R"(\\SRV\share\a.txt)");
+  EXPECT_EQ(JoinPath("/local/dir", "a.txt"), "/local/dir/a.txt");
+}
+
+enum class TargetState { Absent, Older, Same, Newer };
+
+TEST_F(CopyEngineTest, DecisionTableForOneFile) {
+  struct Row {
+    const char* what;
+    TargetState target;
+    bool confirm, butOld, batch;
+    std::optional<PromptAnswer> answer;  // the overwrite question is asked exactly when set
+    const char* outcome;                 // the log line's ending
+    bool overwritten, failed;
+  } rows[] = {
+      // clang-format off
+      {"absent target is created", TargetState::Absent, true, true, false, std::nullopt,
+       " -> 成功", true, false},
+      {"no confirmation: newer target overwritten", TargetState::Newer, false, false, false,
+       std::nullopt, " -> 成功", true, false},
+      {"older by a step, old ones not asked", TargetState::Older, true, true,
+       false, std::nullopt, " -> 成功", true, false},
+      {"older, asked, Yes", TargetState::Older, true, false, false, PromptAnswer::Yes,
+       " -> 成功", true, false},
+      {"same step counts as not older: asked even with old ones not asked", TargetState::Same,
+       true, true, false, PromptAnswer::No, " -> スキップ", false, false},
+      {"newer, asked, Yes", TargetState::Newer, true, true, false, PromptAnswer::Yes,
+       " -> 成功", true, false},
+      {"newer, asked, Cancel", TargetState::Newer, true, true, false, PromptAnswer::Cancel,
+       " -> 中止", false, true},
+      {"batch overwrites a newer target without asking", TargetState::Newer, true, false, true,
+       std::nullopt, " -> 成功", true, false},
+      // clang-format on
+  };
+  const std::string source = Source("a.txt");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Reset(r.batch);
+    options.confirm = r.confirm;
+    options.butOld = r.butOld;
+    if (r.target != TargetState::Absent) {
+      const int offsets[] = {0, -1, 0, 2};
+      PutTarget("a.txt", kT + offsets[static_cast<int>(r.target)]);
+    }
+    if (r.answer) prompts.answers.push_back(*r.answer);
+
+    EXPECT_EQ(engine.CopyFileToFolder(source, kDest), r.failed);
+    EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + r.outcome});
+    ASSERT_EQ(prompts.asked.size(), r.answer ? 1u : 0u);
+    if (r.answer) {
+      EXPECT_EQ(prompts.asked[0].kind, "YesNoCancel");
+      EXPECT_EQ(prompts.asked[0].caption, "Tolvane 1.05");
+      EXPECT_EQ(prompts.asked[0].text,
+                "同名のファイルが存在します。\n  \\\\SRV\\share\\dest\\a.txt\n上書きしますか？");
+    }
+    EXPECT_EQ(ReadTarget("a.txt"), r.overwritten ? "new" : "old");
+    if (r.overwritten) {
+      EXPECT_EQ(test::GetMTime(Target("a.txt")), kSourceTime);
+    }
+    // The pause and the pass over pending events follow a copied file only.
+    EXPECT_EQ(pump.sleptMs, r.overwritten ? 10 : 0);
+    EXPECT_EQ(pump.passes, r.overwritten ? 1 : 0);
+    EXPECT_EQ(flags.stopRequested, r.answer == PromptAnswer::Cancel);
+  }
+}
+
+TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
+  struct Row {
+    const char* what;
+    int faults;  // failing copies before one succeeds; -1 for all
+    bool ignoreError, batch;
+    std::vector<PromptAnswer> answers;
+    const char* outcome;
+    bool failed, stop;
+  } rows[] = {
+      {"Retry, then success", 1, false, false, {PromptAnswer::Retry}, " -> 成功", false, false},
+      {"Retry twice, then Abort",
+       -1,
+       false,
+       false,
+       {PromptAnswer::Retry, PromptAnswer::Retry, PromptAnswer::Abort},
+       " -> 失敗",
+       true,
+       true},
+      {"Ignore", -1, false, false, {PromptAnswer::Ignore}, " -> 失敗", true, false},
+      {"IgnoreError: no question, no stop", -1, true, false, {}, " -> 失敗", true, false},
+      {"batch: no question, stop", -1, false, true, {}, " -> 失敗", true, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Reset(r.batch);
+    options.ignoreError = r.ignoreError;
+    const std::string source = Source("a.txt");
+    fs.FailOn(FsOp::CopyFile, "a.txt", r.faults);
+    prompts.answers.assign(r.answers.begin(), r.answers.end());
+
+    EXPECT_EQ(engine.CopyFileToFolder(source, kDest), r.failed);
+    EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + r.outcome});
+    ASSERT_EQ(prompts.asked.size(), r.answers.size());
+    for (const auto& q : prompts.asked) {
+      EXPECT_EQ(q.kind, "AbortRetryIgnore");
+      EXPECT_EQ(q.caption, "Tolvane 1.05");
+      EXPECT_EQ(q.text, "エラーみたいですけど、リトライしますか？ 配布先：\\\\SRV\\share\\dest");
+    }
+    EXPECT_EQ(flags.stopRequested, r.stop);
+  }
+}
+
+TEST_F(CopyEngineTest, RetryStartsOverFromTheExistenceTest) {
+  // The failed attempt leaves a newer file at the target: the retry must see it, ask about
+  // overwriting, and then replace it rather than insist on a new file.
+  const std::string source = Source("a.txt");
+  dir.MakeDir("net/SRV/share/dest");
+  fs.FailOn(FsOp::CopyFile, "a.txt", 1);
+  bool placed = false;
+  fs.beforeOp = [&](FsOp op, const std::string&) {
+    if (op == FsOp::CopyFile && !placed) {
+      placed = true;
+      PutTarget("a.txt", kT + 10);
+    }
+  };
+  prompts.answers = {PromptAnswer::Retry, PromptAnswer::Yes};
+  EXPECT_FALSE(engine.CopyFileToFolder(source, kDest));
+  ASSERT_EQ(prompts.asked.size(), 2u);
+  EXPECT_EQ(prompts.asked[1].kind, "YesNoCancel");
+  EXPECT_EQ(ReadTarget("a.txt"), "new");
+}
+
+TEST_F(CopyEngineTest, SourceVanishingBeforeTheQuestionStopsTheRun) {
+  const std::string source = Source("a.txt");
+  PutTarget("a.txt", kT);
+  fs.beforeOp = [&](FsOp op, const std::string& path) {
+    if (op == FsOp::Find && path == JoinPath(kDest, "a.txt")) std::filesystem::remove(source);
+  };
+  EXPECT_TRUE(engine.CopyFileToFolder(source, kDest));
+  EXPECT_EQ(sink.lines, std::vector<std::string>{source + "が見つかりません"});
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_TRUE(flags.stopRequested);
+  EXPECT_EQ(ReadTarget("a.txt"), "old");
+}
+
+TEST_F(CopyEngineTest, TargetFolderOfTheSameNameTakesTheFailurePath) {
+  const std::string source = Source("a.txt");
+  dir.MakeDir("net/SRV/share/dest/a.txt");
+  options.ignoreError = true;
+  EXPECT_TRUE(engine.CopyFileToFolder(source, kDest));
+  EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + " -> 失敗"});
+  EXPECT_TRUE(std::filesystem::is_directory(Target("a.txt")));
+}
+
+TEST_F(CopyEngineTest, FolderEntryLandsItsContentsDirectlyUnderTheDestination) {
+  Source("tree/a.txt");
+  Source("tree/z.txt");
+  Source("tree/.hidden");
+  Source("tree/s1/x.txt");
+  Source("tree/s2/y.txt");
+  dir.MakeDir("src/tree/s2/empty");
+  const std::string deep = std::string(kDest) + R"(\one\two)";
+
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/tree", deep));
+  EXPECT_EQ(DestTree(),
+            (std::set<std::string>{"one/", "one/two/", "one/two/a.txt", "one/two/z.txt",
+                                   "one/two/.hidden", "one/two/s1/", "one/two/s1/x.txt",
+                                   "one/two/s2/", "one/two/s2/y.txt", "one/two/s2/empty/"}));
+  EXPECT_EQ(sink.lines.size(), 5u);
+  const std::set<std::string> logged(sink.lines.begin(), sink.lines.end());
+  EXPECT_TRUE(logged.count("  " + (dir / "src/tree/s1/x.txt") + " -> 成功"));
+  EXPECT_EQ(pump.sleeps, 5);
+}
+
+TEST_F(CopyEngineTest, EntriesThatCopyNothing) {
+  dir.MakeDir("src/empty");
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/empty", std::string(kDest) + R"(\new)"));
+  EXPECT_TRUE(std::filesystem::is_directory(Target("new")));
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/missing.txt", kDest));
+
+  // A destination that cannot be made: on a server or share that is not there, or refused.
+  Source("a.txt");
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", R"(\\NOSRV\share\d)"));
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", R"(\\SRV\noshare\d)"));
+  fs.FailOn(FsOp::CreateFolders);
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", std::string(kDest) + R"(\other)"));
+
+  EXPECT_TRUE(sink.lines.empty());
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_FALSE(dir.Exists("net/NOSRV"));
+  EXPECT_FALSE(dir.Exists("net/SRV/noshare"));
+}
+
+TEST_F(CopyEngineTest, WildcardEntryCopiesWhatMatches) {
+  Source("a.txt");
+  Source("B.TXT");
+  Source(".dot.txt");
+  Source("c.doc");
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/*.txt", kDest));
+  EXPECT_EQ(DestTree(), (std::set<std::string>{"a.txt", "B.TXT", ".dot.txt"}));
+}
+
+TEST_F(CopyEngineTest, FailedFileLeavesTheRestOfItsFolderLevel) {
+  for (const char* name : {"a", "b", "c", "d", "e"}) Source(std::string("lvl/") + name);
+  options.ignoreError = true;
+  fs.FailOn(FsOp::CopyFile, R"(\c)");
+  std::set<std::string> before;
+  for (const auto& e : real.Find(dir / "src/lvl/*.*")) {
+    if (e.name == "c") break;
+    before.insert(e.name);
+  }
+
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/lvl", kDest));
+  EXPECT_EQ(DestTree(), before);
+  EXPECT_EQ(sink.lines.size(), before.size() + 1);
+  EXPECT_EQ(sink.lines.back(), "  " + (dir / "src/lvl/c") + " -> 失敗");
+  EXPECT_FALSE(flags.stopRequested);  // the run goes on with the next entry
+}
+
+TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
+  struct Row {
+    const char* what;
+    bool batch;
+  } rows[] = {{"stop asked while events ran", false}, {"first failure in batch mode", true}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Reset(r.batch);
+    // Two sub-folders, so that a stop raised inside one must also end the level above it.
+    Source("f/s1/a");
+    Source("f/s2/b");
+    if (r.batch) {
+      fs.FailOn(FsOp::CopyFile);
+    } else {
+      pump.onProcess = [&] { flags.stopRequested = true; };
+    }
+
+    EXPECT_TRUE(engine.CopyEntry(dir / "src/f", kDest));
+    EXPECT_EQ(sink.lines.size(), 1u);
+    EXPECT_TRUE(flags.stopRequested);
+  }
+}
+
+TEST_F(CopyEngineTest, OptionsAreReadWhenNeeded) {
+  // Turning IgnoreError on while the retry question is shown applies to the next file: the
+  // second file fails without a question.
+  Source("f/a");
+  Source("f/b");
+  fs.FailOn(FsOp::CopyFile);
+  prompts.answers = {PromptAnswer::Ignore};
+  prompts.whileShown = [&] { options.ignoreError = true; };
+  EXPECT_TRUE(engine.CopyFileToFolder(dir / "src/f/a", kDest));
+  EXPECT_TRUE(engine.CopyFileToFolder(dir / "src/f/b", kDest));
+  EXPECT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(sink.lines.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tolvane
