@@ -49,8 +49,8 @@ Profile Profile::Parse(std::string_view text) {
     if (line.empty()) continue;
     if (line.front() == '[') {
       const auto close = line.find(']');
-      const std::string_view name =
-          Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      const std::string_view name = Trim(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       bool seen = false;
       for (const auto& s : profile.sections_) seen = seen || EqualsNoCase(s.name, name);
       // Only the first section of a name is searched; a later one is read into a section
@@ -81,6 +81,16 @@ const std::string* Profile::Find(std::string_view section, std::string_view key)
     return nullptr;
   }
   return nullptr;
+}
+
+std::vector<std::string> Profile::KeyNames(std::string_view section) const {
+  std::vector<std::string> names;
+  for (const auto& s : sections_) {
+    if (s.duplicate || !EqualsNoCase(s.name, section)) continue;
+    for (const auto& e : s.entries) names.push_back(e.key);
+    break;
+  }
+  return names;
 }
 
 int Profile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {

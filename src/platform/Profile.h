@@ -25,6 +25,8 @@ class Profile {
   int GetInt(std::string_view section, std::string_view key, int defaultValue = 0) const;
   std::string GetString(std::string_view section, std::string_view key,
                         std::string_view defaultValue = {}) const;
+  // The key names of the section that lookups search, in file order; empty when it is missing.
+  std::vector<std::string> KeyNames(std::string_view section) const;
 
  private:
   struct Entry {

@@ -1,0 +1,134 @@
+#include "setup/Settings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "platform/Profile.h"
+#include "platform/TextFile.h"
+
+namespace tolvane {
+namespace {
+
+std::string ColumnKey(std::size_t i) { return "Column" + std::to_string(i) + "Width"; }
+
+void SetIfNotZero(const Profile& profile, const char* key, int& value) {
+  if (const int stored = profile.GetInt(kSettingsSection, key); stored != 0) value = stored;
+}
+
+std::string Flag(bool on) { return on ? "1" : "0"; }
+
+// How far apart two spans are along one axis; 0 when they overlap.
+std::int64_t Gap(std::int64_t a, std::int64_t aLength, std::int64_t b, std::int64_t bLength) {
+  if (a + aLength <= b) return b - (a + aLength);
+  if (b + bLength <= a) return a - (b + bLength);
+  return 0;
+}
+
+bool Overlaps(const ScreenRect& a, const ScreenRect& b) {
+  return std::int64_t{a.left} < std::int64_t{b.left} + b.width &&
+         std::int64_t{b.left} < std::int64_t{a.left} + a.width &&
+         std::int64_t{a.top} < std::int64_t{b.top} + b.height &&
+         std::int64_t{b.top} < std::int64_t{a.top} + a.height;
+}
+
+int ClampInto(int position, int length, int start, int span) {
+  const std::int64_t last = std::int64_t{start} + span - length;
+  return static_cast<int>(std::max<std::int64_t>(start, std::min<std::int64_t>(position, last)));
+}
+
+}  // namespace
+
+WindowSettings LoadSettings(FileSystem& fs, const std::string& path) {
+  WindowSettings s;
+  if (!fs.Exists(path)) {
+    s.centred = true;
+    s.confirmOverWrite = true;
+    s.butOldIsIgnore = true;
+    s.ignoreError = false;
+    return s;
+  }
+  const Profile profile = Profile::Load(fs, path);
+  SetIfNotZero(profile, "Left", s.left);
+  s.top = profile.GetInt(kSettingsSection, "Top");
+  // A stored top of 0 means the window was never placed: centre it.
+  s.centred = s.top == 0;
+  SetIfNotZero(profile, "ClientWidth", s.clientWidth);
+  SetIfNotZero(profile, "ClientHeight", s.clientHeight);
+  SetIfNotZero(profile, "SourceWidth", s.sourceWidth);
+  SetIfNotZero(profile, "LogHeight", s.logHeight);
+  for (std::size_t i = 0; i < s.columnWidths.size(); ++i) {
+    SetIfNotZero(profile, ColumnKey(i).c_str(), s.columnWidths[i]);
+  }
+  s.confirmOverWrite = profile.GetInt(kSettingsSection, "ConfirmOverWrite") != 0;
+  s.butOldIsIgnore = profile.GetInt(kSettingsSection, "ButOldIsIgnore") != 0;
+  s.ignoreError = profile.GetInt(kSettingsSection, "IgnoreError") != 0;
+  s.saveLog = profile.GetInt(kSettingsSection, "SaveLog") != 0;
+  s.defaultFolder = profile.GetString(kSettingsSection, "DefaultFolder");
+  s.networkRoot = profile.GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
+  if (s.networkRoot.empty()) s.networkRoot = kDefaultNetworkRoot;
+  return s;
+}
+
+std::vector<std::string> SettingsLines(const WindowSettings& s) {
+  std::vector<std::string> lines{
+      "[Setting]",
+      "Left=" + std::to_string(s.left),
+      "Top=" + std::to_string(s.top),
+      "ClientWidth=" + std::to_string(s.clientWidth),
+      "ClientHeight=" + std::to_string(s.clientHeight),
+      "SourceWidth=" + std::to_string(s.sourceWidth),
+      "LogHeight=" + std::to_string(s.logHeight),
+  };
+  for (std::size_t i = 0; i < s.columnWidths.size(); ++i) {
+    lines.push_back(ColumnKey(i) + "=" + std::to_string(s.columnWidths[i]));
+  }
+  lines.insert(lines.end(), {
+                                "",
+                                "ConfirmOverWrite=" + Flag(s.confirmOverWrite),
+                                "ButOldIsIgnore=" + Flag(s.butOldIsIgnore),
+                                "IgnoreError=" + Flag(s.ignoreError),
+                                "SaveLog=" + Flag(s.saveLog),
+                                "DefaultFolder=" + s.defaultFolder,
+                            });
+#ifndef _WIN32
+  // Linux has no shell network folder; keep the folder that stands for it across runs.
+  lines.push_back("NetworkRoot=" + s.networkRoot);
+#endif
+  lines.push_back("");
+  return lines;
+}
+
+bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings& settings) {
+  return WriteTextLines(fs, path, SettingsLines(settings));
+}
+
+std::string ReadNetworkRoot(FileSystem& fs, const std::string& path) {
+  std::string root =
+      Profile::Load(fs, path).GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
+  return root.empty() ? std::string(kDefaultNetworkRoot) : root;
+}
+
+ScreenRect PlaceOnScreens(const ScreenRect& window, const std::vector<ScreenRect>& screens) {
+  if (screens.empty()) return window;
+  const ScreenRect probe{window.left, window.top, std::max(window.width, 1),
+                         std::max(window.height, 1)};
+  const ScreenRect* nearest = nullptr;
+  std::int64_t nearestDistance = std::numeric_limits<std::int64_t>::max();
+  for (const auto& screen : screens) {
+    if (Overlaps(probe, screen)) return window;
+    const std::int64_t dx = Gap(probe.left, probe.width, screen.left, screen.width);
+    const std::int64_t dy = Gap(probe.top, probe.height, screen.top, screen.height);
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (distance < nearestDistance) {
+      nearestDistance = distance;
+      nearest = &screen;
+    }
+  }
+  ScreenRect placed = window;
+  placed.left = ClampInto(window.left, window.width, nearest->left, nearest->width);
+  placed.top = ClampInto(window.top, window.height, nearest->top, nearest->height);
+  return placed;
+}
+
+}  // namespace tolvane

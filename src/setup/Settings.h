@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+
+// The main window's geometry and options as the settings file keeps them, with the values
+// the window has as designed.
+struct WindowSettings {
+  static constexpr int kDesignedLeft = 395;
+  static constexpr int kDesignedClientWidth = 729;
+  static constexpr int kDesignedClientHeight = 507;
+  static constexpr int kDesignedSourceWidth = 361;
+  static constexpr int kDesignedLogHeight = 83;
+  static constexpr std::array<int, 3> kDesignedColumnWidths{200, 70, 80};
+
+  int left = kDesignedLeft;
+  int top = 0;
+  // Open centred on the desktop; left and top are then not used.
+  bool centred = true;
+  int clientWidth = kDesignedClientWidth;
+  int clientHeight = kDesignedClientHeight;
+  int sourceWidth = kDesignedSourceWidth;  // pnlLeft
+  int logHeight = kDesignedLogHeight;      // pnlMid
+  std::array<int, 3> columnWidths = kDesignedColumnWidths;
+
+  // As the menu items are designed; a first run without a settings file changes the first two.
+  bool confirmOverWrite = false;
+  bool butOldIsIgnore = false;
+  bool ignoreError = false;
+  bool saveLog = true;
+  std::string defaultFolder;
+
+  // The folder that stands for the shell's network folder on Linux.
+  std::string networkRoot = "/net";
+};
+
+inline constexpr char kSettingsSection[] = "Setting";
+inline constexpr char kDefaultNetworkRoot[] = "/net";
+
+// Reads the settings file over the designed values. Without a file: centred, ConfirmOverWrite
+// and ButOldIsIgnore on, IgnoreError off, everything else as designed.
+WindowSettings LoadSettings(FileSystem& fs, const std::string& path);
+
+// The lines of the settings file, in their order.
+std::vector<std::string> SettingsLines(const WindowSettings& settings);
+
+// Writes the settings file; the old file stays whole when that fails.
+bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings& settings);
+
+// The network folder to list, read before the tree is built; "/net" when none is set.
+std::string ReadNetworkRoot(FileSystem& fs, const std::string& path);
+
+// A rectangle on the desktop, in pixels.
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// Where to put a window so that it can be seen: unchanged when it overlaps any screen,
+// otherwise moved into the nearest screen (its top-left corner kept inside when it is
+// larger than the screen). Unchanged when there are no screens.
+ScreenRect PlaceOnScreens(const ScreenRect& window, const std::vector<ScreenRect>& screens);
+
+}  // namespace tolvane

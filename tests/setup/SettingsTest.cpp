@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include "platform/posix/PosixFileSystem.h"
+#include "setup/Settings.h"
+#include "support/FaultFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane::test {
+namespace {
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  std::string Ini(const std::string& content) { return dir_.Write("Pelmo.ini", content); }
+  WindowSettings Load() { return LoadSettings(fs_, dir_ / "Pelmo.ini"); }
+
+  TempDir dir_;
+  PosixFileSystem posix_;
+  FaultFileSystem fs_{posix_};
+};
+
+TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAsEighteenLines) {
+  WindowSettings s = Load();
+  EXPECT_TRUE(s.centred);
+  EXPECT_TRUE(s.confirmOverWrite);
+  EXPECT_TRUE(s.butOldIsIgnore);
+  EXPECT_FALSE(s.ignoreError);
+  EXPECT_TRUE(s.saveLog);
+  EXPECT_EQ(s.networkRoot, "/net");
+
+  s.left = -8;  // the window as it stands at exit
+  s.top = 30;
+  ASSERT_TRUE(SaveSettings(fs_, dir_ / "Pelmo.ini", s));
+  EXPECT_EQ(dir_.Read("Pelmo.ini"), Joined({
+                                        "[Setting]",
+                                        "Left=-8",
+                                        "Top=30",
+                                        "ClientWidth=729",
+                                        "ClientHeight=507",
+                                        "SourceWidth=361",
+                                        "LogHeight=83",
+                                        "Column0Width=200",
+                                        "Column1Width=70",
+                                        "Column2Width=80",
+                                        "",
+                                        "ConfirmOverWrite=1",
+                                        "ButOldIsIgnore=1",
+                                        "IgnoreError=0",
+                                        "SaveLog=1",
+                                        "DefaultFolder=",
+                                        "NetworkRoot=/net",
+                                        "",
+                                    }));
+}
+
+TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
+  struct Case {
+    const char* name;
+    std::string body;
+    std::function<void(const WindowSettings&)> check;
+  } cases[] = {
+      {"section only", "",
+       [](const WindowSettings& s) {
+         EXPECT_TRUE(s.centred);
+         EXPECT_FALSE(s.confirmOverWrite || s.butOldIsIgnore || s.ignoreError || s.saveLog);
+         EXPECT_EQ(s.clientWidth, 729);
+         EXPECT_EQ(s.columnWidths, (std::array<int, 3>{200, 70, 80}));
+         EXPECT_EQ(s.defaultFolder, "");
+       }},
+      {"left 0, top set", "Left=0\nTop=120\n",
+       [](const WindowSettings& s) {
+         EXPECT_FALSE(s.centred);
+         EXPECT_EQ(s.left, 395);
+         EXPECT_EQ(s.top, 120);
+       }},
+      {"top 0 centres", "Left=50\nTop=0\n",
+       [](const WindowSettings& s) { EXPECT_TRUE(s.centred); }},
+      {"negative edges", "Left=-1200\nTop=-4\n",
+       [](const WindowSettings& s) {
+         EXPECT_FALSE(s.centred);
+         EXPECT_EQ(s.left, -1200);
+         EXPECT_EQ(s.top, -4);
+       }},
+      {"any non-zero is on", "ConfirmOverWrite=5\nIgnoreError=-1\nSaveLog=0\n",
+       [](const WindowSettings& s) {
+         EXPECT_TRUE(s.confirmOverWrite);
+         EXPECT_TRUE(s.ignoreError);
+         EXPECT_FALSE(s.saveLog);
+       }},
+      {"not a number", "ClientWidth=wide\nLogHeight=12px\nSaveLog=yes\n",
+       [](const WindowSettings& s) {
+         EXPECT_EQ(s.clientWidth, 729);
+         EXPECT_EQ(s.logHeight, 12);
+         EXPECT_FALSE(s.saveLog);
+       }},
+      {"sizes and names in any case",
+       "clientwidth=800\nCLIENTHEIGHT=600\nSourceWidth=250\nColumn1Width=90\n"
+       "DefaultFolder=/home/ユーザー/配布/\nNetworkRoot=/cifs\n",
+       [](const WindowSettings& s) {
+         EXPECT_EQ(s.clientWidth, 800);
+         EXPECT_EQ(s.clientHeight, 600);
+         EXPECT_EQ(s.sourceWidth, 250);
+         EXPECT_EQ(s.columnWidths, (std::array<int, 3>{200, 90, 80}));
+         EXPECT_EQ(s.defaultFolder, "/home/ユーザー/配布/");
+         EXPECT_EQ(s.networkRoot, "/cifs");
+       }},
+      {"long default folder", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
+       [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1022, 'x')); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Ini("[Setting]\r\n" + c.body);
+    c.check(Load());
+  }
+}
+
+TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
+  Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=/srv/\nNetworkRoot=/mnt/n\n");
+  const WindowSettings first = Load();
+  ASSERT_TRUE(SaveSettings(fs_, dir_ / "Pelmo.ini", first));
+  EXPECT_NE(dir_.Read("Pelmo.ini").find("\r\nConfirmOverWrite=1\r\n"), std::string::npos);
+  const WindowSettings second = Load();
+  EXPECT_EQ(SettingsLines(second), SettingsLines(first));
+  EXPECT_EQ(second.networkRoot, "/mnt/n");
+  EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/mnt/n");
+}
+
+TEST_F(SettingsTest, NetworkRootDefaultsWhenMissingOrEmpty) {
+  EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/net");
+  Ini("[Setting]\nNetworkRoot=\n");
+  EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/net");
+  EXPECT_EQ(Load().networkRoot, "/net");
+}
+
+TEST_F(SettingsTest, FailedWriteLeavesTheOldFileWhole) {
+  const std::string old = "[Setting]\r\nLeft=77\r\nTop=88\r\n";
+  Ini(old);
+  fs_.FailOn(FsOp::ReplaceFile);
+  EXPECT_FALSE(SaveSettings(fs_, dir_ / "Pelmo.ini", WindowSettings{}));
+  EXPECT_EQ(dir_.Read("Pelmo.ini"), old);
+}
+
+TEST(PlaceOnScreensTest, OffScreenWindowMovesOntoTheNearestScreen) {
+  const std::vector<ScreenRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+  struct Case {
+    ScreenRect window;
+    ScreenRect placed;
+  } cases[] = {
+      {{100, 100, 737, 553}, {100, 100, 737, 553}},      // visible
+      {{1800, 900, 737, 553}, {1800, 900, 737, 553}},    // partly visible: left alone
+      {{-2000, 300, 737, 553}, {0, 300, 737, 553}},      // a screen that was unplugged
+      {{4000, 1500, 737, 553}, {2463, 471, 737, 553}},   // beyond the right screen
+      {{2500, -900, 737, 553}, {2463, 0, 737, 553}},     // above the right screen
+      {{-3000, -3000, 3000, 2000}, {0, 0, 3000, 2000}},  // larger than the screen
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceOnScreens(c.window, screens), c.placed) << c.window.left << "," << c.window.top;
+  }
+  EXPECT_EQ(PlaceOnScreens({-5000, 0, 10, 10}, {}), (ScreenRect{-5000, 0, 10, 10}));
+}
+
+}  // namespace
+}  // namespace tolvane::test
