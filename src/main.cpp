@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "app/Main.h"
+#include "app/Splash.h"
+#include "app/Unitabout.h"
 #include "app/core/CommandLine.h"
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
@@ -57,6 +59,9 @@ int main(int argc, char** argv) {
   app.prompts = &prompts;
   int exitCode = 0;
   try {
+    // Made with no owner, so that the main window is the application's main window.
+    auto splash = std::make_unique<tolvane::TfrmSplash>();
+    if (!batch) splash->ShowNow();
     tolvane::PosixFileSystem fs;
     tolvane::QtDialogs dialogs;
     tolvane::QtEventPump pump;
@@ -79,6 +84,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       app.ShowError(e.what());
     }
+    tolvane::TdlgAbout dlgAbout(&frmMain);
+    frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
+    splash.reset();
     if (!batch) frmMain.show();
     exitCode = app.exec();
     try {

@@ -22,6 +22,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/Fonts.h"
 #include "app/Pictures.h"
 #include "app/SourceListModel.h"
 #include "common/AppInfo.h"
@@ -30,15 +31,6 @@
 
 namespace tolvane {
 namespace {
-
-QFont GothicFont() {
-  QFont font;
-  // The design's font first; an installed CJK gothic font where it is missing.
-  font.setFamilies({"ＭＳ Ｐゴシック", "MS PGothic", "Noto Sans CJK JP", "Noto Sans JP",
-                    "IPAPGothic", "VL PGothic"});
-  font.setPixelSize(12);
-  return font;
-}
 
 QAction* AddItem(QMenu* menu, const char* caption, int picture = -1) {
   QAction* action = menu->addAction(QString::fromUtf8(caption));
@@ -62,7 +54,7 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup, QWidget* parent)
       log_(services_.fs, *this) {
   state_.exeFolder = startup_.exeFolder;
   log_.SetSaveToFileSource([this] { return SaveLog(); });
-  setFont(GothicFont());
+  setFont(DesignFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 12));
   setWindowIcon(ApplicationIcon());
   CreateMenus();
   CreateToolBar();

@@ -10,6 +10,7 @@
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
 #include "engine/StatusLog.h"
+#include "setup/SourceEntries.h"
 #include "setup/SourceList.h"
 #include "tree/DestinationTree.h"
 
@@ -183,6 +184,7 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   MainState state_;
   StatusLog log_;
   SourceList sources_;
+  SourceEntries entries_{services_.fs, log_, sources_};
   DestinationTree tree_;
   std::unique_ptr<SourceListModel> sourceModel_;
   std::function<void()> aboutHandler_;

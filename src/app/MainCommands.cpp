@@ -18,7 +18,7 @@
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/LogViewer.h"
-#include "platform/Profile.h"
+#include "setup/Settings.h"
 #include "platform/Prompts.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -51,8 +51,8 @@ void TfrmMain::FormCreate() {
   try {
     if (!state_.run.batchMode) services_.cursor.Set(CursorShape::Hourglass);
     // The network folder must be known before the tree is built.
-    const Profile settings = Profile::Load(services_.fs, state_.settingsPath);
-    services_.setNetworkRoot(settings.GetString("Setting", "NetworkRoot", "/net"));
+    state_.networkRoot = ReadNetworkRoot(services_.fs, state_.settingsPath);
+    services_.setNetworkRoot(state_.networkRoot);
     BuildDestinationTree();
     LoadSettings();
     LoadList(state_.listPath.empty() ? state_.exeFolder + kDefaultListFileName : state_.listPath);

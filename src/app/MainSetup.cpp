@@ -1,37 +1,111 @@
-// The main window's source list, list file and settings commands.
+// The main window's source list, settings, and the copy of one entry for a run.
+#include <QAction>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSplitter>
 #include <QTableView>
+#include <QToolButton>
 
 #include "app/Main.h"
+#include "engine/CopyEngine.h"
+#include "setup/Settings.h"
 
 namespace tolvane {
 
-void TfrmMain::LoadSettings() { ApplyOptionButtons(); }
-void TfrmMain::SaveSettings() {}
-void TfrmMain::LoadList(const std::string& path) { log_.AddLogLine("\n配布リスト読込 " + path); }
-void TfrmMain::SaveList(const std::string& path) { log_.AddLogLine("\n配布リスト保存 " + path); }
+void TfrmMain::mnuAddFileClick() {
+  if (state_.run.runInProgress) return;
+  if (entries_.AddFilesCommand(services_.dialogs, state_.defaultFolder)) RefreshCommands();
+}
 
-void TfrmMain::mnuAddFileClick() {}
-void TfrmMain::mnuAddFolder2Click() {}
-void TfrmMain::DropFiles(const std::vector<std::string>&) { RefreshCommands(); }
-void TfrmMain::mnuOpenListClick() {}
-void TfrmMain::mnuSaveListClick() {}
-void TfrmMain::mnuSaveAsListClick() {}
+void TfrmMain::mnuAddFolder2Click() {
+  if (state_.run.runInProgress) return;
+  entries_.AddFolderCommand(services_.dialogs, startup_.currentDir);
+}
+
+void TfrmMain::DropFiles(const std::vector<std::string>& paths) {
+  if (state_.run.runInProgress) return;  // the sources stay as they are until the run ends
+  entries_.AddDroppedFiles(paths);
+  RefreshCommands();
+}
 
 void TfrmMain::mnuCancelFileClick() {
-  for (auto rows = SelectedRows(); !rows.empty(); rows = SelectedRows()) sources_.RemoveAt(rows.front());
+  if (state_.run.runInProgress) return;
+  entries_.RemoveSelected(SelectedRows());
   RefreshCommands();
 }
 
 void TfrmMain::mnuCancelAllFileClick() {
-  sources_.Clear();
+  if (state_.run.runInProgress) return;
+  entries_.RemoveAll();
   RefreshCommands();
 }
 
 void TfrmMain::lstFileKeyDown(int key) {
-  if (key != 46) return;
-  for (auto rows = SelectedRows(); !rows.empty(); rows = SelectedRows()) sources_.RemoveAt(rows.front());
+  if (key != 46 || state_.run.runInProgress) return;
+  entries_.RemoveSelected(SelectedRows());
 }
 
-bool TfrmMain::CopyEntry(const std::string&, const std::string&) { return false; }
+bool TfrmMain::CopyEntry(const std::string& entry, const std::string& folder) {
+  CopyEngine engine(services_.fs, services_.prompts, services_.pump, log_, *this, state_.run);
+  return engine.CopyEntry(entry, folder);
+}
+
+void TfrmMain::LoadSettings() {
+  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath);
+  resize(s.clientWidth, s.clientHeight);
+  const int total = splV->sizes().value(0) + splV->sizes().value(1);
+  splV->setSizes({s.sourceWidth, std::max(1, total - s.sourceWidth)});
+  const int height = splH->sizes().value(0) + splH->sizes().value(1);
+  splH->setSizes({std::max(1, height - s.logHeight), s.logHeight});
+  for (int i = 0; i < 3; ++i) lstFile->setColumnWidth(i, s.columnWidths[static_cast<std::size_t>(i)]);
+
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (s.centred) {
+    if (primary) {
+      const QRect area = primary->availableGeometry();
+      move(area.center() - QPoint(s.clientWidth / 2, s.clientHeight / 2));
+    }
+  } else {
+    std::vector<ScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+      const QRect g = screen->availableGeometry();
+      screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const ScreenRect placed = PlaceOnScreens({s.left, s.top, s.clientWidth, s.clientHeight}, screens);
+    move(placed.left, placed.top);
+  }
+
+  mnuConfirmOverWrite->setChecked(s.confirmOverWrite);
+  mnuWriteIfOld->setChecked(s.butOldIsIgnore);
+  mnuIgnoreError->setChecked(s.ignoreError);
+  ApplyOptionButtons();
+  mnuSaveLog->setChecked(s.saveLog);
+  state_.defaultFolder = s.defaultFolder;
+}
+
+void TfrmMain::SaveSettings() {
+  WindowSettings s;
+  s.left = x();
+  s.top = y();
+  s.clientWidth = width();
+  s.clientHeight = height();
+  s.sourceWidth = splV->sizes().value(0);
+  s.logHeight = splH->sizes().value(1);
+  for (int i = 0; i < 3; ++i) s.columnWidths[static_cast<std::size_t>(i)] = lstFile->columnWidth(i);
+  s.confirmOverWrite = ConfirmOverWrite();
+  s.butOldIsIgnore = ButOldIsIgnore();
+  s.ignoreError = IgnoreError();
+  s.saveLog = SaveLog();
+  s.defaultFolder = state_.defaultFolder;
+  s.networkRoot = state_.networkRoot;
+  tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
+}
+
+void TfrmMain::LoadList(const std::string& path) { log_.AddLogLine("\n配布リスト読込 " + path); }
+void TfrmMain::SaveList(const std::string& path) { log_.AddLogLine("\n配布リスト保存 " + path); }
+void TfrmMain::mnuOpenListClick() {}
+void TfrmMain::mnuSaveListClick() {}
+void TfrmMain::mnuSaveAsListClick() {}
 
 }  // namespace tolvane

@@ -29,7 +29,7 @@ TEST(SearchPatternTest, MatchesLikeTheOriginalFolderSearch) {
       {"*.txt", "a.txt", true},   {"*.txt", "a.txt2", false}, {"a?c", "abc", true},
       {"a?c", "ac", false},       {"a?c", "a表c", true},     {"a.*", "a", true},
       {"a.*", "ab", false},       {"*b*", "abc", true},      {"x*y*z", "xaayzz", true},
-      {"*.TXT", "a.txt", false},  // names are case-sensitive here
+      {"*.TXT", "a.txt", true},  // wildcards match without regard to case
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MatchesSearchPattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;

@@ -13,6 +13,7 @@ struct MainState {
   std::string logPath;
   std::string listPath;      // the current list path; empty until -l, open or save-as
   std::string defaultFolder; // where the add-files dialog opens
+  std::string networkRoot;   // the folder that stands for the network on this system
   bool startupComplete = false;
   bool saveListAtExit = true;
   RunFlags run;
