@@ -6,6 +6,10 @@ namespace tolvane {
 
 int TreeNode::Row() const { return row_; }
 
+void TreeListener::BeginInsertNode(TreeNode* parent, int row, const NodeRecord&) {
+  BeginInsertChildren(parent, row, row);
+}
+
 DestinationTree::DestinationTree() = default;
 DestinationTree::~DestinationTree() = default;
 
@@ -13,7 +17,7 @@ TreeNode* DestinationTree::AddNode(TreeNode* parent, NodeRecord record, std::str
                                    NodeIcon icon, int stateImage) {
   auto& siblings = parent ? parent->children_ : top_;
   const int row = static_cast<int>(siblings.size());
-  if (listener_) listener_->BeginInsertChildren(parent, row, row);
+  if (listener_) listener_->BeginInsertNode(parent, row, record);
   auto node = std::make_unique<TreeNode>();
   node->record_ = std::move(record);
   node->text_ = std::move(text);
@@ -91,8 +95,8 @@ void DestinationTree::SetStateImage(TreeNode* node, int state) {
 
 int DestinationTree::CountMarkedNodes() const {
   const auto& order = Order();
-  return static_cast<int>(std::count_if(order.begin(), order.end(),
-                                        [](const TreeNode* n) { return IsMarkedState(n->stateImage_); }));
+  return static_cast<int>(std::count_if(
+      order.begin(), order.end(), [](const TreeNode* n) { return IsMarkedState(n->stateImage_); }));
 }
 
 void DestinationTree::Expand(TreeNode* node) {

@@ -8,11 +8,11 @@
 namespace tolvane {
 
 // Mark states, as the tree's state pictures.
-inline constexpr int kStateNone = -1;    // can never be marked
+inline constexpr int kStateNone = -1;  // can never be marked
 inline constexpr int kStateUnmarked = 1;
 inline constexpr int kStateMarked = 2;
-inline constexpr int kStateGrey = 3;     // drawn, never set
-inline constexpr int kStateFailed = 4;   // marked, and something failed there in a run
+inline constexpr int kStateGrey = 3;    // drawn, never set
+inline constexpr int kStateFailed = 4;  // marked, and something failed there in a run
 
 inline bool IsMarkedState(int state) { return state == kStateMarked || state == kStateFailed; }
 
@@ -55,6 +55,9 @@ class TreeListener {
  public:
   virtual ~TreeListener() = default;
   virtual void BeginInsertChildren(TreeNode* parent, int first, int last) = 0;
+  // One node is about to be added, carrying record. A view that hides placeholder nodes can
+  // tell them from real ones here.
+  virtual void BeginInsertNode(TreeNode* parent, int row, const NodeRecord& record);
   virtual void EndInsertChildren() = 0;
   virtual void BeginRemoveChildren(TreeNode* parent, int first, int last) = 0;
   virtual void EndRemoveChildren() = 0;

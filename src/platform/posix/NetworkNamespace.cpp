@@ -1,0 +1,200 @@
+#include "platform/posix/NetworkNamespace.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "platform/posix/NetworkPath.h"
+
+namespace tolvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNetworkName = "ネットワーク";
+
+std::size_t Depth(const std::string& relative) {
+  if (relative.empty()) return 0;
+  return static_cast<std::size_t>(std::count(relative.begin(), relative.end(), '/')) + 1;
+}
+
+std::string LastComponent(const std::string& relative) {
+  const auto slash = relative.rfind('/');
+  return slash == std::string::npos ? relative : relative.substr(slash + 1);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsSymlink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Names in reading order; a name holding "\" cannot be written in a UNC path, so it is left out.
+std::optional<std::vector<std::string>> ReadNames(const std::string& dir) {
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  if (ec) return std::nullopt;
+  std::vector<std::string> names;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    std::string name = it->path().filename().string();
+    if (name.find('\\') == std::string::npos) names.push_back(std::move(name));
+  }
+  // Directory order is arbitrary; a sorted listing keeps the tree the same from run to run.
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool HasSubFolder(const std::string& dir) {
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  if (ec) return false;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) return false;
+    if (IsDirectory(it->path().string())) return true;
+  }
+  return false;
+}
+
+class NameEnumerator : public ShellEnumerator {
+ public:
+  NameEnumerator(std::string prefix, std::vector<std::string> names)
+      : prefix_(std::move(prefix)), names_(std::move(names)) {}
+  std::optional<ShellItem> Next() override {
+    if (next_ >= names_.size()) return std::nullopt;
+    return ShellItem{prefix_ + names_[next_++]};
+  }
+
+ private:
+  std::string prefix_;
+  std::vector<std::string> names_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
+
+PosixNetworkNamespace::PosixNetworkNamespace(std::string networkRoot)
+    : root_(std::move(networkRoot)) {
+  if (root_.empty()) root_ = kDefaultRoot;
+  while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+}
+
+std::string PosixNetworkNamespace::Absolute(const std::string& relative) const {
+  if (relative.empty()) return root_;
+  return root_ == "/" ? "/" + relative : root_ + "/" + relative;
+}
+
+bool PosixNetworkNamespace::IsShortcut(const std::string& relative) const {
+  return Depth(relative) == 1 && IsSymlink(Absolute(relative));
+}
+
+std::optional<ShellItem> PosixNetworkNamespace::NetworkFolder() { return ShellItem{""}; }
+
+std::string PosixNetworkNamespace::DisplayName(const ShellItem& item) {
+  return item.id.empty() ? kNetworkName : LastComponent(item.id);
+}
+
+std::unique_ptr<ShellEnumerator> PosixNetworkNamespace::Enumerate(const ShellItem& folder,
+                                                                  bool foldersOnly) {
+  // A network place is reached through its target's UNC path, never through the link itself.
+  if (IsShortcut(folder.id)) return nullptr;
+  const std::string dir = Absolute(folder.id);
+  if (!IsDirectory(dir)) return nullptr;
+  auto names = ReadNames(dir);
+  if (!names) return nullptr;
+  const std::string prefix = folder.id.empty() ? "" : folder.id + "/";
+  if (foldersOnly) {
+    std::erase_if(*names, [&](const std::string& name) {
+      const std::string relative = prefix + name;
+      return IsShortcut(relative) || !IsDirectory(Absolute(relative));
+    });
+  }
+  return std::make_unique<NameEnumerator>(prefix, std::move(*names));
+}
+
+ShellAttributes PosixNetworkNamespace::Attributes(const ShellItem& item) {
+  ShellAttributes attributes;
+  const std::string path = Absolute(item.id);
+  attributes.folder = IsDirectory(path);
+  if (!attributes.folder) return attributes;
+  const std::size_t depth = Depth(item.id);
+  if (depth == 1 && IsSymlink(path)) {
+    attributes.link = true;
+    // Worth expanding only where the target can be listed by its UNC path.
+    const auto target = ResolveShortcut(path);
+    if (target && IsNetworkPath(*target)) {
+      const auto mapped = MapNetworkPath(root_, *target);
+      attributes.hasSubFolders = mapped && HasSubFolder(*mapped);
+    }
+  } else if (depth <= 1) {
+    // Looking into every server would wake every automounted host at start-up; the first
+    // expansion finds out, and a server without shares then loses its button.
+    attributes.hasSubFolders = true;
+  } else {
+    attributes.hasSubFolders = HasSubFolder(path);
+  }
+  return attributes;
+}
+
+std::string PosixNetworkNamespace::FileSystemPath(const ShellItem& item) {
+  if (item.id.empty()) return "";
+  if (IsShortcut(item.id)) return Absolute(item.id);
+  std::string unc = "\\\\" + item.id;
+  std::replace(unc.begin() + 2, unc.end(), '/', '\\');
+  return unc;
+}
+
+std::optional<ShellItem> PosixNetworkNamespace::ParsePath(const std::string& path) {
+  if (!IsNetworkPath(path)) return std::nullopt;
+  const auto mapped = MapNetworkPath(root_, path);
+  if (!mapped) return std::nullopt;
+  std::string relative = mapped->substr(root_ == "/" ? 1 : root_.size() + 1);
+  const auto firstSlash = relative.find('/');
+  // A link directly in the root is a network place, not a server: going through it would
+  // leave the network root.
+  if (IsSymlink(Absolute(relative.substr(0, firstSlash)))) return std::nullopt;
+  if (!IsDirectory(*mapped)) return std::nullopt;
+  return ShellItem{std::move(relative)};
+}
+
+std::optional<std::string> PosixNetworkNamespace::ResolveShortcut(const std::string& shortcutPath) {
+  std::error_code ec;
+  const fs::path link(shortcutPath);
+  fs::path target = fs::read_symlink(link, ec);
+  if (ec) return std::nullopt;
+  if (target.empty()) return std::string();
+  if (target.is_relative()) target = link.parent_path() / target;
+  target = target.lexically_normal();
+  std::string text = target.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+
+  const std::string prefix = root_ == "/" ? "/" : root_ + "/";
+  if (text.size() <= prefix.size() || text.compare(0, prefix.size(), prefix) != 0) return text;
+  const std::string inside = text.substr(prefix.size());
+  if (inside.find('\\') != std::string::npos) return text;  // not expressible as UNC
+  std::string unc = "\\\\" + inside;
+  std::replace(unc.begin() + 2, unc.end(), '/', '\\');
+  return unc;
+}
+
+ShellIcon PosixNetworkNamespace::IconOf(const ShellItem& item) {
+  switch (Depth(item.id)) {
+    case 0:
+      return ShellIcon::Network;
+    case 1:
+      return IsShortcut(item.id) ? ShellIcon::Shortcut : ShellIcon::Server;
+    case 2:
+      return ShellIcon::Share;
+    default:
+      return ShellIcon::Folder;
+  }
+}
+
+}  // namespace tolvane

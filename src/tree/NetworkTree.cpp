@@ -1,0 +1,272 @@
+#include "tree/NetworkTree.h"
+
+#include <algorithm>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int kItemPauseMs = 10;
+
+// What follows the last separator. UTF-8 never has a separator byte inside a character, so a
+// plain byte search keeps multi-byte names whole.
+std::string LastComponent(const std::string& text, const char* separators) {
+  const auto cut = text.find_last_of(separators);
+  return cut == std::string::npos ? text : text.substr(cut + 1);
+}
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Splits the first TAB-separated component off rest.
+std::string TakeComponent(std::string& rest) {
+  const auto tab = rest.find('\t');
+  std::string component = rest.substr(0, tab);
+  rest = tab == std::string::npos ? std::string() : rest.substr(tab + 1);
+  return component;
+}
+
+unsigned char UpperAscii(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// The node path without the network folder's name and the one character after it; nothing
+// when the path does not begin with that name.
+std::optional<std::string> PathBelow(const std::string& networkName, const std::string& nodePath) {
+  if (nodePath.compare(0, networkName.size(), networkName) != 0) return std::nullopt;
+  if (nodePath.size() <= networkName.size() + 1) return std::string();
+  return nodePath.substr(networkName.size() + 1);
+}
+
+int CompareNodes(const TreeNode& a, const TreeNode& b) {
+  return NetworkTree::CompareNodeTexts(a.Text(), b.Text());
+}
+
+}  // namespace
+
+NodeIcon ToNodeIcon(ShellIcon icon) {
+  switch (icon) {
+    case ShellIcon::Network:
+      return NodeIcon::Network;
+    case ShellIcon::Workgroup:
+      return NodeIcon::Workgroup;
+    case ShellIcon::Server:
+      return NodeIcon::Server;
+    case ShellIcon::Share:
+      return NodeIcon::Share;
+    case ShellIcon::Folder:
+      return NodeIcon::Folder;
+    case ShellIcon::Shortcut:
+      return NodeIcon::Shortcut;
+    case ShellIcon::Other:
+      break;
+  }
+  return NodeIcon::None;
+}
+
+NetworkTree::NetworkTree(DestinationTree& tree, ShellNamespace& shell, EventPump& pump,
+                         Cursor& cursor, std::function<bool()> startupComplete)
+    : tree_(tree),
+      shell_(shell),
+      pump_(pump),
+      cursor_(cursor),
+      startupComplete_(std::move(startupComplete)) {}
+
+NodeRecord NetworkTree::MakeNodeRecord(const std::string& nameSource, bool& candidate,
+                                       const std::string& linkPath, bool isLink,
+                                       const TreeNode* parent) {
+  NodeRecord record;
+  if (!nameSource.empty() && nameSource.front() == '\\') record.folderPath = nameSource;
+  // A shortcut's own path is a local file path, where "/" also separates on Linux; a name
+  // source may be a display name, where only "\" does.
+  record.nodeName = isLink ? LastComponent(linkPath, "\\/") : LastComponent(nameSource, "\\");
+  candidate = candidate && !record.folderPath.empty() && !Contains(record.nodeName, "::");
+  record.markable = candidate;
+  record.nodePath = parent ? parent->Record().nodePath + '\t' + record.nodeName : record.nodeName;
+  return record;
+}
+
+bool NetworkTree::HasDummyChild(const TreeNode* node) {
+  return node && node->ChildCount() > 0 && node->Child(0)->Record().nodeName == kDummyNodeName;
+}
+
+int NetworkTree::CompareNodeTexts(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const int ua = UpperAscii(static_cast<unsigned char>(a[i]));
+    const int ub = UpperAscii(static_cast<unsigned char>(b[i]));
+    if (ua != ub) return ua - ub;
+  }
+  // As with C strings: the shorter text ends in a zero byte, which sorts before any other.
+  if (a.size() > common) return UpperAscii(static_cast<unsigned char>(a[common]));
+  if (b.size() > common) return -UpperAscii(static_cast<unsigned char>(b[common]));
+  return 0;
+}
+
+void NetworkTree::AddDummy(TreeNode* node) {
+  bool candidate = true;
+  NodeRecord record = MakeNodeRecord(kDummyNodeName, candidate, "", false, node);
+  tree_.AddNode(node, std::move(record), "", NodeIcon::None, kStateNone);
+}
+
+void NetworkTree::RemoveDummy(TreeNode* node) { tree_.RemoveChildren(node); }
+
+void NetworkTree::AddNetworkRoot() {
+  const auto network = shell_.NetworkFolder();
+  if (!network) return;
+  bool candidate = false;
+  NodeRecord record = MakeNodeRecord(shell_.DisplayName(*network), candidate, "", false, nullptr);
+  std::string text = record.nodeName;
+  TreeNode* root = tree_.AddNode(nullptr, std::move(record), std::move(text),
+                                 ToNodeIcon(shell_.IconOf(*network)), kStateNone);
+  // The root is listed at once: it never carries a dummy node.
+  AddNetworkChildren(*network, root);
+}
+
+void NetworkTree::ExpandRootAndSort() {
+  tree_.Expand(tree_.Root());
+  tree_.SortChildren(nullptr, true, CompareNodes);
+}
+
+int NetworkTree::AddNetworkChildren(const ShellItem& folder, TreeNode* parent) {
+  auto items = shell_.Enumerate(folder, false);
+  if (!items) return 0;
+  int count = 0;
+  while (auto item = items->Next()) {
+    const ShellAttributes attributes = shell_.Attributes(*item);
+    if (attributes.folder) {
+      const std::string path = shell_.FileSystemPath(*item);
+      bool candidate = false;
+      std::string nameSource;
+      std::optional<std::string> target;
+      if (!path.empty() && path.front() == '\\') {
+        nameSource = path;
+        candidate = true;
+      } else if (attributes.link && (target = shell_.ResolveShortcut(path))) {
+        nameSource = *target;
+        candidate = true;
+      } else {
+        nameSource = shell_.DisplayName(*item);
+      }
+      // Shell-internal objects (parsing names with "::") have no place among destinations.
+      if (Contains(nameSource, "::")) continue;
+      NodeRecord record = MakeNodeRecord(nameSource, candidate, path, attributes.link, parent);
+      std::string text = record.nodeName;
+      TreeNode* child =
+          tree_.AddNode(parent, std::move(record), std::move(text),
+                        ToNodeIcon(shell_.IconOf(*item)), candidate ? kStateUnmarked : kStateNone);
+      ++count;
+      if (attributes.hasSubFolders) AddDummy(child);
+    }
+    // Network listings are slow: let the window paint and answer between items.
+    pump_.SleepThenProcess(kItemPauseMs);
+  }
+  return count;
+}
+
+int NetworkTree::AddFolderChildren(TreeNode* node) {
+  if (!node) return 0;
+  if (HasDummyChild(node)) RemoveDummy(node);
+  const std::string folderPath = node->Record().folderPath;
+  const auto folder = shell_.ParsePath(folderPath);
+  if (!folder) return 0;
+  ScopedCursor hourglass(cursor_, CursorShape::Hourglass);
+  int count = 0;
+  if (auto items = shell_.Enumerate(*folder, true)) {
+    while (auto item = items->Next()) {
+      const ShellAttributes attributes = shell_.Attributes(*item);
+      if (attributes.folder) {
+        bool candidate = true;
+        NodeRecord record = MakeNodeRecord(folderPath + "\\" + shell_.DisplayName(*item), candidate,
+                                           "", false, node);
+        std::string text = record.nodeName;
+        // Every sub-folder shows the box, also one that turned out not markable.
+        TreeNode* child = tree_.AddNode(node, std::move(record), std::move(text),
+                                        ToNodeIcon(shell_.IconOf(*item)), kStateUnmarked);
+        if (attributes.hasSubFolders) AddDummy(child);
+        ++count;
+      }
+      pump_.Sleep(kItemPauseMs);
+    }
+  }
+  tree_.SortChildren(node, false, CompareNodes);
+  return count;
+}
+
+std::optional<std::string> NetworkTree::NetworkName() {
+  const auto network = shell_.NetworkFolder();
+  if (!network) return std::nullopt;
+  return shell_.DisplayName(*network);
+}
+
+int NetworkTree::ExpandNode(TreeNode* node) {
+  if (!node) return 0;
+  if (!node->Record().folderPath.empty()) return AddFolderChildren(node);
+  if (HasDummyChild(node)) RemoveDummy(node);
+
+  // A network-level node keeps no shell item: find it again by display names from the top.
+  auto current = shell_.NetworkFolder();
+  if (!current) return 0;
+  std::string rest = node->Record().nodePath;
+  if (const auto name = NetworkName()) {
+    if (const auto below = PathBelow(*name, rest)) rest = *below;
+  }
+  while (!rest.empty()) {
+    const std::string component = TakeComponent(rest);
+    std::optional<ShellItem> match;
+    if (auto items = shell_.Enumerate(*current, false)) {
+      while (auto item = items->Next()) {
+        if (shell_.DisplayName(*item) == component) {
+          match = std::move(item);
+          break;
+        }
+        pump_.SleepThenProcess(kItemPauseMs);
+      }
+    }
+    if (!match) return 0;
+    current = std::move(match);
+  }
+  return AddNetworkChildren(*current, node);
+}
+
+bool NetworkTree::NodeExpanding(TreeNode* node) {
+  if (!startupComplete_ || !startupComplete_()) return true;
+  ScopedCursor hourglass(cursor_, CursorShape::Hourglass);
+  if (!HasDummyChild(node)) return true;
+  return ExpandNode(node) > 0;
+}
+
+void NetworkTree::FreeNodeRecords() { tree_.Clear(); }
+
+void NetworkTree::RestoreNodes(const std::string& nodePath) {
+  if (nodePath.empty()) return;
+  const auto name = NetworkName();
+  TreeNode* current = tree_.Root();
+  if (!name || !current) return;
+  auto rest = PathBelow(*name, nodePath);
+  if (!rest) return;
+  std::string accumulated = *name;
+  while (!rest->empty()) {
+    accumulated += '\t';
+    accumulated += TakeComponent(*rest);
+    if (HasDummyChild(current)) ExpandNode(current);
+    TreeNode* next = nullptr;
+    for (int i = 0; i < current->ChildCount() && !next; ++i) {
+      if (current->Child(i)->Record().nodePath == accumulated) next = current->Child(i);
+    }
+    if (!next) return;
+    current = next;
+  }
+}
+
+TreeNode* NetworkTree::FindNodeByPath(const std::string& nodePath) {
+  const int count = tree_.NodeCount();
+  for (int i = 0; i < count; ++i) {
+    TreeNode* node = tree_.NodeAt(i);
+    if (node->Record().nodePath == nodePath) return node;
+  }
+  return nullptr;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Cursor.h"
+#include "platform/EventPump.h"
+#include "platform/ShellNamespace.h"
+#include "tree/DestinationTree.h"
+#include "tree/NodeLocator.h"
+
+namespace tolvane {
+
+// The placeholder child that gives a node not yet listed its expand button.
+inline constexpr const char* kDummyNodeName = "//DummyNode";
+
+// Builds the destination tree from the shell's network folder and lists it lazily: the root's
+// children at start-up, every other node on its first expansion (or when a saved node path
+// walks through it). Also finds nodes again by node path.
+class NetworkTree : public NodeLocator {
+ public:
+  NetworkTree(DestinationTree& tree, ShellNamespace& shell, EventPump& pump, Cursor& cursor,
+              std::function<bool()> startupComplete);
+
+  // The record of a new node. candidate goes in as "could be marked" and comes back as whether
+  // the node is markable. linkPath names a shortcut's own file (used when isLink).
+  static NodeRecord MakeNodeRecord(const std::string& nameSource, bool& candidate,
+                                   const std::string& linkPath, bool isLink,
+                                   const TreeNode* parent);
+  static bool HasDummyChild(const TreeNode* node);
+  // The order of siblings: texts upper-cased (ASCII), then unsigned bytes; equal texts are equal.
+  static int CompareNodeTexts(const std::string& a, const std::string& b);
+
+  // Start-up: the root for the network folder with its children listed, then the root
+  // expanded and the whole tree sorted.
+  void AddNetworkRoot();
+  void ExpandRootAndSort();
+
+  // Lists a shell folder (network level) under parent; returns the number of nodes added.
+  int AddNetworkChildren(const ShellItem& folder, TreeNode* parent);
+  // Lists the sub-folders of a node by its folder path; 0 when the path cannot be opened.
+  int AddFolderChildren(TreeNode* node);
+  // Replaces the node's dummy child by its real children; returns how many were added.
+  int ExpandNode(TreeNode* node);
+
+  // The tree view asks before it opens a node: lists a node that has not been listed yet and
+  // answers whether it may open (not when the listing found nothing).
+  bool NodeExpanding(TreeNode* node);
+
+  // End of life: the nodes and their records go.
+  void FreeNodeRecords();
+
+  void RestoreNodes(const std::string& nodePath) override;
+  TreeNode* FindNodeByPath(const std::string& nodePath) override;
+
+ private:
+  // The network folder's display name as the shell gives it now.
+  std::optional<std::string> NetworkName();
+  void AddDummy(TreeNode* node);
+  void RemoveDummy(TreeNode* node);
+
+  DestinationTree& tree_;
+  ShellNamespace& shell_;
+  EventPump& pump_;
+  Cursor& cursor_;
+  std::function<bool()> startupComplete_;
+};
+
+NodeIcon ToNodeIcon(ShellIcon icon);
+
+}  // namespace tolvane

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+
+#include "app/DestinationTreeModel.h"
+#include "app/DestinationTreeView.h"
+#include "app/LogMemoSearch.h"
+#include "app/TreePictures.h"
+#include "support/FakeShellNamespace.h"
+#include "support/Fakes.h"
+#include "tree/DestinationMarks.h"
+#include "tree/NetworkTree.h"
+
+namespace tolvane {
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (QApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "tests_app";
+    static char* argv[] = {name, nullptr};
+    app_ = new QApplication(argc, argv);
+  }
+
+ private:
+  QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQt =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+using test::FakeShellNamespace;
+
+// The tree of a small network shown in the view, wired as the main window wires it.
+class DestinationTreeViewTest : public ::testing::Test {
+ protected:
+  DestinationTreeViewTest() {
+    srv = shell.AddServer(FakeShellNamespace::kNetwork, "SRV");
+    const int share = shell.AddFolder(srv, "share");
+    shell.AddFolder(shell.AddFolder(share, "dir"), "deep");
+    shell.AddFolder(share, "b");
+    shell.AddFolder(share, "a");
+    empty = shell.AddServer(FakeShellNamespace::kNetwork, "EMPTY");
+    shell.At(empty).hasSubFolders = true;
+    shell.AddWorkgroup(FakeShellNamespace::kNetwork, "WG");
+    shell.AddServer(shell.At(FakeShellNamespace::kNetwork).children.back(), "SRV2");
+
+    network.AddNetworkRoot();
+    model.AttachView(&view);
+    network.ExpandRootAndSort();
+    QObject::connect(&model, &DestinationTreeModel::nodeExpanding,
+                     [this](TreeNode* node, bool* allow) { *allow = network.NodeExpanding(node); });
+    QObject::connect(&view, &DestinationTreeView::mousePressed,
+                     [this](QPoint pos, Qt::MouseButton) {
+                       if (ToggleMark(tree, view.StatePictureNodeAt(pos))) ++toggles;
+                     });
+    view.resize(400, 400);
+    view.show();
+    startupComplete = true;
+  }
+
+  TreeNode* Node(const std::string& below) {
+    return network.FindNodeByPath("ネットワーク\t" + below);
+  }
+  QModelIndex Index(const std::string& below) { return model.IndexOfNode(Node(below)); }
+
+  // Opens a node as the user does; the listing follows from the event loop.
+  void Open(const std::string& below) {
+    view.expand(Index(below));
+    QApplication::processEvents();
+  }
+
+  void Press(const QPoint& pos, Qt::MouseButton button) {
+    QMouseEvent press(QEvent::MouseButtonPress, pos, view.viewport()->mapToGlobal(pos), button,
+                      button, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, pos, view.viewport()->mapToGlobal(pos), button,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &release);
+  }
+
+  FakeShellNamespace shell;
+  DestinationTree tree;
+  test::FakeEventPump pump;
+  test::FakeCursor cursor;
+  bool startupComplete = false;
+  NetworkTree network{tree, shell, pump, cursor, [this] { return startupComplete; }};
+  DestinationTreeModel model{tree};
+  DestinationTreeView view;
+  int srv = 0, empty = 0, toggles = 0;
+};
+
+TEST_F(DestinationTreeViewTest, OpeningANodeListsItAndAnEmptyListingDropsTheButton) {
+  EXPECT_TRUE(view.isExpanded(model.IndexOfNode(tree.Root())));
+  Open("SRV");
+  ASSERT_NE(Node("SRV\tshare"), nullptr);
+  EXPECT_EQ(model.rowCount(Index("SRV")), 1);
+
+  Open("SRV\tshare");
+  const QModelIndex share = Index("SRV\tshare");
+  ASSERT_EQ(model.rowCount(share), 3);
+  EXPECT_EQ(model.index(0, 0, share).data().toString(), "a");  // sorted after listing
+  EXPECT_EQ(model.index(2, 0, share).data().toString(), "dir");
+
+  // Through the workgroup, by display names.
+  Open("WG");
+  EXPECT_NE(Node("WG\tSRV2"), nullptr);
+
+  Open("EMPTY");
+  EXPECT_FALSE(model.hasChildren(Index("EMPTY")));
+  EXPECT_FALSE(view.isExpanded(Index("EMPTY")));
+}
+
+TEST_F(DestinationTreeViewTest, OnlyAPressOnTheStatePictureTogglesTheMark) {
+  const QRect server = view.visualRect(Index("SRV"));
+  ASSERT_TRUE(server.isValid());
+  const QPoint onPicture(server.left() + 4, server.center().y());
+  const QPoint onText(server.left() + 50, server.center().y());
+
+  EXPECT_EQ(view.StatePictureNodeAt(onPicture), Node("SRV"));
+  Press(onText, Qt::LeftButton);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateUnmarked);
+  EXPECT_EQ(view.SelectedNode(), Node("SRV"));
+
+  Press(onPicture, Qt::LeftButton);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateMarked);
+  EXPECT_EQ(model.data(Index("SRV"), DestinationTreeModel::kStateImageRole).toInt(), kStateMarked);
+  Press(onPicture, Qt::RightButton);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateUnmarked);
+
+  // The root shows no box: a press where it would be finds nothing.
+  const QRect root = view.visualRect(model.IndexOfNode(tree.Root()));
+  EXPECT_EQ(view.StatePictureNodeAt(QPoint(root.left() + 4, root.center().y())), nullptr);
+  EXPECT_EQ(toggles, 2);
+}
+
+TEST_F(DestinationTreeViewTest, SortKeepsSelectionAndCollapseKeepsTheRootOpen) {
+  Open("SRV");
+  Open("SRV\tshare");
+  Open("SRV\tshare\tdir");
+  tree.Select(Node("SRV\tshare\tdir\tdeep"));
+  EXPECT_EQ(view.SelectedNode(), Node("SRV\tshare\tdir\tdeep"));
+
+  tree.SortChildren(nullptr, true, [](const TreeNode& a, const TreeNode& b) {
+    return -NetworkTree::CompareNodeTexts(a.Text(), b.Text());
+  });
+  EXPECT_EQ(view.SelectedNode(), Node("SRV\tshare\tdir\tdeep"));
+  EXPECT_TRUE(view.isExpanded(Index("SRV\tshare\tdir")));
+
+  CollapseBelowRoot(tree);
+  EXPECT_TRUE(view.isExpanded(model.IndexOfNode(tree.Root())));
+  for (const char* path : {"SRV", "SRV\tshare", "SRV\tshare\tdir"}) {
+    EXPECT_FALSE(view.isExpanded(Index(path))) << path;
+  }
+  // Opening the server again shows its share closed.
+  Open("SRV");
+  EXPECT_FALSE(view.isExpanded(Index("SRV\tshare")));
+}
+
+TEST(LogMemoSearchTest, SelectsTheFirstOccurrenceInMemoPositions) {
+  QPlainTextEdit memo;
+  memo.setPlainText(QString::fromUtf8("ab\n表示 \\\\SRV\\share -> 成功\n\\\\SRV\\share"));
+  EXPECT_TRUE(SelectFolderPathInMemo(memo, "\\\\SRV\\share"));
+  EXPECT_EQ(memo.textCursor().selectionStart(), 3 + 3);  // "ab", its break, "表示 "
+  EXPECT_EQ(memo.textCursor().selectedText(), QString("\\\\SRV\\share"));
+
+  memo.moveCursor(QTextCursor::Start);
+  EXPECT_FALSE(SelectFolderPathInMemo(memo, ""));
+  EXPECT_FALSE(SelectFolderPathInMemo(memo, "\\\\srv\\share"));
+  EXPECT_FALSE(memo.textCursor().hasSelection());
+}
+
+TEST(TreePicturesTest, EveryStateAndIconHasAPicture) {
+  EXPECT_TRUE(StatePicture(kStateNone).isNull());
+  EXPECT_TRUE(StatePicture(0).isNull());
+  for (int state = 1; state <= 4; ++state) {
+    EXPECT_EQ(StatePicture(state).size(), QSize(16, 16)) << state;
+  }
+  for (NodeIcon icon : {NodeIcon::Network, NodeIcon::Workgroup, NodeIcon::Server, NodeIcon::Share,
+                        NodeIcon::Folder, NodeIcon::Shortcut}) {
+    EXPECT_FALSE(NodeIconPicture(icon).isNull());
+  }
+}
+
+}  // namespace
+}  // namespace tolvane
