@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_BENCH=ON \
   -DTOLVANE_TESTS=OFF -DTOLVANE_GUI=OFF >/dev/null
 cmake --build build-bench --target bench_tree -j2
-build-bench/bench/bench_tree
+build-bench/bench_tree

@@ -1,4 +1,6 @@
 // The main entry: splash decision, application title, windows, message loop.
+#include "app/Main.h"
+
 #include <unistd.h>
 
 #include <QApplication>
@@ -6,12 +8,12 @@
 #include <exception>
 #include <memory>
 
-#include "app/Main.h"
 #include "app/Splash.h"
 #include "app/Unitabout.h"
 #include "app/core/CommandLine.h"
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
+#include "platform/posix/NetworkNamespace.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtPlatform.h"
 
@@ -68,8 +70,12 @@ int main(int argc, char** argv) {
     tolvane::QtCursor cursor;
     tolvane::SystemClock clock;
     tolvane::DesktopLogViewer logViewer;
-    tolvane::MainServices services{fs, prompts, dialogs, pump, cursor, clock, logViewer};
-    services.setNetworkRoot = [&fs](const std::string& root) { fs.SetNetworkRoot(root); };
+    tolvane::PosixNetworkNamespace shell;
+    tolvane::MainServices services{fs, prompts, dialogs, pump, cursor, clock, logViewer, shell};
+    services.setNetworkRoot = [&fs, &shell](const std::string& root) {
+      fs.SetNetworkRoot(root);
+      shell.SetNetworkRoot(root);
+    };
 
     QApplication::setApplicationName(tolvane::kProductName);
     QApplication::setApplicationDisplayName(tolvane::kAppTitle);

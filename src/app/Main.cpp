@@ -22,6 +22,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/DestinationTreeModel.h"
+#include "app/DestinationTreeView.h"
 #include "app/Fonts.h"
 #include "app/Pictures.h"
 #include "app/SourceListModel.h"
@@ -51,7 +53,12 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup, QWidget* parent)
     : QMainWindow(parent),
       services_(std::move(services)),
       startup_(std::move(startup)),
-      log_(services_.fs, *this) {
+      log_(services_.fs, *this),
+      listCommands_(
+          listFile_, services_.fs, services_.dialogs, services_.prompts,
+          ListCommandHooks{[this] { mnuClearMarkClick(); }, [this] { mnuAllCollapseClick(); },
+                           [this] { entries_.RemoveAll(); }, [this] { UpdateMarkCount(); },
+                           [this] { RefreshCommands(); }}) {
   state_.exeFolder = startup_.exeFolder;
   log_.SetSaveToFileSource([this] { return SaveLog(); });
   setFont(DesignFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 12));
@@ -69,7 +76,13 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup, QWidget* parent)
   Timer1->start();
 }
 
-TfrmMain::~TfrmMain() { tree_.SetListener(nullptr); }
+TfrmMain::~TfrmMain() {
+  // The views go before the tree and the list they show.
+  treFolder->setModel(nullptr);
+  treeModel_.reset();
+  lstFile->setModel(nullptr);
+  sourceModel_.reset();
+}
 
 void TfrmMain::CreateMenus() {
   mnuFile = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
@@ -124,7 +137,8 @@ void TfrmMain::CreateMenus() {
   mnuAllCollapse2 = AddItem(popFolder, "全ノードを縮小(&M)", 7);
 
   const auto bind = [this](QAction* action, void (TfrmMain::*handler)()) {
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
   };
   bind(mnuAddFile, &TfrmMain::mnuAddFileClick);
   bind(mnuAddFile2, &TfrmMain::mnuAddFileClick);
@@ -194,7 +208,8 @@ void TfrmMain::CreateToolBar() {
   ToolBar->addSeparator();  // ToolButton4
 
   const auto bind = [this](QToolButton* b, void (TfrmMain::*handler)()) {
-    connect(b, &QToolButton::clicked, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    connect(b, &QToolButton::clicked, this,
+            [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
   };
   bind(tbtOpenFile, &TfrmMain::mnuAddFileClick);
   bind(tbtGo, &TfrmMain::mnuGoClick);
@@ -273,12 +288,27 @@ void TfrmMain::CreateComponents() {
   countLayout->addWidget(lblHaisinsakisu);
   strip->addWidget(Panel1);
   rightLayout->addWidget(Panel2);
-  treFolder = new QTreeView(pnlRight);
+  treFolder = new DestinationTreeView(pnlRight);
   treFolder->setFrameShape(QFrame::NoFrame);
   treFolder->setHeaderHidden(true);
   treFolder->setIndentation(19);
   treFolder->setEditTriggers(QAbstractItemView::NoEditTriggers);
   treFolder->setContextMenuPolicy(Qt::CustomContextMenu);
+  treeModel_ = std::make_unique<DestinationTreeModel>(tree_);
+  treeModel_->AttachView(treFolder);
+  connect(
+      treeModel_.get(), &DestinationTreeModel::nodeExpanding, this,
+      [this](TreeNode* node, bool* allow) { Guarded([&] { treFolderExpanding(node, allow); }); });
+  connect(treFolder, &DestinationTreeView::mousePressed, this,
+          [this](QPoint pos, Qt::MouseButton button) {
+            Guarded([&] { treFolderMouseDown(pos, button); });
+          });
+  connect(treFolder, &DestinationTreeView::treeClicked, this,
+          [this] { Guarded([this] { treFolderClick(); }); });
+  connect(treFolder, &DestinationTreeView::focusEntered, this,
+          [this] { Guarded([this] { treFolderEnter(); }); });
+  connect(treFolder, &DestinationTreeView::focusLeft, this,
+          [this] { Guarded([this] { treFolderExit(); }); });
   connect(treFolder, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { popFolder->exec(treFolder->viewport()->mapToGlobal(p)); });
   rightLayout->addWidget(treFolder, 1);
@@ -303,8 +333,8 @@ void TfrmMain::CreateComponents() {
   splH->setSizes({507 - 28 - 21 - 83 - 3, 83});
 
   statusBar()->setFixedHeight(21);
-  stbText = new QLabel(statusBar());
-  statusBar()->addWidget(stbText, 1);
+  stbMain = new QLabel(statusBar());
+  statusBar()->addWidget(stbMain, 1);
 }
 
 void TfrmMain::Guarded(const std::function<void()>& handler) {
@@ -325,7 +355,8 @@ void TfrmMain::ClearMemo() { memStatus->clear(); }
 
 std::vector<int> TfrmMain::SelectedRows() const {
   std::vector<int> rows;
-  for (const QModelIndex& index : lstFile->selectionModel()->selectedRows()) rows.push_back(index.row());
+  for (const QModelIndex& index : lstFile->selectionModel()->selectedRows())
+    rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
   return rows;
 }

@@ -10,9 +10,11 @@
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
 #include "engine/StatusLog.h"
+#include "setup/ListFile.h"
 #include "setup/SourceEntries.h"
 #include "setup/SourceList.h"
 #include "tree/DestinationTree.h"
+#include "tree/NetworkTree.h"
 
 class QAction;
 class QLabel;
@@ -35,7 +37,10 @@ class EventPump;
 class FileSystem;
 class LogViewer;
 class Prompts;
+class ShellNamespace;
 class SourceListModel;
+class DestinationTreeModel;
+class DestinationTreeView;
 
 // The platform services the main window works through; tests hand in fakes.
 struct MainServices {
@@ -46,6 +51,7 @@ struct MainServices {
   Cursor& cursor;
   Clock& clock;
   LogViewer& logViewer;
+  ShellNamespace& shell;
   // Where the network folder is on this system; called at start-up with the NetworkRoot
   // setting before the destination tree is built.
   std::function<void(const std::string&)> setNetworkRoot = [](const std::string&) {};
@@ -53,7 +59,7 @@ struct MainServices {
 
 // Where the program is and how it was started.
 struct StartupInfo {
-  std::string exeFolder;   // with its trailing separator
+  std::string exeFolder;  // with its trailing separator
   std::string currentDir;
   std::vector<std::string> args;  // after the program name
 };
@@ -116,6 +122,13 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   // Files dropped on the window, in the order of the drop.
   void DropFiles(const std::vector<std::string>& paths);
   void lstFileKeyDown(int key);
+  // Tree events.
+  void treFolderExpanding(TreeNode* node, bool* allowExpansion);
+  void treFolderMouseDown(const QPoint& pos, Qt::MouseButton button);
+  void treFolderClick();
+  void treFolderEnter();
+  void treFolderExit();
+  void ShowDestinationInLog(const std::string& folderPath);
 
   // Set by the main entry: what the About command shows.
   void SetAboutHandler(std::function<void()> handler) { aboutHandler_ = std::move(handler); }
@@ -129,15 +142,15 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   // Components, named as the window's design names them.
   QToolBar* ToolBar = nullptr;
   QToolButton *tbtOpenFile = nullptr, *tbtGo = nullptr, *tbtClearMark = nullptr,
-              *tbtAllCollapse = nullptr, *tbtConfirmOverWrite = nullptr,
-              *tbtWriteIfOld = nullptr, *tbtIgnoreError = nullptr, *tbtExit = nullptr;
+              *tbtAllCollapse = nullptr, *tbtConfirmOverWrite = nullptr, *tbtWriteIfOld = nullptr,
+              *tbtIgnoreError = nullptr, *tbtExit = nullptr;
   QMenu *mnuFile = nullptr, *mnuDestination = nullptr, *mnuSetting = nullptr, *mnuHelp = nullptr;
   QAction *mnuAddFile = nullptr, *mnuAddFolder = nullptr, *mnuCancelFile = nullptr,
           *mnuCancelAllFile = nullptr, *mnuGo = nullptr, *mnuOpenList = nullptr,
           *mnuSaveList = nullptr, *mnuSaveAsList = nullptr, *mnuSaveLog = nullptr,
-          *mnuClearLog = nullptr, *mnuRefLog = nullptr, *mnuExit = nullptr,
-          *mnuClearMark = nullptr, *mnuAllCollapse = nullptr, *mnuConfirmOverWrite = nullptr,
-          *mnuWriteIfOld = nullptr, *mnuIgnoreError = nullptr, *mnuAbout = nullptr;
+          *mnuClearLog = nullptr, *mnuRefLog = nullptr, *mnuExit = nullptr, *mnuClearMark = nullptr,
+          *mnuAllCollapse = nullptr, *mnuConfirmOverWrite = nullptr, *mnuWriteIfOld = nullptr,
+          *mnuIgnoreError = nullptr, *mnuAbout = nullptr;
   QMenu *popFile = nullptr, *popFolder = nullptr;
   QAction *mnuAddFile2 = nullptr, *mnuAddFolder2 = nullptr, *mnuCancelFile2 = nullptr,
           *mnuCancelAllFile2 = nullptr, *mnuClearMark2 = nullptr, *mnuAllCollapse2 = nullptr;
@@ -146,8 +159,8 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   QSplitter *splH = nullptr, *splV = nullptr;
   QPlainTextEdit* memStatus = nullptr;
   QTableView* lstFile = nullptr;
-  QTreeView* treFolder = nullptr;
-  QLabel *Label2 = nullptr, *lblHaisinsakisu = nullptr, *stbText = nullptr;
+  DestinationTreeView* treFolder = nullptr;
+  QLabel *Label2 = nullptr, *lblHaisinsakisu = nullptr, *stbMain = nullptr;
   QTimer* Timer1 = nullptr;
 
  protected:
@@ -186,7 +199,12 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   SourceList sources_;
   SourceEntries entries_{services_.fs, log_, sources_};
   DestinationTree tree_;
+  NetworkTree network_{tree_, services_.shell, services_.pump, services_.cursor,
+                       [this] { return state_.startupComplete; }};
+  ListFile listFile_{services_.fs, log_, entries_, sources_, tree_, network_};
+  ListCommands listCommands_;
   std::unique_ptr<SourceListModel> sourceModel_;
+  std::unique_ptr<DestinationTreeModel> treeModel_;
   std::function<void()> aboutHandler_;
   int batchExitCode_ = 0;
 };

@@ -18,9 +18,9 @@
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/LogViewer.h"
-#include "setup/Settings.h"
 #include "platform/Prompts.h"
 #include "platform/qt/QtPlatform.h"
+#include "setup/Settings.h"
 
 namespace tolvane {
 namespace {
@@ -55,9 +55,8 @@ void TfrmMain::FormCreate() {
     services_.setNetworkRoot(state_.networkRoot);
     BuildDestinationTree();
     LoadSettings();
-    LoadList(state_.listPath.empty() ? state_.exeFolder + kDefaultListFileName : state_.listPath);
-    UpdateMarkCount();
-    RefreshCommands();
+    // Loads the -l list or the default list, then brings the mark count and commands up to date.
+    listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName);
   } catch (...) {
     if (!state_.run.batchMode) services_.cursor.Set(savedCursor);
     state_.startupComplete = true;

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/Main.h"
+#include "common/AppInfo.h"
 #include "engine/CopyEngine.h"
 #include "setup/Settings.h"
 
@@ -58,7 +59,8 @@ void TfrmMain::LoadSettings() {
   splV->setSizes({s.sourceWidth, std::max(1, total - s.sourceWidth)});
   const int height = splH->sizes().value(0) + splH->sizes().value(1);
   splH->setSizes({std::max(1, height - s.logHeight), s.logHeight});
-  for (int i = 0; i < 3; ++i) lstFile->setColumnWidth(i, s.columnWidths[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 3; ++i)
+    lstFile->setColumnWidth(i, s.columnWidths[static_cast<std::size_t>(i)]);
 
   const QScreen* primary = QGuiApplication::primaryScreen();
   if (s.centred) {
@@ -72,7 +74,8 @@ void TfrmMain::LoadSettings() {
       const QRect g = screen->availableGeometry();
       screens.push_back({g.x(), g.y(), g.width(), g.height()});
     }
-    const ScreenRect placed = PlaceOnScreens({s.left, s.top, s.clientWidth, s.clientHeight}, screens);
+    const ScreenRect placed =
+        PlaceOnScreens({s.left, s.top, s.clientWidth, s.clientHeight}, screens);
     move(placed.left, placed.top);
   }
 
@@ -102,10 +105,19 @@ void TfrmMain::SaveSettings() {
   tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
 }
 
-void TfrmMain::LoadList(const std::string& path) { log_.AddLogLine("\n配布リスト読込 " + path); }
-void TfrmMain::SaveList(const std::string& path) { log_.AddLogLine("\n配布リスト保存 " + path); }
-void TfrmMain::mnuOpenListClick() {}
-void TfrmMain::mnuSaveListClick() {}
-void TfrmMain::mnuSaveAsListClick() {}
+void TfrmMain::LoadList(const std::string& path) { listFile_.LoadList(path); }
+
+void TfrmMain::SaveList(const std::string& path) { listFile_.SaveList(path); }
+
+void TfrmMain::mnuOpenListClick() {
+  if (state_.run.runInProgress) return;  // the list would be replaced under the run
+  listCommands_.OpenList(state_.listPath);
+}
+
+void TfrmMain::mnuSaveListClick() {
+  listCommands_.SaveList(state_.listPath, state_.exeFolder + kDefaultListFileName);
+}
+
+void TfrmMain::mnuSaveAsListClick() { listCommands_.SaveAsList(state_.listPath); }
 
 }  // namespace tolvane

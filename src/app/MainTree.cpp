@@ -1,36 +1,60 @@
-// The main window's destination tree: building, marks, and the commands on them.
+// The main window's destination tree: building, marks, and the commands and events on them.
 #include <QLabel>
-#include <QTreeView>
+#include <QPlainTextEdit>
 
+#include "app/DestinationTreeView.h"
+#include "app/LogMemoSearch.h"
 #include "app/Main.h"
 #include "platform/qt/QtPlatform.h"
+#include "tree/DestinationMarks.h"
 
 namespace tolvane {
 
 void TfrmMain::BuildDestinationTree() {
-  tree_.AddNode(nullptr, NodeRecord{"", "ネットワーク", "ネットワーク", false}, "ネットワーク",
-                NodeIcon::Network, kStateNone);
+  network_.AddNetworkRoot();
+  network_.ExpandRootAndSort();
 }
 
-void TfrmMain::FreeNodeRecords() { tree_.Clear(); }
+void TfrmMain::FreeNodeRecords() { network_.FreeNodeRecords(); }
 
 void TfrmMain::UpdateMarkCount() {
-  lblHaisinsakisu->setText(QString::number(tree_.CountMarkedNodes()) + QString::fromUtf8("箇所"));
+  lblHaisinsakisu->setText(ToQ(MarkCountCaption(tree_.CountMarkedNodes())));
 }
 
 void TfrmMain::mnuClearMarkClick() {
-  for (int i = 0; i < tree_.NodeCount(); ++i) {
-    TreeNode* node = tree_.NodeAt(i);
-    if (IsMarkedState(node->StateImage())) tree_.SetStateImage(node, kStateUnmarked);
-  }
+  ClearMarks(tree_);
   UpdateMarkCount();
   RefreshCommands();
 }
 
-void TfrmMain::mnuAllCollapseClick() {
-  if (TreeNode* root = tree_.Root()) {
-    for (int i = 0; i < root->ChildCount(); ++i) tree_.CollapseSubtree(root->Child(i));
+void TfrmMain::mnuAllCollapseClick() { CollapseBelowRoot(tree_); }
+
+void TfrmMain::treFolderExpanding(TreeNode* node, bool* allowExpansion) {
+  *allowExpansion = network_.NodeExpanding(node);
+}
+
+void TfrmMain::treFolderMouseDown(const QPoint& pos, Qt::MouseButton) {
+  if (!state_.startupComplete) return;
+  if (ToggleMark(tree_, treFolder->StatePictureNodeAt(pos))) {
+    UpdateMarkCount();
+    RefreshCommands();
   }
+}
+
+void TfrmMain::treFolderClick() {
+  const TreeNode* node = treFolder->SelectedNode();
+  stbMain->setText(ToQ(FolderStatusText(node)));
+  if (node) ShowDestinationInLog(node->Record().folderPath);
+}
+
+void TfrmMain::treFolderEnter() {
+  stbMain->setText(ToQ(FolderStatusText(treFolder->SelectedNode())));
+}
+
+void TfrmMain::treFolderExit() { stbMain->clear(); }
+
+void TfrmMain::ShowDestinationInLog(const std::string& folderPath) {
+  SelectFolderPathInMemo(*memStatus, folderPath);
 }
 
 void TfrmMain::ShowDestination(TreeNode* node) {

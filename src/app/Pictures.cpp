@@ -20,6 +20,7 @@ QIcon ToolbarPicture(int index) {
 
 QIcon ApplicationIcon() {
   InitWindowResources();
-  return QIcon(":/pictures/application.xpm"); }
+  return QIcon(":/pictures/application.xpm");
+}
 
 }  // namespace tolvane

@@ -13,7 +13,9 @@ int SourceListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.Count();
 }
 
-int SourceListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+int SourceListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : 3;
+}
 
 QVariant SourceListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= list_.Count()) return {};
@@ -48,9 +50,9 @@ QVariant SourceListModel::headerData(int section, Qt::Orientation orientation, i
     if (section >= 0 && section < 3) return QString::fromUtf8(kHeadings[section]);
   }
   if (role == Qt::TextAlignmentRole) {
-    return section == 1 ? int(Qt::AlignCenter)
-                        : section == 2 ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                       : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return section == 1   ? int(Qt::AlignCenter)
+           : section == 2 ? int(Qt::AlignRight | Qt::AlignVCenter)
+                          : int(Qt::AlignLeft | Qt::AlignVCenter);
   }
   return {};
 }

@@ -4,9 +4,9 @@ namespace tolvane {
 
 // The main window's flags that a distribution run reads and sets while it works.
 struct RunFlags {
-  bool batchMode = false;       // -b: never ask, never change the cursor or the focus
-  bool runInProgress = false;   // Go and close turn into a stop request while set
-  bool stopRequested = false;   // the run ends at its next check
+  bool batchMode = false;      // -b: never ask, never change the cursor or the focus
+  bool runInProgress = false;  // Go and close turn into a stop request while set
+  bool stopRequested = false;  // the run ends at its next check
 };
 
 // The overwrite and error options, read at the moment they are needed: a change made while a

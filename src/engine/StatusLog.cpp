@@ -47,7 +47,9 @@ std::string StartLine(const LocalDateTime& now) { return "\n▼起動 " + Format
 
 std::string EndLine(const LocalDateTime& now) { return "▲終了 " + FormatLogDateTime(now) + "\n"; }
 
-std::string RunStartLine(const LocalDateTime& now) { return "\n" + FormatLogTime(now) + " 配布開始"; }
+std::string RunStartLine(const LocalDateTime& now) {
+  return "\n" + FormatLogTime(now) + " 配布開始";
+}
 
 std::string RunEndLine(const LocalDateTime& now, bool stopped) {
   return FormatLogTime(now) + (stopped ? " 配布中止" : " 配布終了") + "\n";

@@ -25,7 +25,9 @@ class StatusLog {
   void SetLogPath(const std::string& path) { logPath_ = path; }
   const std::string& LogPath() const { return logPath_; }
   // Whether lines go to the file too: the check mark of the log-saving menu item.
-  void SetSaveToFileSource(std::function<bool()> saveToFile) { saveToFile_ = std::move(saveToFile); }
+  void SetSaveToFileSource(std::function<bool()> saveToFile) {
+    saveToFile_ = std::move(saveToFile);
+  }
 
   void AddLogLine(const std::string& text);
   // The file half of AddLogLine: opens, appends the text and a line end, closes. A file that

@@ -13,8 +13,7 @@ class Prompts {
   // Yes, No and Cancel; Yes is the default button.
   virtual PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) = 0;
   // Abort, Retry and Ignore; Abort is the default button.
-  virtual PromptAnswer AskAbortRetryIgnore(const std::string& caption,
-                                           const std::string& text) = 0;
+  virtual PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) = 0;
   // Yes and No.
   virtual PromptAnswer AskYesNo(const std::string& caption, const std::string& text) = 0;
   // OK only.

@@ -16,23 +16,6 @@
 namespace tolvane {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "tests_app";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQt =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 using test::FakeShellNamespace;
 
 // The tree of a small network shown in the view, wired as the main window wires it.

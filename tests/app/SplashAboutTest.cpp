@@ -15,23 +15,6 @@
 namespace tolvane {
 namespace {
 
-// gtest_main gives main(); the window tests need one application object for the process.
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "tests_app";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-
- private:
-  QApplication* app_ = nullptr;
-};
-[[maybe_unused]] const auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 TEST(SplashTest, BorderlessCentredWindowWithItsMessage) {
   TfrmSplash splash;
   EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);

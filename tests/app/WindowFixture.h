@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/Main.h"
+#include "platform/posix/NetworkNamespace.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
@@ -19,10 +20,11 @@ class WindowFixture : public testing::Test {
   void SetUp() override { ResetAutomaticRunForTests(); }
 
   TfrmMain& Start(std::vector<std::string> args = {}) {
-    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer};
+    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer, shell};
     services.setNetworkRoot = [this](const std::string& root) {
       networkRoot = root;
       real.SetNetworkRoot(root);
+      shell.SetNetworkRoot(root);
     };
     window = std::make_unique<TfrmMain>(services, StartupInfo{exe.Path() + "/", cwd.Path(), args});
     window->FormCreate();
@@ -30,6 +32,11 @@ class WindowFixture : public testing::Test {
   }
 
   std::string LogFile() const { return exe.Read("Pelmo.log"); }
+
+  // Points the network folder at net for the next start.
+  void UseNetwork(const TempDir& net) {
+    exe.Write("Pelmo.ini", "[Setting]\r\nNetworkRoot=" + net.Path() + "\r\n");
+  }
 
   TempDir exe;
   TempDir cwd;
@@ -41,6 +48,7 @@ class WindowFixture : public testing::Test {
   FakeCursor cursor;
   ManualClock clock;
   FakeLogViewer viewer;
+  PosixNetworkNamespace shell{"/nonexistent-network"};
   std::string networkRoot;
   std::unique_ptr<TfrmMain> window;
 };

@@ -25,10 +25,10 @@ TEST(SearchPatternTest, MatchesLikeTheOriginalFolderSearch) {
     const char* name;
     bool matches;
   } cases[] = {
-      {"*.*", "noext", true},     {"*.*", ".hidden", true},  {"*", "a.b.c", true},
-      {"*.txt", "a.txt", true},   {"*.txt", "a.txt2", false}, {"a?c", "abc", true},
-      {"a?c", "ac", false},       {"a?c", "a表c", true},     {"a.*", "a", true},
-      {"a.*", "ab", false},       {"*b*", "abc", true},      {"x*y*z", "xaayzz", true},
+      {"*.*", "noext", true},   {"*.*", ".hidden", true},   {"*", "a.b.c", true},
+      {"*.txt", "a.txt", true}, {"*.txt", "a.txt2", false}, {"a?c", "abc", true},
+      {"a?c", "ac", false},     {"a?c", "a表c", true},      {"a.*", "a", true},
+      {"a.*", "ab", false},     {"*b*", "abc", true},       {"x*y*z", "xaayzz", true},
       {"*.TXT", "a.txt", true},  // wildcards match without regard to case
   };
   for (const auto& c : cases) {

@@ -7,13 +7,13 @@ namespace tolvane {
 
 // What the switches -l, -g, -x, -o and -b ask for.
 struct CommandLineOptions {
-  std::string listPath;     // -l; empty when absent
+  std::string listPath;  // -l; empty when absent
   bool hasListPath = false;
-  std::string logPath;      // -g; empty when absent
+  std::string logPath;  // -g; empty when absent
   bool hasLogPath = false;
-  bool deleteLog = false;   // -x
+  bool deleteLog = false;      // -x
   bool saveListAtExit = true;  // cleared by -o
-  bool batchMode = false;   // -b
+  bool batchMode = false;      // -b
 };
 
 // Reads the arguments after the program name. A switch is known by its first two characters,

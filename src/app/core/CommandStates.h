@@ -15,12 +15,12 @@ struct CommandInputs {
 };
 
 struct CommandStates {
-  bool clearMark = false;     // clear-marks menu item, button and pop-up item
-  bool go = false;            // Go menu item and button
-  bool allCollapse = false;   // collapse menu item, button and pop-up item
+  bool clearMark = false;    // clear-marks menu item, button and pop-up item
+  bool go = false;           // Go menu item and button
+  bool allCollapse = false;  // collapse menu item, button and pop-up item
   bool cancelAllFile = false;
   bool cancelFile = false;
-  bool logCommands = false;   // clear-log and view-log
+  bool logCommands = false;  // clear-log and view-log
   std::string caption;
 
   friend bool operator==(const CommandStates&, const CommandStates&) = default;

@@ -8,12 +8,12 @@ namespace tolvane {
 
 // The main window's non-visual fields.
 struct MainState {
-  std::string exeFolder;     // with its trailing separator
+  std::string exeFolder;  // with its trailing separator
   std::string settingsPath;
   std::string logPath;
-  std::string listPath;      // the current list path; empty until -l, open or save-as
-  std::string defaultFolder; // where the add-files dialog opens
-  std::string networkRoot;   // the folder that stands for the network on this system
+  std::string listPath;       // the current list path; empty until -l, open or save-as
+  std::string defaultFolder;  // where the add-files dialog opens
+  std::string networkRoot;    // the folder that stands for the network on this system
   bool startupComplete = false;
   bool saveListAtExit = true;
   RunFlags run;

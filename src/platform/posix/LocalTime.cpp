@@ -13,8 +13,7 @@ LocalDateTime FromTm(const std::tm& tm) {
 }  // namespace
 
 std::optional<LocalDateTime> ToLocalFileDate(FileTime time) {
-  const auto seconds =
-      std::chrono::floor<std::chrono::seconds>(time.time_since_epoch()).count();
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(time.time_since_epoch()).count();
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
   if (!localtime_r(&t, &tm)) return std::nullopt;

@@ -80,8 +80,12 @@ class NameEnumerator : public ShellEnumerator {
 
 }  // namespace
 
-PosixNetworkNamespace::PosixNetworkNamespace(std::string networkRoot)
-    : root_(std::move(networkRoot)) {
+PosixNetworkNamespace::PosixNetworkNamespace(std::string networkRoot) {
+  SetNetworkRoot(std::move(networkRoot));
+}
+
+void PosixNetworkNamespace::SetNetworkRoot(std::string networkRoot) {
+  root_ = std::move(networkRoot);
   if (root_.empty()) root_ = kDefaultRoot;
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
 }

@@ -13,7 +13,10 @@ class PosixNetworkNamespace : public ShellNamespace {
  public:
   static constexpr const char* kDefaultRoot = "/net";
 
-  explicit PosixNetworkNamespace(std::string networkRoot);
+  explicit PosixNetworkNamespace(std::string networkRoot = kDefaultRoot);
+
+  // The root is read from the settings at start-up, after this object exists.
+  void SetNetworkRoot(std::string networkRoot);
 
   std::optional<ShellItem> NetworkFolder() override;
   std::string DisplayName(const ShellItem& item) override;

@@ -90,7 +90,8 @@ std::vector<std::string> QtDialogs::OpenFiles(const OpenFileRequest& request) {
   if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
   std::vector<std::string> chosen;
   if (dialog.exec() != QDialog::Accepted) return chosen;
-  for (const QString& f : dialog.selectedFiles()) chosen.push_back(FromQ(QDir::toNativeSeparators(f)));
+  for (const QString& f : dialog.selectedFiles())
+    chosen.push_back(FromQ(QDir::toNativeSeparators(f)));
   return chosen;
 }
 
@@ -116,11 +117,14 @@ std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
   const QString dir = QFileDialog::getExistingDirectory(owner_, ToQ(title), ToQ(initialFolder));
   if (dir.isEmpty()) return std::nullopt;
   std::string path = FromQ(QDir::toNativeSeparators(dir));
-  if (path.back() != '/' && path.back() != '\\') path += static_cast<char>(QDir::separator().toLatin1());
+  if (path.back() != '/' && path.back() != '\\')
+    path += static_cast<char>(QDir::separator().toLatin1());
   return path;
 }
 
-void QtEventPump::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+void QtEventPump::Sleep(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
 
 void QtEventPump::ProcessPendingEvents() { QApplication::processEvents(QEventLoop::AllEvents); }
 
@@ -185,8 +189,7 @@ bool DesktopLogViewer::Open(const std::string& path) {
   if (!query.waitForFinished(5000)) return false;
   const QString entry = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
   if (entry.isEmpty()) return false;
-  const QString entryFile =
-      QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
+  const QString entryFile = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
   if (entryFile.isEmpty()) return false;
   QString program;
   QStringList arguments;
