@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 3; ++round) {
     // Ours: one tree with 8 marked shares, one source entry (the folder).
     fs::remove_all(net);
-    for (int d = 0; d < destinations; ++d) fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
+    for (int d = 0; d < destinations; ++d)
+      fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
     Settle();
     {
       tolvane::PosixFileSystem posix(net);
@@ -95,10 +96,9 @@ int main(int argc, char** argv) {
       tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
       tolvane::SystemClock clock;
       BatchView view;
-      tolvane::DistributionRun run(tree, sources, log, clock, flags, view,
-                                   [&](const std::string& e, const std::string& f) {
-                                     return engine.CopyEntry(e, f);
-                                   });
+      tolvane::DistributionRun run(
+          tree, sources, log, clock, flags, view,
+          [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
       const auto start = Clock::now();
       const auto outcome = run.RunDistribution();
       best[0] = std::min(best[0], Seconds(start));

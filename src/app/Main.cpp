@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -326,15 +327,28 @@ void TfrmMain::CreateComponents() {
   splV->addWidget(pnlLeft);
   splV->addWidget(pnlRight);
   splV->setStretchFactor(1, 1);
-  splV->setSizes({361, 729 - 361 - 2});
+  connect(splV, &QSplitter::splitterMoved, this, [this] { sourceWidth_ = splV->sizes().value(0); });
   splH->addWidget(pnlClient2);
   splH->addWidget(pnlMid);
   splH->setStretchFactor(0, 1);
-  splH->setSizes({507 - 28 - 21 - 83 - 3, 83});
+  connect(splH, &QSplitter::splitterMoved, this, [this] { logHeight_ = splH->sizes().value(1); });
+  ApplyPaneSizes();
 
   statusBar()->setFixedHeight(21);
   stbMain = new QLabel(statusBar());
   statusBar()->addWidget(stbMain, 1);
+}
+
+void TfrmMain::ApplyPaneSizes() {
+  const int width = std::max(splV->width(), sourceWidth_ + 1);
+  splV->setSizes({sourceWidth_, width - sourceWidth_});
+  const int height = std::max(splH->height(), logHeight_ + 1);
+  splH->setSizes({height - logHeight_, logHeight_});
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous()) ApplyPaneSizes();
 }
 
 void TfrmMain::Guarded(const std::function<void()>& handler) {

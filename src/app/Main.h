@@ -165,6 +165,7 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -182,6 +183,10 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
 
   void BuildDestinationTree();
   void FreeNodeRecords();
+
+  // Gives the left pane and the log pane their widths, whatever the splitters hold before the
+  // window is first laid out.
+  void ApplyPaneSizes();
 
   void CreateComponents();
   void CreateMenus();
@@ -207,6 +212,9 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   std::unique_ptr<DestinationTreeModel> treeModel_;
   std::function<void()> aboutHandler_;
   int batchExitCode_ = 0;
+  // The pane sizes: kept here, since the splitters know them only once the window is shown.
+  int sourceWidth_ = 361;
+  int logHeight_ = 83;
 };
 
 // Whether an automatic run was started in the life of this process.

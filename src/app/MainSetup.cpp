@@ -55,10 +55,9 @@ bool TfrmMain::CopyEntry(const std::string& entry, const std::string& folder) {
 void TfrmMain::LoadSettings() {
   const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath);
   resize(s.clientWidth, s.clientHeight);
-  const int total = splV->sizes().value(0) + splV->sizes().value(1);
-  splV->setSizes({s.sourceWidth, std::max(1, total - s.sourceWidth)});
-  const int height = splH->sizes().value(0) + splH->sizes().value(1);
-  splH->setSizes({std::max(1, height - s.logHeight), s.logHeight});
+  sourceWidth_ = s.sourceWidth;
+  logHeight_ = s.logHeight;
+  ApplyPaneSizes();
   for (int i = 0; i < 3; ++i)
     lstFile->setColumnWidth(i, s.columnWidths[static_cast<std::size_t>(i)]);
 
@@ -93,8 +92,8 @@ void TfrmMain::SaveSettings() {
   s.top = y();
   s.clientWidth = width();
   s.clientHeight = height();
-  s.sourceWidth = splV->sizes().value(0);
-  s.logHeight = splH->sizes().value(1);
+  s.sourceWidth = sourceWidth_;
+  s.logHeight = logHeight_;
   for (int i = 0; i < 3; ++i) s.columnWidths[static_cast<std::size_t>(i)] = lstFile->columnWidth(i);
   s.confirmOverWrite = ConfirmOverWrite();
   s.butOldIsIgnore = ButOldIsIgnore();
