@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
   TolvaneApplication app(argc, argv);
   tolvane::QtPrompts prompts;
   app.prompts = &prompts;
+  prompts.SetUnattended(batch);
   int exitCode = 0;
   try {
     // Made with no owner, so that the main window is the application's main window.
@@ -93,14 +94,22 @@ int main(int argc, char** argv) {
     tolvane::TdlgAbout dlgAbout(&frmMain);
     frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
     splash.reset();
-    if (!batch) frmMain.show();
-    exitCode = app.exec();
+    if (!batch) {
+      frmMain.show();
+      exitCode = app.exec();
+    } else if (frmMain.State().startupComplete) {
+      exitCode = app.exec();
+    } else {
+      // Start-up failed before it was complete: the automatic run would never start, and an
+      // unattended program must not wait for ever.
+      exitCode = 2;
+    }
     try {
       frmMain.FormDestroy();
     } catch (const std::exception& e) {
       app.ShowError(e.what());
     }
-    if (batch) exitCode = frmMain.BatchExitCode();
+    if (batch && exitCode != 2) exitCode = frmMain.BatchExitCode();
   } catch (const std::exception& e) {
     app.ShowError(e.what());
     return batch ? 2 : 0;

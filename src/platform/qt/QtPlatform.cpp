@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <cstdio>
 
 namespace tolvane {
 namespace {
@@ -43,25 +44,36 @@ PromptAnswer Ask(QWidget* owner, const std::string& caption, const std::string& 
 }  // namespace
 
 PromptAnswer QtPrompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
+  if (unattended_) return PromptAnswer::Yes;
   return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
              QMessageBox::Yes, QMessageBox::Cancel);
 }
 
 PromptAnswer QtPrompts::AskAbortRetryIgnore(const std::string& caption, const std::string& text) {
+  if (unattended_) return PromptAnswer::Abort;
   return Ask(owner_, caption, text, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
              QMessageBox::Abort, QMessageBox::Abort);
 }
 
 PromptAnswer QtPrompts::AskYesNo(const std::string& caption, const std::string& text) {
+  if (unattended_) return PromptAnswer::Yes;
   return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
              QMessageBox::No);
 }
 
 void QtPrompts::ShowMessage(const std::string& caption, const std::string& text) {
+  if (unattended_) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return;
+  }
   Ask(owner_, caption, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompts::ShowError(const std::string& caption, const std::string& text) {
+  if (unattended_) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return;
+  }
   QMessageBox box(QMessageBox::Critical, ToQ(caption), ToQ(text), QMessageBox::Ok, owner_);
   box.exec();
 }
@@ -70,9 +82,13 @@ QStringList ToNameFilters(const std::string& filter) {
   const QStringList parts = ToQ(filter).split('|');
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    filters << parts[i] + " (" + patterns + ")";
+    // "*.*" matches every name in the original's dialogs; Qt's needs "*" for names without a dot.
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    for (QString& p : patterns) p = p.trimmed() == "*.*" ? "*" : p.trimmed();
+    const QString joined = patterns.join(' ');
+    const QString& description = parts[i];
+    filters << (description.endsWith("(" + joined + ")") ? description
+                                                         : description + " (" + joined + ")");
   }
   return filters;
 }
@@ -143,8 +159,6 @@ void QtCursor::Set(CursorShape shape) {
   }
 }
 
-namespace {
-
 // The program of a desktop entry's Exec line, and its arguments with the file put in place of
 // the field code (or after them when the entry has none).
 bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QString& program,
@@ -180,8 +194,6 @@ bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QStr
   if (!placed) arguments << file;
   return !QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program);
 }
-
-}  // namespace
 
 bool DesktopLogViewer::Open(const std::string& path) {
   QProcess query;

@@ -20,6 +20,9 @@ inline std::string FromQ(const QString& s) { return s.toStdString(); }
 class QtPrompts : public Prompts {
  public:
   void SetOwner(QWidget* owner) { owner_ = owner; }
+  // Unattended (batch mode, no display): nobody could ever answer a box, so none is shown.
+  // Messages go to the standard error stream and questions take their default answer.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
@@ -28,6 +31,7 @@ class QtPrompts : public Prompts {
 
  private:
   QWidget* owner_ = nullptr;
+  bool unattended_ = false;
 };
 
 // The file dialogs; the open dialog remembers where it was last pointed.
@@ -65,6 +69,12 @@ class DesktopLogViewer : public LogViewer {
  public:
   bool Open(const std::string& path) override;
 };
+
+// Reads the Exec line of a desktop entry: the program, and its arguments with file as one
+// argument in place of the file field code (or after them when there is none). False when the
+// entry has no Exec line or its program cannot be found.
+bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QString& program,
+                             QStringList& arguments);
 
 // "Exe files (*.exe)|*.exe|All files (*.*)|*.*" as Qt name filters.
 QStringList ToNameFilters(const std::string& filter);
