@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <exception>
 #include <memory>
 
@@ -57,6 +59,12 @@ int main(int argc, char** argv) {
   if (batch) qputenv("QT_QPA_PLATFORM", "offscreen");
 
   TolvaneApplication app(argc, argv);
+  // The window speaks Japanese; so do the buttons of Qt's own boxes and dialogs where Qt's
+  // translations are installed.
+  QTranslator qtTranslator;
+  if (qtTranslator.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTranslator);
+  }
   tolvane::QtPrompts prompts;
   app.prompts = &prompts;
   prompts.SetUnattended(batch);
