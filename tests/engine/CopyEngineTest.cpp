@@ -5,7 +5,7 @@
 #include <set>
 
 #include "engine/CopyEngine.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
 #include "support/TempDir.h"
@@ -78,7 +78,7 @@ class CopyEngineTest : public ::testing::Test {
   }
 
   TempDir dir;
-  PosixFileSystem real{dir / "net"};
+  test::NativeFileSystem real{dir / "net"};
   FaultFileSystem fs{real};
   test::ScriptedPrompts prompts;
   test::FakeEventPump pump;

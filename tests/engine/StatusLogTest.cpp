@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/StatusLog.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "support/Fakes.h"
 #include "support/TempDir.h"
 
@@ -29,7 +29,7 @@ TEST(StatusLogTest, StartAndEndLinesHaveTheirExactBytes) {
 
 TEST(StatusLogTest, LineFeedsBecomeFileLinesAndVanishFromTheMemo) {
   test::TempDir dir;
-  PosixFileSystem fs;
+  test::NativeFileSystem fs;
   test::VectorLogSink memo;
   bool save = true;
   StatusLog log(fs, memo);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/posix/PosixFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "setup/Settings.h"
 #include "support/FaultFileSystem.h"
 #include "support/TempDir.h"
@@ -20,8 +20,8 @@ class SettingsTest : public ::testing::Test {
   WindowSettings Load() { return LoadSettings(fs_, dir_ / "Pelmo.ini"); }
 
   TempDir dir_;
-  PosixFileSystem posix_;
-  FaultFileSystem fs_{posix_};
+  NativeFileSystem native_;
+  FaultFileSystem fs_{native_};
 };
 
 TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAsEighteenLines) {
