@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "engine/StatusLog.h"
-#include "support/NativeFileSystem.h"
 #include "setup/SourceEntries.h"
 #include "setup/SourceList.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane::test {

@@ -23,9 +23,13 @@ bool RunningUnderWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+bool SystemTextIsShiftJis() { return GetACP() == 932; }
+
 #else
 
 bool RunningUnderWine() { return false; }
+
+bool SystemTextIsShiftJis() { return true; }
 
 #endif
 

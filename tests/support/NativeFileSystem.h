@@ -35,4 +35,8 @@ class NativeFileSystem : public PosixFileSystem {
 // True when the tests run under Wine rather than on Windows itself.
 bool RunningUnderWine();
 
+// True when text files that are not UTF-8 are read as Shift-JIS: always on Linux, on Windows
+// where the ANSI code page is Japanese.
+bool SystemTextIsShiftJis();
+
 }  // namespace tolvane::test

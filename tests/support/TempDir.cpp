@@ -23,7 +23,11 @@ namespace tolvane::test {
 namespace fs = std::filesystem;
 
 fs::path FsPath(const std::string& utf8) {
+#ifdef _WIN32
+  return fs::path(ExtendedLengthPath(Widen(utf8)));
+#else
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
 }
 
 std::string Utf8(const fs::path& path) {
@@ -72,19 +76,51 @@ std::string TempDir::operator/(const std::string& relative) const {
   return path_ + kSeparator + NativeRelative(relative);
 }
 
+#ifdef _WIN32
+// The standard library's file streams cannot open wide names with mingw: the system's calls.
+void WriteWhole(const fs::path& path, const std::string& content) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + Utf8(path));
+  DWORD written = 0;
+  WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+std::string ReadWhole(const fs::path& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string content;
+  char buffer[65536];
+  DWORD n = 0;
+  while (::ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) content.append(buffer, n);
+  CloseHandle(h);
+  return content;
+}
+#else
+void WriteWhole(const fs::path& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+std::string ReadWhole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+#endif
+
 std::string TempDir::Write(const std::string& relative, const std::string& content) const {
   const std::string full = *this / relative;
   fs::create_directories(FsPath(full).parent_path());
-  std::ofstream out(FsPath(full), std::ios::binary | std::ios::trunc);
-  out << content;
+  WriteWhole(FsPath(full), content);
   return full;
 }
 
 std::string TempDir::Read(const std::string& relative) const {
-  std::ifstream in(FsPath(*this / relative), std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return ReadWhole(FsPath(*this / relative));
 }
 
 std::string TempDir::MakeDir(const std::string& relative) const {

@@ -6,7 +6,6 @@
 namespace tolvane {
 
 std::optional<LocalDateTime> ToLocalFileDate(FileTime time) {
-  if (time < FromFileTimeTicks(0)) return std::nullopt;
   const unsigned long long ticks = ToFileTimeTicks(time);
   FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   FILETIME local;

@@ -86,16 +86,23 @@ bool WriteAll(HANDLE h, const std::string& content) {
 }  // namespace
 
 FileTime FromFileTimeTicks(unsigned long long ticks) {
-  const auto since1970 = static_cast<long long>(ticks - kTicksTo1970);
-  return FileTime(std::chrono::duration_cast<FileTime::duration>(
-      std::chrono::duration<long long, std::ratio<1, 10000000>>(since1970)));
+  using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
+  // Our clock counts finer than the file time and so reaches less far: times outside its
+  // range (around 1678 and 2262) are held at its ends.
+  const long long since1970 = static_cast<long long>(ticks) - static_cast<long long>(kTicksTo1970);
+  const auto lowest = std::chrono::duration_cast<Ticks>(FileTime::duration::min()).count() + 1;
+  const auto highest = std::chrono::duration_cast<Ticks>(FileTime::duration::max()).count() - 1;
+  if (static_cast<long long>(ticks) < 0 || since1970 > highest) return FileTime::max();
+  if (since1970 < lowest) return FileTime::min();
+  return FileTime(std::chrono::duration_cast<FileTime::duration>(Ticks(since1970)));
 }
 
 unsigned long long ToFileTimeTicks(FileTime time) {
-  const auto ticks =
-      std::chrono::duration_cast<std::chrono::duration<long long, std::ratio<1, 10000000>>>(
-          time.time_since_epoch());
-  return static_cast<unsigned long long>(ticks.count()) + kTicksTo1970;
+  using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
+  const long long since1970 = std::chrono::floor<Ticks>(time.time_since_epoch()).count();
+  // Before 1601 there is no file time: the earliest one stands for it.
+  if (since1970 < -static_cast<long long>(kTicksTo1970)) return 0;
+  return static_cast<unsigned long long>(since1970) + kTicksTo1970;
 }
 
 std::wstring ExtendedLengthPath(const std::wstring& path) {
@@ -132,7 +139,9 @@ bool Win32FileSystem::IsFolder(const std::string& path) {
 
 std::vector<FindEntry> Win32FileSystem::Find(const std::string& pattern) {
   std::vector<FindEntry> found;
-  if (pattern.empty()) return found;
+  // A bare drive ("C:") would find the drive's current folder under another name: a whole
+  // disk is no item of a search.
+  if (pattern.empty() || (pattern.size() == 2 && pattern[1] == ':')) return found;
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirstFileExW(NativePath(pattern).c_str(), FindExInfoBasic, &data,
                               FindExSearchNameMatch, nullptr, 0);
