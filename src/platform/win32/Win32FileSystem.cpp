@@ -249,17 +249,20 @@ bool Win32FileSystem::ReplaceFile(const std::string& path, const std::string& co
   if (path.empty()) return false;
   const std::wstring to = NativePath(path);
   const DWORD old = GetFileAttributesW(to.c_str());
-  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // A read-only file is not written over, as it cannot be opened for writing.
+  if (old != INVALID_FILE_ATTRIBUTES &&
+      (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
   const std::wstring temp = TempNameBeside(to);
   Handle out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                          nullptr));
   if (!out.valid()) return false;
   bool ok = WriteAll(out.get(), content) && FlushFileBuffers(out.get());
   ok = out.Close() && ok;
-  // The new file keeps what the old one showed (hidden, archive); a read-only old file
-  // refuses the move below, as it refuses being opened for writing.
+  // The new file keeps what the old one showed (hidden, archive).
   if (ok && old != INVALID_FILE_ATTRIBUTES) {
-    ok = SetFileAttributesW(temp.c_str(), old & ~FILE_ATTRIBUTE_READONLY) != 0;
+    ok = SetFileAttributesW(temp.c_str(), old) != 0;
   }
   ok = ok && MoveFileExW(temp.c_str(), to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
