@@ -211,6 +211,9 @@ std::string Win32ShellNamespace::FileSystemPath(const ShellItem& item) {
   const LPCITEMIDLIST list = ListOf(item);
   wchar_t path[MAX_PATH] = {};
   if (!list || !SHGetPathFromIDListW(list, path)) return {};
+  // A virtual folder has no file-system path; some shells hand out its parsing name
+  // ("::{CLSID}") instead, which is no path either.
+  if (path[0] == L':' && path[1] == L':') return {};
   return Narrow(path);
 }
 
