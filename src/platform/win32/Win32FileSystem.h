@@ -8,6 +8,7 @@ namespace tolvane {
 
 // The file system of Windows through the wide calls, so that every name works whatever the
 // ANSI code page. Network paths (\\SERVER\share\dir) are the system's own.
+// Like the system's own copy, CopyFile also refuses a hidden target.
 class Win32FileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override;
