@@ -21,11 +21,11 @@ bool WriteTextLines(FileSystem& fs, const std::string& path,
                     const std::vector<std::string>& lines) {
   std::string content;
   for (const auto& line : lines) content += WithCrLf(line + "\n");
-  return fs.ReplaceFile(path, content);
+  return fs.ReplaceFile(path, ToSystemText(content));
 }
 
 bool AppendTextLine(FileSystem& fs, const std::string& path, const std::string& text) {
-  return fs.AppendToFile(path, WithCrLf(text + "\n"));
+  return fs.AppendToFile(path, ToSystemText(WithCrLf(text + "\n")));
 }
 
 std::optional<std::string> ReadTextFile(FileSystem& fs, const std::string& path) {
@@ -33,7 +33,7 @@ std::optional<std::string> ReadTextFile(FileSystem& fs, const std::string& path)
   if (!bytes) return std::nullopt;
   if (bytes->size() >= 3 && bytes->compare(0, 3, "\xEF\xBB\xBF") == 0) bytes->erase(0, 3);
   if (IsValidUtf8(*bytes)) return bytes;
-  return Cp932ToUtf8(*bytes);
+  return FromSystemText(*bytes);
 }
 
 }  // namespace tolvane

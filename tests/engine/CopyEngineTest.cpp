@@ -5,9 +5,9 @@
 #include <set>
 
 #include "engine/CopyEngine.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane {
@@ -72,13 +72,14 @@ class CopyEngineTest : public ::testing::Test {
     std::set<std::string> found;
     const std::filesystem::path root = Target("");
     for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-      found.insert(e.path().lexically_relative(root).string() + (e.is_directory() ? "/" : ""));
+      found.insert(e.path().lexically_relative(root).generic_string() +
+                   (e.is_directory() ? "/" : ""));
     }
     return found;
   }
 
   TempDir dir;
-  PosixFileSystem real{dir / "net"};
+  test::NativeFileSystem real{dir / "net"};
   FaultFileSystem fs{real};
   test::ScriptedPrompts prompts;
   test::FakeEventPump pump;
@@ -95,12 +96,17 @@ TEST(CopyPathsTest, NamesAndPrefixesSplitAtTheSeparatorsThatApply) {
     const char* name;
     const char* prefix;
   } cases[] = {
-      {"/home/u/src/a.txt", "a.txt", "/home/u/src/"},
       {R"(\\SRV\share\src\*.*)", "*.*", R"(\\SRV\share\src\)"},
       {R"(\\SRV\share/src\sub/x.txt)", "x.txt", R"(\\SRV\share/src\sub/)"},
+      {"*.txt", "*.txt", ""},
+#ifdef _WIN32
+      {R"(C:\home\u\src\a.txt)", "a.txt", R"(C:\home\u\src\)"},
+      {"a:b.txt", "b.txt", "a:"},  // a drive-relative path
+#else
+      {"/home/u/src/a.txt", "a.txt", "/home/u/src/"},
       {R"(/home/u/a\b.txt)", R"(a\b.txt)", "/home/u/"},  // a local name may hold "\"
       {"a:b.txt", "a:b.txt", ""},                        // no drive letters here
-      {"*.txt", "*.txt", ""},
+#endif
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ExtractName(c.path), c.name) << c.path;
@@ -108,7 +114,8 @@ TEST(CopyPathsTest, NamesAndPrefixesSplitAtTheSeparatorsThatApply) {
   }
   EXPECT_EQ(JoinPath(kDest, "a.txt"), R"(\\SRV\share\dest\a.txt)");
   EXPECT_EQ(JoinPath(R"(\\SRV\share\)", "a.txt"), R"(\\SRV\share\a.txt)");
-  EXPECT_EQ(JoinPath("/local/dir", "a.txt"), "/local/dir/a.txt");
+  EXPECT_EQ(JoinPath(test::NativeRelative("/local/dir"), "a.txt"),
+            test::NativeRelative("/local/dir/a.txt"));
 }
 
 enum class TargetState { Absent, Older, Same, Newer };

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/StatusLog.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "platform/Encoding.h"
 #include "support/Fakes.h"
+#include "support/NativeFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane {
@@ -29,7 +30,7 @@ TEST(StatusLogTest, StartAndEndLinesHaveTheirExactBytes) {
 
 TEST(StatusLogTest, LineFeedsBecomeFileLinesAndVanishFromTheMemo) {
   test::TempDir dir;
-  PosixFileSystem fs;
+  test::NativeFileSystem fs;
   test::VectorLogSink memo;
   bool save = true;
   StatusLog log(fs, memo);
@@ -39,12 +40,14 @@ TEST(StatusLogTest, LineFeedsBecomeFileLinesAndVanishFromTheMemo) {
   log.AddLogLine("\n");
   log.AddLogLine("ab\ncd");
   log.AddLogLine(StartLine({2005, 4, 1, 0, 0, 0}));
-  EXPECT_EQ(dir.Read("Pelmo.log"), "\r\n\r\nab\r\ncd\r\n\r\n▼起動 2005/04/01\r\n");
+  // In the system's text: UTF-8 on Linux, the ANSI code page on Windows.
+  const std::string written = ToSystemText("\r\n\r\nab\r\ncd\r\n\r\n▼起動 2005/04/01\r\n");
+  EXPECT_EQ(dir.Read("Pelmo.log"), written);
   EXPECT_EQ(memo.lines, (std::vector<std::string>{"", "abcd", "▼起動 2005/04/01"}));
 
   save = false;
   log.AddLogLine("memo only");
-  EXPECT_EQ(dir.Read("Pelmo.log"), "\r\n\r\nab\r\ncd\r\n\r\n▼起動 2005/04/01\r\n");
+  EXPECT_EQ(dir.Read("Pelmo.log"), written);
   EXPECT_EQ(memo.lines.back(), "memo only");
 
   // A log that cannot be written loses the line, not the memo.

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/TextFile.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/FaultFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane {
@@ -78,33 +76,6 @@ TEST(PosixFileSystemTest, CopyKeepsTheTimeAndHonoursFailIfExists) {
 
   dir.MakeDir("folder.txt");
   EXPECT_FALSE(fs.CopyFile(src, dir / "folder.txt", false));
-}
-
-TEST(TextFileTest, WritesCrLfLinesAndKeepsTheOldFileWhenTheWriteFails) {
-  TempDir dir;
-  PosixFileSystem real;
-  test::FaultFileSystem fs(real);
-  ASSERT_TRUE(WriteTextLines(fs, dir / "a.ini", {"[Setting]", "Left=1", ""}));
-  EXPECT_EQ(dir.Read("a.ini"), "[Setting]\r\nLeft=1\r\n\r\n");
-
-  fs.FailOn(test::FsOp::ReplaceFile);
-  EXPECT_FALSE(WriteTextLines(fs, dir / "a.ini", {"[Setting]", "Left=2"}));
-  EXPECT_EQ(dir.Read("a.ini"), "[Setting]\r\nLeft=1\r\n\r\n");
-
-  ASSERT_TRUE(AppendTextLine(real, dir / "log", "\nfirst\nsecond"));
-  ASSERT_TRUE(AppendTextLine(real, dir / "log", "third"));
-  EXPECT_EQ(dir.Read("log"), "\r\nfirst\r\nsecond\r\nthird\r\n");
-}
-
-TEST(TextFileTest, ReadsShiftJisFilesWrittenByTheWindowsBuild) {
-  TempDir dir;
-  PosixFileSystem fs;
-  // "表\テスト" in Shift-JIS: 表 ends in the byte of a backslash.
-  dir.Write("sjis.lst", "File0=\x95\x5C\\\x83\x65\x83\x58\x83\x67\r\n");
-  dir.Write("utf8.lst", "File0=表\\テスト\r\n");
-  EXPECT_EQ(*ReadTextFile(fs, dir / "sjis.lst"), "File0=表\\テスト\r\n");
-  EXPECT_EQ(*ReadTextFile(fs, dir / "utf8.lst"), "File0=表\\テスト\r\n");
-  EXPECT_FALSE(ReadTextFile(fs, dir / "missing.lst").has_value());
 }
 
 }  // namespace

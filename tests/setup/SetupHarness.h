@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "engine/StatusLog.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "setup/SourceEntries.h"
 #include "setup/SourceList.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
+#include "support/NativeFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane::test {
@@ -16,8 +16,8 @@ namespace tolvane::test {
 // A real file system in a temporary folder, with the status log going to a vector.
 struct SetupHarness {
   TempDir dir;
-  PosixFileSystem posix;
-  FaultFileSystem fs{posix};
+  NativeFileSystem native;
+  FaultFileSystem fs{native};
   VectorLogSink sink;
   StatusLog log{fs, sink};
   SourceList sources;

@@ -112,34 +112,43 @@ TEST(AddFilesCommandTest, AddsInDialogOrderAndMovesDefaultFolderOnlyAfterOk) {
 }
 
 TEST(SelectFolderTest, PathEndsInOneSeparatorAndSurvivesCancel) {
+  const std::string dist = NativeRelative("/srv/dist");
+  const std::string home = NativeRelative("/home");
   ScriptedDialogs dialogs;
-  dialogs.folderResults = {"/srv/dist", "/srv/dist/", std::nullopt};
+  dialogs.folderResults = {dist, dist + kSeparator, std::nullopt};
   TSelectFolder picker(dialogs);
   EXPECT_EQ(picker.Title, "Select One");
-  EXPECT_TRUE(picker.Execute("/home"));
-  EXPECT_EQ(picker.Path, "/srv/dist/");
-  EXPECT_TRUE(picker.Execute("/home"));
-  EXPECT_EQ(picker.Path, "/srv/dist/");
-  EXPECT_FALSE(picker.Execute("/home"));
-  EXPECT_EQ(picker.Path, "/srv/dist/");
+  EXPECT_TRUE(picker.Execute(home));
+  EXPECT_EQ(picker.Path, dist + kSeparator);
+  EXPECT_TRUE(picker.Execute(home));
+  EXPECT_EQ(picker.Path, dist + kSeparator);
+  EXPECT_FALSE(picker.Execute(home));
+  EXPECT_EQ(picker.Path, dist + kSeparator);
   EXPECT_EQ(dialogs.folderRequests.at(0),
-            (std::pair<std::string, std::string>{"Select One", "/home"}));
+            (std::pair<std::string, std::string>{"Select One", home}));
 }
 
 TEST(AddFolderCommandTest, ChosenFolderLosesItsTrailingSeparatorButRootKeepsIt) {
   SetupHarness h;
   const std::string folder = h.dir.MakeDir("tools");
   ScriptedDialogs dialogs;
-  dialogs.folderResults = {folder + "/", "/", std::nullopt};
+#ifdef _WIN32
+  const std::string root = "C:\\";
+  const std::string rootLogged = "C:";  // the drive's root loses its backslash like any folder
+#else
+  const std::string root = "/";
+  const std::string rootLogged = "/";
+#endif
+  dialogs.folderResults = {folder + kSeparator, root, std::nullopt};
   EXPECT_TRUE(h.entries.AddFolderCommand(dialogs, "/cwd"));
   EXPECT_EQ(dialogs.folderRequests.at(0),
             (std::pair<std::string, std::string>{"配布フォルダを追加", "/cwd"}));
   EXPECT_EQ(h.Paths(), (std::vector<std::string>{folder}));
 
-  // The whole disk is no sensible source: the root is searched as "/", finds nothing and is
-  // logged under its own name rather than as an empty path.
+  // The whole disk is no sensible source: the root is searched, finds nothing and is logged
+  // under its own name rather than as an empty path.
   EXPECT_FALSE(h.entries.AddFolderCommand(dialogs, "/cwd"));
-  EXPECT_EQ(h.sink.lines, (std::vector<std::string>{"ファイル無いみたいです /"}));
+  EXPECT_EQ(h.sink.lines, (std::vector<std::string>{"ファイル無いみたいです " + rootLogged}));
   EXPECT_FALSE(h.entries.AddFolderCommand(dialogs, "/cwd"));  // cancelled
   EXPECT_EQ(h.sources.Count(), 1);
 }

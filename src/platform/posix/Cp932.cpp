@@ -32,4 +32,8 @@ std::string Cp932ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string ToSystemText(std::string_view utf8) { return std::string(utf8); }
+
+std::string FromSystemText(std::string_view bytes) { return Cp932ToUtf8(bytes); }
+
 }  // namespace tolvane

@@ -1,0 +1,283 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <atomic>
+#include <random>
+
+#include "platform/win32/WideText.h"
+#include "platform/win32/WindowsApi.h"
+
+namespace tolvane {
+namespace {
+
+constexpr unsigned long long kTicksTo1970 = 116444736000000000ull;
+// CreateDirectory allows 12 characters less than MAX_PATH: room for an 8.3 name.
+constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsUnc(const std::wstring& path) {
+  return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+unsigned long long Ticks(const FILETIME& ft) {
+  return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+FindEntry EntryFrom(const WIN32_FIND_DATAW& data) {
+  FindEntry e;
+  e.name = Narrow(data.cFileName);
+  e.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  e.size =
+      e.isFolder ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  e.lastWrite = FromFileTimeTicks(Ticks(data.ftLastWriteTime));
+  return e;
+}
+
+// A fresh name in the folder of path. It does not grow with the file's own name, so a name
+// near the length limit can still be copied.
+std::wstring TempNameBeside(const std::wstring& path) {
+  static std::atomic<unsigned> counter{0};
+  static thread_local std::mt19937 rng{std::random_device{}()};
+  const auto sep = path.find_last_of(L"\\/");
+  const std::wstring dir = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
+  return dir + L"~tolvane-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(counter++) + L"-" + std::to_wstring(rng() % 1000000) + L".tmp";
+}
+
+// Removes a temporary file, also when it took the read-only attribute from its source.
+void RemoveTemporary(const std::wstring& temp) {
+  SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(temp.c_str());
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  bool Close() {
+    const bool ok = CloseHandle(h_) != 0;
+    h_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+bool WriteAll(HANDLE h, const std::string& content) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, content.data() + done, chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
+FileTime FromFileTimeTicks(unsigned long long ticks) {
+  using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
+  // Our clock counts finer than the file time and so reaches less far: times outside its
+  // range (around 1678 and 2262) are held at its ends.
+  const long long since1970 = static_cast<long long>(ticks) - static_cast<long long>(kTicksTo1970);
+  const auto lowest = std::chrono::duration_cast<Ticks>(FileTime::duration::min()).count() + 1;
+  const auto highest = std::chrono::duration_cast<Ticks>(FileTime::duration::max()).count() - 1;
+  if (static_cast<long long>(ticks) < 0 || since1970 > highest) return FileTime::max();
+  if (since1970 < lowest) return FileTime::min();
+  return FileTime(std::chrono::duration_cast<FileTime::duration>(Ticks(since1970)));
+}
+
+unsigned long long ToFileTimeTicks(FileTime time) {
+  using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
+  const long long since1970 = std::chrono::floor<Ticks>(time.time_since_epoch()).count();
+  // Before 1601 there is no file time: the earliest one stands for it.
+  if (since1970 < -static_cast<long long>(kTicksTo1970)) return 0;
+  return static_cast<unsigned long long>(since1970) + kTicksTo1970;
+}
+
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+  if (path.size() < kPlainPathLimit || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  // The prefixed form takes the path as it stands: "/", "." and ".." must be resolved first.
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD len = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  if (len == 0 || len >= n) return path;
+  full.resize(len);
+  if (IsUnc(full)) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+std::wstring Win32FileSystem::NativePath(const std::string& path) const {
+  return ExtendedLengthPath(Widen(path));
+}
+
+bool Win32FileSystem::CopyToTemporary(const std::wstring& source, const std::wstring& temp) {
+  return CopyFileExW(source.c_str(), temp.c_str(), nullptr, nullptr, nullptr,
+                     COPY_FILE_FAIL_IF_EXISTS) != 0;
+}
+
+bool Win32FileSystem::Exists(const std::string& path) {
+  return !path.empty() && GetFileAttributesW(NativePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileSystem::IsFolder(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = GetFileAttributesW(NativePath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::vector<FindEntry> Win32FileSystem::Find(const std::string& pattern) {
+  std::vector<FindEntry> found;
+  // A bare drive ("C:") would find the drive's current folder under another name: a whole
+  // disk is no item of a search.
+  if (pattern.empty() || (pattern.size() == 2 && pattern[1] == ':')) return found;
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW(NativePath(pattern).c_str(), FindExInfoBasic, &data,
+                              FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    found.push_back(EntryFrom(data));
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return found;
+}
+
+bool Win32FileSystem::CreateFolders(const std::string& path) {
+  if (path.empty()) return false;
+  const std::wstring wide = Widen(path);
+  // The part that is never created: a drive ("C:"), or the server and share of a network
+  // path, which a folder of that name on the local disk must not stand in for.
+  std::size_t pos = 0;
+  if (IsUnc(wide)) {
+    pos = 2;
+    for (int i = 0; i < 2 && pos != std::wstring::npos; ++i) {
+      pos = wide.find_first_of(L"\\/", pos);
+      if (pos != std::wstring::npos) ++pos;
+    }
+    if (pos == std::wstring::npos) return IsFolder(path);
+  } else if (wide.size() >= 2 && wide[1] == L':') {
+    pos = 2;
+  }
+  while (pos <= wide.size()) {
+    std::size_t next = wide.find_first_of(L"\\/", pos);
+    if (next == std::wstring::npos) next = wide.size();
+    if (next > pos) {
+      const std::string partial = Narrow(wide.substr(0, next));
+      if (!CreateDirectoryW(NativePath(partial).c_str(), nullptr) &&
+          GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false;
+      }
+    }
+    pos = next + 1;
+  }
+  return IsFolder(path);
+}
+
+bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target,
+                               bool failIfExists) {
+  if (source.empty() || target.empty()) return false;
+  const std::wstring from = NativePath(source);
+  const std::wstring to = NativePath(target);
+  const DWORD sourceAttributes = GetFileAttributesW(from.c_str());
+  if (sourceAttributes == INVALID_FILE_ATTRIBUTES ||
+      (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  const DWORD targetAttributes = GetFileAttributesW(to.c_str());
+  if (targetAttributes != INVALID_FILE_ATTRIBUTES) {
+    if (failIfExists) {
+      SetLastError(ERROR_FILE_EXISTS);
+      return false;
+    }
+    // The system's own copy refuses read-only and hidden targets with "access denied".
+    if (targetAttributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+  }
+  const std::wstring temp = TempNameBeside(to);
+  bool ok = CopyToTemporary(from, temp);
+  if (ok) {
+    // Without the replace flag the move fails when a file came into being since the check.
+    ok = MoveFileExW(temp.c_str(), to.c_str(),
+                     MOVEFILE_WRITE_THROUGH | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING)) != 0;
+  }
+  if (!ok) {
+    const DWORD error = GetLastError();
+    RemoveTemporary(temp);
+    SetLastError(error);
+  }
+  return ok;
+}
+
+bool Win32FileSystem::DeleteFile(const std::string& path) {
+  return !path.empty() && DeleteFileW(NativePath(path).c_str()) != 0;
+}
+
+std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  Handle h(CreateFileW(NativePath(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(h.get(), buffer, sizeof buffer, &n, nullptr)) return std::nullopt;
+    if (n == 0) break;
+    content.append(buffer, n);
+  }
+  return content;
+}
+
+bool Win32FileSystem::ReplaceFile(const std::string& path, const std::string& content) {
+  if (path.empty()) return false;
+  const std::wstring to = NativePath(path);
+  const DWORD old = GetFileAttributesW(to.c_str());
+  // A read-only file is not written over, as it cannot be opened for writing.
+  if (old != INVALID_FILE_ATTRIBUTES &&
+      (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  const std::wstring temp = TempNameBeside(to);
+  Handle out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr));
+  if (!out.valid()) return false;
+  bool ok = WriteAll(out.get(), content) && FlushFileBuffers(out.get());
+  ok = out.Close() && ok;
+  // The new file keeps what the old one showed (hidden, archive).
+  if (ok && old != INVALID_FILE_ATTRIBUTES) {
+    ok = SetFileAttributesW(temp.c_str(), old) != 0;
+  }
+  ok = ok && MoveFileExW(temp.c_str(), to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) RemoveTemporary(temp);
+  return ok;
+}
+
+bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& content) {
+  if (path.empty()) return false;
+  Handle h(CreateFileW(NativePath(path).c_str(), FILE_APPEND_DATA,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid()) return false;
+  const bool ok = WriteAll(h.get(), content);
+  return h.Close() && ok;
+}
+
+}  // namespace tolvane

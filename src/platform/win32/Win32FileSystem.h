@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+
+// The file system of Windows through the wide calls, so that every name works whatever the
+// ANSI code page. Network paths (\\SERVER\share\dir) are the system's own.
+// Like the system's own copy, CopyFile also refuses a hidden target.
+class Win32FileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override;
+  bool IsFolder(const std::string& path) override;
+  std::vector<FindEntry> Find(const std::string& pattern) override;
+  bool CreateFolders(const std::string& path) override;
+  bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  bool DeleteFile(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path) override;
+  bool ReplaceFile(const std::string& path, const std::string& content) override;
+  bool AppendToFile(const std::string& path, const std::string& content) override;
+
+ protected:
+  // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
+  // too long for the plain form. Tests map network paths into a local folder here.
+  virtual std::wstring NativePath(const std::string& path) const;
+  // Copies source to the fresh file temp with its data, attributes and last-write time. The
+  // one place the data moves; tests replace it to break a copy half-way.
+  virtual bool CopyToTemporary(const std::wstring& source, const std::wstring& temp);
+};
+
+// The long-path form (\\?\C:\... or \\?\UNC\SRV\share\...) of a path that is too long for the
+// plain form; shorter paths come back as they are.
+std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// FILETIME ticks (100 ns since 1601) and our file time.
+FileTime FromFileTimeTicks(unsigned long long ticks);
+unsigned long long ToFileTimeTicks(FileTime time);
+
+}  // namespace tolvane

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/WindowsApi.h"
+#include "support/NativeFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane {
+namespace {
+
+using test::NativeFileSystem;
+using test::TempDir;
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(test::FsPath(folder))) {
+    names.push_back(test::Utf8(e.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(ExtendedLengthPath(Widen(path)).c_str());
+}
+
+void AddAttributes(const std::string& path, DWORD add) {
+  SetFileAttributesW(Widen(path).c_str(), Attributes(path) | add);
+}
+
+unsigned long long WriteTicks(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Moves part of the data, then fails: a copy cut off half-way (disk full, network gone).
+class BrokenCopyFileSystem : public Win32FileSystem {
+ protected:
+  bool CopyToTemporary(const std::wstring&, const std::wstring& temp) override {
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(h, "the", 3, &written, nullptr);
+    CloseHandle(h);
+    return false;
+  }
+};
+
+TEST(Win32FileSystemTest, CopyKeepsContentTimeToTheTickAndTheReadOnlyAttribute) {
+  TempDir dir;
+  Win32FileSystem fs;
+  const std::string content(3 << 20, 'x');
+  const std::string source = dir.Write("a.txt", content);
+  test::SetMTime(source, 1700000001, 123456700);
+  AddAttributes(source, FILE_ATTRIBUTE_READONLY);
+
+  ASSERT_TRUE(fs.CopyFile(source, dir / "b.txt", true));
+  EXPECT_EQ(dir.Read("b.txt"), content);
+  EXPECT_EQ(WriteTicks(dir / "b.txt"), WriteTicks(source));
+  EXPECT_TRUE(Attributes(dir / "b.txt") & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+TEST(Win32FileSystemTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
+  struct Row {
+    const char* what;
+    bool failIfExists;
+    DWORD targetAttributes;
+    bool targetIsFolder;
+    bool broken;
+  } rows[] = {
+      {"fail if exists", true, 0, false, false},
+      {"read-only target", false, FILE_ATTRIBUTE_READONLY, false, false},
+      {"hidden target", false, FILE_ATTRIBUTE_HIDDEN, false, false},
+      {"folder at the target", false, 0, true, false},
+      {"copy cut off half-way", false, 0, false, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    TempDir dir;
+    Win32FileSystem plain;
+    BrokenCopyFileSystem broken;
+    Win32FileSystem& fs = r.broken ? broken : plain;
+    const std::string source = dir.Write("src/a.txt", "the new content");
+    const std::string target = dir / "dst/a.txt";
+    if (r.targetIsFolder) {
+      dir.MakeDir("dst/a.txt");
+    } else {
+      dir.Write("dst/a.txt", "old");
+      if (r.targetAttributes) AddAttributes(target, r.targetAttributes);
+    }
+
+    EXPECT_FALSE(fs.CopyFile(source, target, r.failIfExists));
+    EXPECT_EQ(Names(dir / "dst"), std::vector<std::string>{"a.txt"});
+    if (!r.targetIsFolder) {
+      EXPECT_EQ(dir.Read("dst/a.txt"), "old");
+    }
+  }
+}
+
+TEST(Win32FileSystemTest, CutOffCopyOfANewFileLeavesNothing) {
+  TempDir dir;
+  BrokenCopyFileSystem fs;
+  const std::string source = dir.Write("a.txt", "the new content");
+  dir.MakeDir("dst");
+  EXPECT_FALSE(fs.CopyFile(source, dir / "dst/a.txt", true));
+  EXPECT_TRUE(Names(dir / "dst").empty());
+}
+
+TEST(Win32FileSystemTest, EveryUnicodeNameIsFoundCopiedAndReadBackAsItIs) {
+  TempDir dir;
+  Win32FileSystem fs;
+  // Japanese, a name the Japanese code page cannot hold, and one outside the 16-bit range.
+  const std::vector<std::string> names = {"表示テスト.txt", "Ελληνικά.txt", "😀 smile.txt"};
+  for (const auto& name : names) {
+    SCOPED_TRACE(name);
+    const std::string source = dir.Write("src/" + name, name);
+    ASSERT_TRUE(fs.CreateFolders(dir / "dst/サブ"));
+    ASSERT_TRUE(fs.CopyFile(source, dir / ("dst/サブ/" + name), true));
+    EXPECT_EQ(*fs.ReadFile(dir / ("dst/サブ/" + name)), name);
+    const auto found = fs.Find(dir / ("dst/サブ/" + name));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, name);
+  }
+  std::vector<std::string> listed;
+  for (const auto& e : fs.Find(dir / "dst/サブ/*.*")) listed.push_back(e.name);
+  std::sort(listed.begin(), listed.end());
+  std::vector<std::string> expected = names;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+}
+
+TEST(Win32FileSystemTest, FindListsEveryItemButTheDotEntries) {
+  TempDir dir;
+  Win32FileSystem fs;
+  dir.Write("d/a.txt", "12345");
+  dir.Write("d/.dot", "");
+  dir.Write("d/hidden.TXT", "");
+  AddAttributes(dir / "d/hidden.TXT", FILE_ATTRIBUTE_HIDDEN);
+  dir.MakeDir("d/sub");
+  test::SetMTime(dir / "d/a.txt", 1700000000, 500000000);
+
+  std::vector<std::string> all;
+  for (const auto& e : fs.Find(dir / "d/*.*")) all.push_back(e.name);
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all, (std::vector<std::string>{".dot", "a.txt", "hidden.TXT", "sub"}));
+  EXPECT_EQ(fs.Find(dir / "d/*.txt").size(), 2u);  // the case of the pattern does not matter
+  const auto one = fs.Find(dir / "d/a.txt");
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].size, 5u);
+  EXPECT_FALSE(one[0].isFolder);
+  EXPECT_EQ(one[0].lastWrite.time_since_epoch(),
+            std::chrono::seconds(1700000000) + std::chrono::milliseconds(500));
+  EXPECT_TRUE(fs.Find(dir / "d/sub")[0].isFolder);
+  EXPECT_TRUE(fs.Find(dir / "missing/*.*").empty());
+  EXPECT_TRUE(fs.Find(dir / "d/*.doc").empty());
+  EXPECT_TRUE(fs.Find("C:").empty());
+}
+
+TEST(Win32FileSystemTest, PathsPastTheOldLengthLimitWork) {
+  TempDir dir;
+  Win32FileSystem fs;
+  const std::string deep = dir / (std::string(120, 'd') + "/" + std::string(120, 'e') + "/f");
+  ASSERT_GT(deep.size(), 260u);
+  ASSERT_TRUE(fs.CreateFolders(deep));
+  const std::string source = dir.Write("a.txt", "x");
+  ASSERT_TRUE(fs.CopyFile(source, deep + "\\a.txt", false));
+  EXPECT_EQ(fs.Find(deep + "\\*.*").size(), 1u);
+  EXPECT_TRUE(fs.AppendToFile(deep + "\\a.txt", "y"));
+  EXPECT_EQ(*fs.ReadFile(deep + "\\a.txt"), "xy");
+  EXPECT_TRUE(fs.ReplaceFile(deep + "\\a.txt", "z"));
+  EXPECT_EQ(*fs.ReadFile(deep + "\\a.txt"), "z");
+  EXPECT_TRUE(fs.DeleteFile(deep + "\\a.txt"));
+}
+
+TEST(Win32FileSystemTest, ReplaceKeepsTheOldFileWhereItCannotBeReplaced) {
+  TempDir dir;
+  Win32FileSystem fs;
+  const std::string locked = dir.Write("locked.ini", "old");
+  AddAttributes(locked, FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(fs.ReplaceFile(locked, "new"));
+  EXPECT_EQ(dir.Read("locked.ini"), "old");
+  dir.MakeDir("folder.ini");
+  EXPECT_FALSE(fs.ReplaceFile(dir / "folder.ini", "new"));
+  const std::string hidden = dir.Write("hidden.ini", "old");
+  AddAttributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(fs.ReplaceFile(hidden, "new"));
+  EXPECT_EQ(dir.Read("hidden.ini"), "new");
+  EXPECT_TRUE(Attributes(hidden) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Names(dir.Path()),
+            (std::vector<std::string>{"folder.ini", "hidden.ini", "locked.ini"}));
+}
+
+TEST(Win32FileSystemTest, CreateFoldersMakesNoServerOrShare) {
+  TempDir dir;
+  dir.MakeDir("net/SRV/share");
+  NativeFileSystem fs(dir / "net");
+  EXPECT_TRUE(fs.CreateFolders(R"(\\SRV\share\a\b)"));
+  EXPECT_TRUE(dir.Exists("net/SRV/share/a/b"));
+  EXPECT_TRUE(fs.CreateFolders(R"(\\SRV\share)"));
+  EXPECT_FALSE(fs.CreateFolders(R"(\\SRV\other\a)"));
+  EXPECT_FALSE(fs.CreateFolders(R"(\\NEW\share)"));
+  EXPECT_FALSE(fs.CreateFolders(R"(\\NEW)"));
+  EXPECT_EQ(Names(dir / "net"), std::vector<std::string>{"SRV"});
+  EXPECT_EQ(Names(dir / "net/SRV"), std::vector<std::string>{"share"});
+  EXPECT_TRUE(fs.CreateFolders(dir / "local/x/y"));
+  EXPECT_TRUE(fs.CreateFolders(dir / "local/x/y"));  // already there
+}
+
+TEST(Win32FileSystemTest, RealNetworkPathsReachAShare) {
+  // Wine serves \\SERVER\share from the prefix's dosdevices\unc folder; Windows would need a
+  // real share.
+  wchar_t prefix[MAX_PATH] = {};
+  if (!test::RunningUnderWine() || !GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH)) {
+    GTEST_SKIP() << "needs a network share (Wine's dosdevices\\unc stands in for one)";
+  }
+  const std::string server = "TLV" + std::to_string(GetCurrentProcessId());
+  std::string unc = "Z:" + Narrow(prefix) + "/dosdevices/unc/" + server + "/share";
+  std::replace(unc.begin(), unc.end(), '/', '\\');
+  Win32FileSystem fs;
+  ASSERT_TRUE(fs.CreateFolders(unc));
+  const std::string share = "\\\\" + server + "\\share";
+  TempDir dir;
+  const std::string source = dir.Write("a.txt", "over the network");
+
+  EXPECT_TRUE(fs.CreateFolders(share + "\\dist\\sub"));
+  EXPECT_FALSE(fs.CreateFolders("\\\\" + server + "\\noshare\\x"));
+  EXPECT_TRUE(fs.CopyFile(source, share + "\\dist\\sub\\a.txt", true));
+  EXPECT_EQ(*fs.ReadFile(share + "\\dist\\sub\\a.txt"), "over the network");
+  EXPECT_EQ(fs.Find(share + "\\dist\\*.*").size(), 1u);
+  std::filesystem::remove_all(test::FsPath(unc.substr(0, unc.size() - 6)));
+}
+
+TEST(Win32FileSystemTest, LongPathsTakeTheExtendedForm) {
+  const std::wstring longName(300, L'n');
+  struct Case {
+    std::wstring path;
+    std::wstring extended;
+  } cases[] = {
+      {L"C:\\short\\a.txt", L"C:\\short\\a.txt"},
+      {L"C:\\" + longName, L"\\\\?\\C:\\" + longName},
+      {L"C:/x/../" + longName, L"\\\\?\\C:\\" + longName},
+      {L"\\\\SRV\\share\\" + longName, L"\\\\?\\UNC\\SRV\\share\\" + longName},
+      {L"\\\\?\\C:\\" + longName, L"\\\\?\\C:\\" + longName},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExtendedLengthPath(c.path), c.extended);
+}
+
+}  // namespace
+}  // namespace tolvane
