@@ -73,7 +73,7 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup, QWidget* parent)
 
   Timer1 = new QTimer(this);
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+  connect(Timer1, &QTimer::timeout, this, Slot(&TfrmMain::Timer1Timer));
   Timer1->start();
 }
 
@@ -138,8 +138,7 @@ void TfrmMain::CreateMenus() {
   mnuAllCollapse2 = AddItem(popFolder, "全ノードを縮小(&M)", 7);
 
   const auto bind = [this](QAction* action, void (TfrmMain::*handler)()) {
-    connect(action, &QAction::triggered, this,
-            [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, Slot(handler));
   };
   bind(mnuAddFile, &TfrmMain::mnuAddFileClick);
   bind(mnuAddFile2, &TfrmMain::mnuAddFileClick);
@@ -209,8 +208,7 @@ void TfrmMain::CreateToolBar() {
   ToolBar->addSeparator();  // ToolButton4
 
   const auto bind = [this](QToolButton* b, void (TfrmMain::*handler)()) {
-    connect(b, &QToolButton::clicked, this,
-            [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    connect(b, &QToolButton::clicked, this, Slot(handler));
   };
   bind(tbtOpenFile, &TfrmMain::mnuAddFileClick);
   bind(tbtGo, &TfrmMain::mnuGoClick);
@@ -264,7 +262,7 @@ void TfrmMain::CreateComponents() {
   connect(lstFile, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { popFile->exec(lstFile->viewport()->mapToGlobal(p)); });
   connect(lstFile->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { Guarded([this] { RefreshCommands(); }); });  // lstFileSelectItem
+          Slot(&TfrmMain::RefreshCommands));  // lstFileSelectItem
   lstFile->installEventFilter(this);
   lstFile->viewport()->installEventFilter(this);
   leftLayout->addWidget(lstFile);
@@ -304,12 +302,9 @@ void TfrmMain::CreateComponents() {
           [this](QPoint pos, Qt::MouseButton button) {
             Guarded([&] { treFolderMouseDown(pos, button); });
           });
-  connect(treFolder, &DestinationTreeView::treeClicked, this,
-          [this] { Guarded([this] { treFolderClick(); }); });
-  connect(treFolder, &DestinationTreeView::focusEntered, this,
-          [this] { Guarded([this] { treFolderEnter(); }); });
-  connect(treFolder, &DestinationTreeView::focusLeft, this,
-          [this] { Guarded([this] { treFolderExit(); }); });
+  connect(treFolder, &DestinationTreeView::treeClicked, this, Slot(&TfrmMain::treFolderClick));
+  connect(treFolder, &DestinationTreeView::focusEntered, this, Slot(&TfrmMain::treFolderEnter));
+  connect(treFolder, &DestinationTreeView::focusLeft, this, Slot(&TfrmMain::treFolderExit));
   connect(treFolder, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { popFolder->exec(treFolder->viewport()->mapToGlobal(p)); });
   rightLayout->addWidget(treFolder, 1);
@@ -357,6 +352,10 @@ void TfrmMain::Guarded(const std::function<void()>& handler) {
   } catch (const std::exception& e) {
     ShowException(e.what());
   }
+}
+
+std::function<void()> TfrmMain::Slot(void (TfrmMain::*handler)()) {
+  return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
 }
 
 void TfrmMain::ShowException(const std::string& message) {

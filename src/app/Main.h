@@ -195,6 +195,10 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   void SetGoPicture(bool running);
   // Runs a handler inside the guard that shows the standard error box.
   void Guarded(const std::function<void()>& handler);
+  // A slot that runs the handler inside that guard.
+  std::function<void()> Slot(void (TfrmMain::*handler)());
+  // The old-file toggles are usable exactly while overwriting is confirmed.
+  void EnableOldFileToggles();
   std::vector<int> SelectedRows() const;
 
   MainServices services_;

@@ -173,6 +173,10 @@ void TfrmMain::ApplyOptionButtons() {
   tbtConfirmOverWrite->setChecked(mnuConfirmOverWrite->isChecked());
   tbtWriteIfOld->setChecked(mnuWriteIfOld->isChecked());
   tbtIgnoreError->setChecked(mnuIgnoreError->isChecked());
+  EnableOldFileToggles();
+}
+
+void TfrmMain::EnableOldFileToggles() {
   mnuWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
   tbtWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
 }
@@ -180,14 +184,12 @@ void TfrmMain::ApplyOptionButtons() {
 void TfrmMain::mnuConfirmOverWriteClick() {
   mnuConfirmOverWrite->setChecked(!mnuConfirmOverWrite->isChecked());
   tbtConfirmOverWrite->setChecked(mnuConfirmOverWrite->isChecked());
-  mnuWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
-  tbtWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
+  EnableOldFileToggles();
 }
 
 void TfrmMain::tbtConfirmOverWriteClick() {
   mnuConfirmOverWrite->setChecked(tbtConfirmOverWrite->isChecked());
-  mnuWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
-  tbtWriteIfOld->setEnabled(mnuConfirmOverWrite->isChecked());
+  EnableOldFileToggles();
 }
 
 void TfrmMain::mnuWriteIfOldClick() {

@@ -4,6 +4,7 @@
 
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
+#include "platform/NetworkPaths.h"
 
 namespace tolvane {
 namespace {
@@ -14,10 +15,6 @@ constexpr char kCancelled[] = " -> 中止";
 constexpr char kFailed[] = " -> 失敗";
 constexpr char kNotFound[] = "が見つかりません";
 constexpr int kPauseAfterCopyMs = 10;
-
-bool IsNetworkPath(const std::string& path) {
-  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
-}
 
 // A network path is split at "\" and "/" alike, as the file system maps it; a local path only
 // at the system's own separator (a "\" is an ordinary character of a local name on Linux).

@@ -2,19 +2,10 @@
 
 #include <cstdio>
 
+#include "platform/LocalTime.h"
 #include "platform/TextFile.h"
 
 namespace tolvane {
-namespace {
-
-std::string TwoDigits(int n) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d", n);
-  return buffer;
-}
-
-}  // namespace
-
 StatusLog::StatusLog(FileSystem& fs, LogSink& sink) : fs_(fs), sink_(sink) {}
 
 void StatusLog::AddLogLine(const std::string& text) {

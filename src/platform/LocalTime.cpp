@@ -1,6 +1,14 @@
 #include "platform/LocalTime.h"
 
+#include <cstdio>
+
 namespace tolvane {
+
+std::string TwoDigits(int n) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d", n);
+  return buffer;
+}
 
 int CompareLocal(const LocalDateTime& a, const LocalDateTime& b) {
   const int fields[2][6] = {{a.year, a.month, a.day, a.hour, a.minute, a.second},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -11,6 +12,9 @@ namespace tolvane {
 // original platform's searches report. Empty when it cannot be a packed date (before 1980
 // or after 2107).
 std::optional<LocalDateTime> ToLocalFileDate(FileTime time);
+
+// A number of a date or time as two digits: 5 is "05".
+std::string TwoDigits(int n);
 
 // Orders two local times; negative, zero or positive.
 int CompareLocal(const LocalDateTime& a, const LocalDateTime& b);

@@ -15,7 +15,17 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, last - first + 1);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
+std::string Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return std::string(value);
+}
+
+}  // namespace
+
+bool ProfileNamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     auto x = static_cast<unsigned char>(a[i]);
@@ -26,16 +36,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
-
-std::string Unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return std::string(value);
-}
-
-}  // namespace
 
 Profile Profile::Parse(std::string_view text) {
   Profile profile;
@@ -52,7 +52,7 @@ Profile Profile::Parse(std::string_view text) {
       const std::string_view name = Trim(
           line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       bool seen = false;
-      for (const auto& s : profile.sections_) seen = seen || EqualsNoCase(s.name, name);
+      for (const auto& s : profile.sections_) seen = seen || ProfileNamesEqual(s.name, name);
       // Only the first section of a name is searched; a later one is read into a section
       // that no lookup finds.
       profile.sections_.push_back(Section{std::string(name), {}, seen});
@@ -74,9 +74,9 @@ Profile Profile::Load(FileSystem& fs, const std::string& path) {
 
 const std::string* Profile::Find(std::string_view section, std::string_view key) const {
   for (const auto& s : sections_) {
-    if (s.duplicate || !EqualsNoCase(s.name, section)) continue;
+    if (s.duplicate || !ProfileNamesEqual(s.name, section)) continue;
     for (const auto& e : s.entries) {
-      if (EqualsNoCase(e.key, key)) return &e.value;
+      if (ProfileNamesEqual(e.key, key)) return &e.value;
     }
     return nullptr;
   }
@@ -86,7 +86,7 @@ const std::string* Profile::Find(std::string_view section, std::string_view key)
 std::vector<std::string> Profile::KeyNames(std::string_view section) const {
   std::vector<std::string> names;
   for (const auto& s : sections_) {
-    if (s.duplicate || !EqualsNoCase(s.name, section)) continue;
+    if (s.duplicate || !ProfileNamesEqual(s.name, section)) continue;
     for (const auto& e : s.entries) names.push_back(e.key);
     break;
   }

@@ -12,6 +12,9 @@ namespace tolvane {
 // names match without regard to case, the first occurrence of a key wins, blanks around key
 // and value are dropped, one pair of matching quotes around a value is removed, a missing
 // key gives the default, and a string value comes back cut to 1023 bytes.
+// Section and key names compare without regard to (ASCII) case.
+bool ProfileNamesEqual(std::string_view a, std::string_view b);
+
 class Profile {
  public:
   static constexpr std::size_t kMaxValueBytes = 1023;

@@ -12,18 +12,13 @@ namespace {
 
 constexpr char kListFilter[] = "List files (*.lst)|*.lst";
 
-bool EqualsNoCase(char a, char b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return lower(a) == lower(b);
-}
-
 // One more than the highest index of the keys prefix + decimal number in the section, as the
 // profile reader would find them (no leading zeros); 0 when there is none.
 int KeyIndexEnd(const Profile& profile, const char* section, const std::string& prefix) {
   long long end = 0;
   for (const auto& name : profile.KeyNames(section)) {
     if (name.size() <= prefix.size() || name.size() > prefix.size() + 10) continue;
-    if (!std::equal(prefix.begin(), prefix.end(), name.begin(), EqualsNoCase)) continue;
+    if (!ProfileNamesEqual(std::string_view(name).substr(0, prefix.size()), prefix)) continue;
     const std::string digits = name.substr(prefix.size());
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;

@@ -14,12 +14,6 @@ namespace {
 constexpr char kNotFoundPrefix[] = "ファイル無いみたいです ";
 constexpr char kFolderSizeText[] = "Folder";
 
-std::string TwoDigits(int n) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", n);
-  return buf;
-}
-
 }  // namespace
 
 std::string FormatEntryDate(const std::optional<LocalDateTime>& local) {

@@ -3,6 +3,7 @@
 #include "SetupHarness.h"
 #include "platform/Encoding.h"
 #include "setup/ListFile.h"
+#include "support/Fakes.h"
 
 namespace tolvane::test {
 namespace {
@@ -14,19 +15,10 @@ std::string Crlf(const std::vector<std::string>& lines) {
 }
 
 // Remembers what the tree asked the view to expand.
-class ExpandRecorder : public TreeListener {
+class ExpandRecorder : public test::NullTreeListener {
  public:
   std::vector<std::string> expanded;
-  void BeginInsertChildren(TreeNode*, int, int) override {}
-  void EndInsertChildren() override {}
-  void BeginRemoveChildren(TreeNode*, int, int) override {}
-  void EndRemoveChildren() override {}
-  void BeginReorder() override {}
-  void EndReorder() override {}
-  void StateImageChanged(TreeNode*) override {}
   void ExpandNode(TreeNode* node) override { expanded.push_back(node->Record().nodeName); }
-  void CollapseSubtree(TreeNode*) override {}
-  void SelectNode(TreeNode*) override {}
 };
 
 // Finds nodes already in the tree; records what it was asked to restore.

@@ -12,6 +12,7 @@
 #include "platform/EventPump.h"
 #include "platform/LogViewer.h"
 #include "platform/Prompts.h"
+#include "tree/DestinationTree.h"
 
 namespace tolvane::test {
 
@@ -106,6 +107,21 @@ class VectorLogSink : public LogSink {
   std::vector<std::string> lines;
   void AddMemoLine(const std::string& line) override { lines.push_back(line); }
   void ClearMemo() override { lines.clear(); }
+};
+
+// A tree view that does nothing; tests override what they want to record.
+class NullTreeListener : public TreeListener {
+ public:
+  void BeginInsertChildren(TreeNode*, int, int) override {}
+  void EndInsertChildren() override {}
+  void BeginRemoveChildren(TreeNode*, int, int) override {}
+  void EndRemoveChildren() override {}
+  void BeginReorder() override {}
+  void EndReorder() override {}
+  void StateImageChanged(TreeNode*) override {}
+  void ExpandNode(TreeNode*) override {}
+  void CollapseSubtree(TreeNode*) override {}
+  void SelectNode(TreeNode*) override {}
 };
 
 }  // namespace tolvane::test

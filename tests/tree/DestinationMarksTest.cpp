@@ -1,25 +1,18 @@
 #include <gtest/gtest.h>
 
+#include "support/Fakes.h"
 #include "tree/DestinationMarks.h"
 
 namespace tolvane {
 namespace {
 
 // Records what the view is asked to do.
-class RecordingListener : public TreeListener {
+class RecordingListener : public test::NullTreeListener {
  public:
   std::vector<TreeNode*> collapsed;
   std::vector<TreeNode*> changed;
-  void BeginInsertChildren(TreeNode*, int, int) override {}
-  void EndInsertChildren() override {}
-  void BeginRemoveChildren(TreeNode*, int, int) override {}
-  void EndRemoveChildren() override {}
-  void BeginReorder() override {}
-  void EndReorder() override {}
   void StateImageChanged(TreeNode* node) override { changed.push_back(node); }
-  void ExpandNode(TreeNode*) override {}
   void CollapseSubtree(TreeNode* node) override { collapsed.push_back(node); }
-  void SelectNode(TreeNode*) override {}
 };
 
 TreeNode* Add(DestinationTree& tree, TreeNode* parent, const std::string& name, int state,

@@ -2,10 +2,6 @@
 
 namespace tolvane {
 
-bool IsNetworkPath(const std::string& path) {
-  return path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
-}
-
 std::optional<std::string> MapNetworkPath(const std::string& networkRoot, const std::string& path) {
   if (!IsNetworkPath(path)) return path;
   std::string mapped = networkRoot;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/NetworkPaths.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
@@ -132,7 +133,7 @@ ShellIcon IconKindOf(bool isNetworkFolder, const ShellAttributes& attributes,
                      const std::string& fileSystemPath) {
   if (isNetworkFolder) return ShellIcon::Network;
   if (attributes.link) return ShellIcon::Shortcut;
-  if (fileSystemPath.rfind("\\\\", 0) == 0) {
+  if (IsNetworkPath(fileSystemPath)) {
     switch (ComponentCount(fileSystemPath)) {
       case 1:
         return ShellIcon::Server;
