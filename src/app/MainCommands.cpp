@@ -53,6 +53,8 @@ void TfrmMain::FormCreate() {
     // The network folder must be known before the tree is built.
     state_.networkRoot = ReadNetworkRoot(services_.fs, state_.settingsPath);
     services_.setNetworkRoot(state_.networkRoot);
+    // So is the pause the listing makes after each network item.
+    services_.pump.SetPause(ReadWait(services_.fs, state_.settingsPath));
     BuildDestinationTree();
     LoadSettings();
     // Loads the -l list or the default list, then brings the mark count and commands up to date.
@@ -88,7 +90,7 @@ void TfrmMain::mnuExitClick() { close(); }
 void TfrmMain::Timer1Timer() {
   if (!state_.startupComplete || automaticRunStarted || !state_.run.batchMode) return;
   automaticRunStarted = true;  // first, so ticks during the run do nothing
-  services_.pump.SleepThenProcess(10);
+  services_.pump.Pause();
   try {
     mnuGoClick();
   } catch (...) {

@@ -101,6 +101,7 @@ void TfrmMain::SaveSettings() {
   s.saveLog = SaveLog();
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
+  s.wait = services_.pump.PauseMs();
   tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
 }
 

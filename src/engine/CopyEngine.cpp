@@ -1,5 +1,6 @@
 #include "engine/CopyEngine.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "common/AppInfo.h"
@@ -14,7 +15,6 @@ constexpr char kSkipped[] = " -> スキップ";
 constexpr char kCancelled[] = " -> 中止";
 constexpr char kFailed[] = " -> 失敗";
 constexpr char kNotFound[] = "が見つかりません";
-constexpr int kPauseAfterCopyMs = 10;
 
 // A network path is split at "\" and "/" alike, as the file system maps it; a local path only
 // at the system's own separator (a "\" is an ordinary character of a local name on Linux).
@@ -68,12 +68,43 @@ bool IsOlder(FileTime a, FileTime b) {
   return step(a) < step(b);
 }
 
-std::string OverwriteQuestion(const std::string& target) {
-  return "同名のファイルが存在します。\n  " + target + "\n上書きしますか？";
+// 1,234,567
+std::string GroupDigits(std::uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+  return digits;
 }
 
-std::string RetryQuestion(const std::string& folder) {
-  return "エラーみたいですけど、リトライしますか？ 配布先：" + folder;
+// A file's date (local, to the 2-second step the comparison uses) and size.
+std::string DateAndSize(const FindEntry& item) {
+  const auto local = ToLocalFileDate(item.lastWrite);
+  std::string date = "----/--/-- --:--:--";
+  if (local) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", local->year, local->month,
+                  local->day, local->hour, local->minute, local->second);
+    date = text;
+  }
+  return date + "  " + GroupDigits(item.size) + " バイト";
+}
+
+// The question's own three lines, then both files, so that the answer need not be a guess.
+std::string OverwriteQuestion(const std::string& target, const FindEntry& existing,
+                              const FindEntry& source) {
+  std::string text = "同名のファイルが存在します。\n  " + target + "\n上書きしますか？\n\n" +
+                     "既存のファイル：" + DateAndSize(existing) + "\n" + "配布するファイル：" +
+                     DateAndSize(source);
+  if (IsOlder(source.lastWrite, existing.lastWrite)) text += "\n既存のファイルの方が新しいです。";
+  return text;
+}
+
+// The question's own line, then which file failed and why.
+std::string RetryQuestion(const std::string& folder, const std::string& source,
+                          const std::string& reason) {
+  std::string text =
+      "エラーみたいですけど、リトライしますか？ 配布先：" + folder + "\n\nファイル：" + source;
+  if (!reason.empty()) text += "\n理由：" + reason;
+  return text;
 }
 
 }  // namespace
@@ -117,6 +148,7 @@ bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) 
 
 bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder) {
   const std::string target = JoinPath(folder, ExtractName(source));
+  if (progress_) progress_->StartFile(source);
   bool failed = false;
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {
@@ -130,27 +162,41 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
           targetExists = false;
           break;
         case Overwrite::Skip:
+          if (progress_) progress_->FileSkipped();
           return flags_.stopRequested;
         case Overwrite::Stop:
+          CountFailed();
           return true;
       }
     }
 
-    if (fs_.CopyFile(source, target, !targetExists)) {
+    const CopyResult copy = CopyInChunks(source, target, !targetExists);
+    if (copy.ok) {
       LogOutcome(source, kSucceeded);
-      pump_.SleepThenProcess(kPauseAfterCopyMs);
+      if (progress_) progress_->FileCopied(copy.bytes);
+      pump_.Pause();
       break;
+    }
+    if (copy.cancelled) {
+      // A stop asked for in the middle of a large file: the file is not there, and no question
+      // keeps the user waiting for the run to end.
+      LogOutcome(source, kCancelled);
+      CountFailed();
+      return true;
     }
     if (options_.IgnoreError()) {
       LogOutcome(source, kFailed);
+      CountFailed();
       failed = true;
       break;
     }
     const PromptAnswer answer =
-        flags_.batchMode ? PromptAnswer::Abort
-                         : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder));
+        flags_.batchMode
+            ? PromptAnswer::Abort
+            : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder, source, copy.error));
     if (answer == PromptAnswer::Retry) continue;
     LogOutcome(source, kFailed);
+    CountFailed();
     failed = true;
     // The box has no other way out than its three buttons; anything else counts as Abort.
     if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
@@ -178,7 +224,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   }
   if (!ask) return Overwrite::Proceed;
 
-  switch (prompts_.AskYesNoCancel(kAppTitle, OverwriteQuestion(target))) {
+  switch (prompts_.AskYesNoCancel(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
     case PromptAnswer::Yes:
       return Overwrite::Proceed;
     case PromptAnswer::No:
@@ -189,6 +235,27 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
       flags_.stopRequested = true;
       return Overwrite::Stop;
   }
+}
+
+CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string& target,
+                                    bool mustBeNew) {
+  return fs_.CopyFileWithProgress(source, target, mustBeNew,
+                                  [this](std::uint64_t done, std::uint64_t total) {
+                                    // The last chunk is followed by the pause after the file; a
+                                    // complete file is kept.
+                                    if (done >= total) return true;
+                                    // Windows tells the start too, before any data: nothing to show
+                                    // or serve yet.
+                                    if (done > 0) {
+                                      if (progress_) progress_->FileBytes(done);
+                                      pump_.ProcessPendingEvents();
+                                    }
+                                    return !flags_.stopRequested;
+                                  });
+}
+
+void CopyEngine::CountFailed() {
+  if (progress_) progress_->FileFailed();
 }
 
 void CopyEngine::LogOutcome(const std::string& source, const char* outcome) {

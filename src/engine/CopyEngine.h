@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/RunFlags.h"
+#include "engine/RunProgress.h"
 #include "engine/StatusLog.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
@@ -26,11 +27,17 @@ class CopyEngine {
   // Copies one file into folder. True when it failed or the run was asked to stop.
   bool CopyFileToFolder(const std::string& source, const std::string& folder);
 
+  // Where each file's outcome and a large file's progress are counted; none by default.
+  void SetProgress(RunProgress* progress) { progress_ = progress; }
+
  private:
   // What the overwrite check of an existing target decided.
   enum class Overwrite { Proceed, TargetGone, Skip, Stop };
   Overwrite CheckExistingTarget(const std::string& source, const std::string& target);
+  // Copies in chunks, serving the window between them; a stop asked meanwhile cancels it.
+  CopyResult CopyInChunks(const std::string& source, const std::string& target, bool mustBeNew);
   void LogOutcome(const std::string& source, const char* outcome);
+  void CountFailed();
 
   FileSystem& fs_;
   Prompts& prompts_;
@@ -38,6 +45,7 @@ class CopyEngine {
   StatusLog& log_;
   const CopyOptions& options_;
   RunFlags& flags_;
+  RunProgress* progress_ = nullptr;
 };
 
 // The name part of a path: the text after its last separator (on a network path both "\" and

@@ -35,11 +35,13 @@ RunOutcome DistributionRun::RunDistribution() {
 
   log_.ClearMemo();
   log_.AddLogLine(RunStartLine(clock_.Now()));
+  if (progress_) progress_->StartRun(tree_.CountMarkedNodes());
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
   for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {
     if (!IsMarkedState(node->StateImage())) continue;
     view_.ShowDestination(node);
+    if (progress_) progress_->StartDestination();
     const std::string folder = node->Record().folderPath;
     log_.AddLogLine(folder);
     if (DistributeToFolder(folder)) {
@@ -50,6 +52,7 @@ RunOutcome DistributionRun::RunDistribution() {
   }
   outcome.stopped = flags_.stopRequested;
   log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));
+  if (progress_) progress_->EndRun(outcome.stopped);
   return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/RunFlags.h"
+#include "engine/RunProgress.h"
 #include "engine/StatusLog.h"
 #include "platform/Clock.h"
 #include "setup/SourceList.h"
@@ -37,6 +38,9 @@ class DistributionRun {
   DistributionRun(DestinationTree& tree, const SourceList& sources, StatusLog& log, Clock& clock,
                   RunFlags& flags, RunView& view, CopyEntryFn copyEntry);
 
+  // Where the destinations and the run's end are counted; none by default.
+  void SetProgress(RunProgress* progress) { progress_ = progress; }
+
   RunOutcome RunDistribution();
   // True when any source entry failed at the folder.
   bool DistributeToFolder(const std::string& folder);
@@ -49,6 +53,7 @@ class DistributionRun {
   RunFlags& flags_;
   RunView& view_;
   CopyEntryFn copyEntry_;
+  RunProgress* progress_ = nullptr;
 };
 
 // The node that follows node in tree order (a node before its children), or null at the end.

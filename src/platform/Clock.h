@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace tolvane {
 
 // A moment on the local wall clock, as the log lines and the list's date column show it.
@@ -18,6 +20,8 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime Now() = 0;
+  // A clock that only goes forward, for measuring how long something took; no time of day.
+  virtual std::chrono::milliseconds Ticks() = 0;
 };
 
 }  // namespace tolvane

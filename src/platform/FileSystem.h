@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,18 @@ struct FindEntry {
   bool isFolder = false;
   std::uint64_t size = 0;
   FileTime lastWrite{};
+};
+
+// Told after each chunk of a copy how many bytes of the file are written so far and its size.
+// Returning false cancels the copy: it ends after that chunk and leaves nothing at the target.
+using CopyProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// How a copy ended.
+struct CopyResult {
+  bool ok = false;
+  bool cancelled = false;   // the progress callback asked to stop
+  std::uint64_t bytes = 0;  // the size of the file copied, when ok
+  std::string error;        // the system's reason, when it failed (may be empty)
 };
 
 // The file operations the logic calls. Paths are UTF-8; a path that begins with two
@@ -47,6 +60,11 @@ class FileSystem {
   // temporary file beside it that replaces the target only once it is complete.
   virtual bool CopyFile(const std::string& source, const std::string& target,
                         bool failIfExists) = 0;
+  // The same copy in chunks, telling progress after each and stopping when asked to, with
+  // the system's reason when it fails. A file system that cannot copy in chunks copies in one
+  // step and tells progress once, at the end.
+  virtual CopyResult CopyFileWithProgress(const std::string& source, const std::string& target,
+                                          bool failIfExists, const CopyProgress& progress);
 
   // Deletes a file. False when there was nothing to delete or it could not be deleted.
   virtual bool DeleteFile(const std::string& path) = 0;

@@ -10,6 +10,11 @@ std::string TwoDigits(int n) {
   return buffer;
 }
 
+std::chrono::milliseconds SystemClock::Ticks() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
 int CompareLocal(const LocalDateTime& a, const LocalDateTime& b) {
   const int fields[2][6] = {{a.year, a.month, a.day, a.hour, a.minute, a.second},
                             {b.year, b.month, b.day, b.hour, b.minute, b.second}};

@@ -23,6 +23,7 @@ int CompareLocal(const LocalDateTime& a, const LocalDateTime& b);
 class SystemClock : public Clock {
  public:
   LocalDateTime Now() override;
+  std::chrono::milliseconds Ticks() override;
 };
 
 }  // namespace tolvane

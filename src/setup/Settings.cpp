@@ -37,6 +37,11 @@ int ClampInto(int position, int length, int start, int span) {
   return static_cast<int>(std::max<std::int64_t>(start, std::min<std::int64_t>(position, last)));
 }
 
+int WaitOf(const Profile& profile) {
+  const int wait = profile.GetInt(kSettingsSection, "Wait", WindowSettings::kDefaultWait);
+  return std::clamp(wait, 0, WindowSettings::kMaxWait);
+}
+
 }  // namespace
 
 WindowSettings LoadSettings(FileSystem& fs, const std::string& path) {
@@ -67,6 +72,7 @@ WindowSettings LoadSettings(FileSystem& fs, const std::string& path) {
   s.defaultFolder = profile.GetString(kSettingsSection, "DefaultFolder");
   s.networkRoot = profile.GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
   if (s.networkRoot.empty()) s.networkRoot = kDefaultNetworkRoot;
+  s.wait = WaitOf(profile);
   return s;
 }
 
@@ -95,6 +101,7 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
   // Linux has no shell network folder; keep the folder that stands for it across runs.
   lines.push_back("NetworkRoot=" + s.networkRoot);
 #endif
+  lines.push_back("Wait=" + std::to_string(s.wait));
   lines.push_back("");
   return lines;
 }
@@ -108,6 +115,8 @@ std::string ReadNetworkRoot(FileSystem& fs, const std::string& path) {
       Profile::Load(fs, path).GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
   return root.empty() ? std::string(kDefaultNetworkRoot) : root;
 }
+
+int ReadWait(FileSystem& fs, const std::string& path) { return WaitOf(Profile::Load(fs, path)); }
 
 ScreenRect PlaceOnScreens(const ScreenRect& window, const std::vector<ScreenRect>& screens) {
   if (screens.empty()) return window;

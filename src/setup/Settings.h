@@ -37,6 +37,12 @@ struct WindowSettings {
 
   // The folder that stands for the shell's network folder on Linux.
   std::string networkRoot = "/net";
+  // Milliseconds of pause after each copied file and each listed network item, which keeps
+  // the window alive at the cost of time; 0 leaves the pause out.
+  int wait = kDefaultWait;
+  static constexpr int kDefaultWait = 10;
+  // A longer pause would freeze the window it is meant to keep alive.
+  static constexpr int kMaxWait = 1000;
 };
 
 inline constexpr char kSettingsSection[] = "Setting";
@@ -54,6 +60,8 @@ bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings&
 
 // The network folder to list, read before the tree is built; "/net" when none is set.
 std::string ReadNetworkRoot(FileSystem& fs, const std::string& path);
+// The pause, read before the tree is built: 10 when none is set, held between 0 and 1000.
+int ReadWait(FileSystem& fs, const std::string& path);
 
 // A rectangle on the desktop, in pixels.
 struct ScreenRect {

@@ -6,8 +6,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr int kItemPauseMs = 10;
-
 // What follows the last separator. UTF-8 never has a separator byte inside a character, so a
 // plain byte search keeps multi-byte names whole.
 std::string LastComponent(const std::string& text, const char* separators) {
@@ -160,7 +158,7 @@ int NetworkTree::AddNetworkChildren(const ShellItem& folder, TreeNode* parent) {
       if (attributes.hasSubFolders) AddDummy(child);
     }
     // Network listings are slow: let the window paint and answer between items.
-    pump_.SleepThenProcess(kItemPauseMs);
+    pump_.Pause();
   }
   return count;
 }
@@ -187,7 +185,8 @@ int NetworkTree::AddFolderChildren(TreeNode* node) {
         if (attributes.hasSubFolders) AddDummy(child);
         ++count;
       }
-      pump_.Sleep(kItemPauseMs);
+      // Between a folder's items the listing only pauses; it lets no events in.
+      if (pump_.PauseMs() > 0) pump_.Sleep(pump_.PauseMs());
     }
   }
   tree_.SortChildren(node, false, CompareNodes);
@@ -221,7 +220,7 @@ int NetworkTree::ExpandNode(TreeNode* node) {
           match = std::move(item);
           break;
         }
-        pump_.SleepThenProcess(kItemPauseMs);
+        pump_.Pause();
       }
     }
     if (!match) return 0;

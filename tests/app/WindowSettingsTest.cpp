@@ -13,7 +13,7 @@ TEST_F(WindowSettingsTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
             "[Setting]\r\nLeft=10\r\nTop=20\r\nClientWidth=800\r\nClientHeight=600\r\n"
             "SourceWidth=300\r\nLogHeight=100\r\nColumn0Width=210\r\nColumn1Width=71\r\n"
             "Column2Width=81\r\n\r\nConfirmOverWrite=0\r\nButOldIsIgnore=1\r\nIgnoreError=5\r\n"
-            "SaveLog=1\r\nDefaultFolder=/home/u/dist/\r\nNetworkRoot=/srv/net\r\n\r\n");
+            "SaveLog=1\r\nDefaultFolder=/home/u/dist/\r\nNetworkRoot=/srv/net\r\nWait=0\r\n\r\n");
   TfrmMain& w = Start();
   EXPECT_EQ(networkRoot, "/srv/net");
   EXPECT_FALSE(w.ConfirmOverWrite());
@@ -29,7 +29,7 @@ TEST_F(WindowSettingsTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
             "[Setting]\r\nLeft=10\r\nTop=20\r\nClientWidth=800\r\nClientHeight=600\r\n"
             "SourceWidth=300\r\nLogHeight=100\r\nColumn0Width=210\r\nColumn1Width=71\r\n"
             "Column2Width=81\r\n\r\nConfirmOverWrite=0\r\nButOldIsIgnore=1\r\nIgnoreError=1\r\n"
-            "SaveLog=1\r\nDefaultFolder=/home/u/dist/\r\nNetworkRoot=/srv/net\r\n\r\n");
+            "SaveLog=1\r\nDefaultFolder=/home/u/dist/\r\nNetworkRoot=/srv/net\r\nWait=0\r\n\r\n");
 }
 
 TEST_F(WindowSettingsTest, AFirstRunAsksBeforeOverwritingAndTheStartLineIgnoresSaveLog) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <regex>
 #include <set>
 
 #include "engine/CopyEngine.h"
@@ -148,7 +149,7 @@ TEST_F(CopyEngineTest, DecisionTableForOneFile) {
        std::nullopt, " -> 成功", true, false},
       // clang-format on
   };
-  const std::string source = Source("a.txt");
+  const std::string source = Source("a.txt", "new data");
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     Reset(r.batch);
@@ -166,10 +167,18 @@ TEST_F(CopyEngineTest, DecisionTableForOneFile) {
     if (r.answer) {
       EXPECT_EQ(prompts.asked[0].kind, "YesNoCancel");
       EXPECT_EQ(prompts.asked[0].caption, "Tolvane 1.05");
-      EXPECT_EQ(prompts.asked[0].text,
-                "同名のファイルが存在します。\n  \\\\SRV\\share\\dest\\a.txt\n上書きしますか？");
+      // The question's own lines, then both files' date and size, and whether the existing
+      // one is newer.
+      const std::string date = R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)";
+      EXPECT_TRUE(std::regex_match(
+          prompts.asked[0].text,
+          std::regex("同名のファイルが存在します。\n  \\\\\\\\SRV\\\\share\\\\dest\\\\a\\.txt\n"
+                     "上書きしますか？\n\n既存のファイル：" +
+                     date + "  3 バイト\n配布するファイル：" + date + "  8 バイト" +
+                     (r.target == TargetState::Newer ? "\n既存のファイルの方が新しいです。" : ""))))
+          << prompts.asked[0].text;
     }
-    EXPECT_EQ(ReadTarget("a.txt"), r.overwritten ? "new" : "old");
+    EXPECT_EQ(ReadTarget("a.txt"), r.overwritten ? "new data" : "old");
     if (r.overwritten) {
       EXPECT_EQ(test::GetMTime(Target("a.txt")), kSourceTime);
     }
@@ -216,7 +225,10 @@ TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
     for (const auto& q : prompts.asked) {
       EXPECT_EQ(q.kind, "AbortRetryIgnore");
       EXPECT_EQ(q.caption, "Tolvane 1.05");
-      EXPECT_EQ(q.text, "エラーみたいですけど、リトライしますか？ 配布先：\\\\SRV\\share\\dest");
+      EXPECT_EQ(q.text,
+                "エラーみたいですけど、リトライしますか？ 配布先：\\\\SRV\\share\\dest\n\n"
+                "ファイル：" +
+                    source + "\n理由：" + test::kFaultReason);
     }
     EXPECT_EQ(flags.stopRequested, r.stop);
   }
@@ -349,6 +361,37 @@ TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
     EXPECT_TRUE(engine.CopyEntry(dir / "src/f", kDest));
     EXPECT_EQ(sink.lines.size(), 1u);
     EXPECT_TRUE(flags.stopRequested);
+  }
+}
+
+TEST_F(CopyEngineTest, StopDuringALargeFileEndsItWithoutAPartialTarget) {
+  for (const bool overwrite : {false, true}) {
+    SCOPED_TRACE(overwrite ? "replacing an older file" : "a new file");
+    Reset();
+    const std::string source = Source("big.bin", std::string(8 << 20, 'b'));
+    if (overwrite) PutTarget("big.bin", kT - 10);
+#ifndef _WIN32
+    real.SetChunkSize(1 << 20);
+#endif
+    test::ManualClock clock;
+    RunProgress progress(clock, nullptr);
+    progress.StartRun(1);
+    engine.SetProgress(&progress);
+    // The window is served between chunks, where Go asks the run to stop.
+    pump.onProcess = [&] { flags.stopRequested = true; };
+
+    EXPECT_TRUE(engine.CopyFileToFolder(source, kDest));
+    EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + " -> 中止"});
+    EXPECT_TRUE(prompts.asked.empty());
+    EXPECT_EQ(pump.passes, 1);
+    EXPECT_EQ(pump.sleeps, 0);
+    EXPECT_EQ(DestTree(), overwrite ? std::set<std::string>{"big.bin"} : std::set<std::string>{});
+    if (overwrite) {
+      EXPECT_EQ(ReadTarget("big.bin"), "old");
+    }
+    EXPECT_EQ(progress.Counts().failed, 1);
+    EXPECT_EQ(progress.Counts().bytes, 0u);
+    engine.SetProgress(nullptr);
   }
 }
 

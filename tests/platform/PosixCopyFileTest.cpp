@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include "platform/posix/PosixFileSystem.h"
 #include "support/TempDir.h"
@@ -25,11 +27,12 @@ std::vector<std::string> Names(const std::string& folder) {
 // Moves part of the data, then fails: a copy cut off half-way (disk full, network gone).
 class BrokenCopyFileSystem : public PosixFileSystem {
  protected:
-  bool CopyData(int in, int out) override {
+  DataCopy CopyData(int in, int out, std::uint64_t, const CopyProgress&) override {
     char buffer[4];
     const ssize_t n = read(in, buffer, sizeof buffer);
     if (n > 0 && write(out, buffer, static_cast<std::size_t>(n)) != n) ADD_FAILURE();
-    return false;
+    errno = EIO;
+    return DataCopy::Failed;
   }
 };
 
@@ -58,11 +61,12 @@ TEST(PosixCopyFileTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
     bool readOnlyTarget;
     bool targetIsFolder;
     bool broken;
+    int reason;  // the errno whose text the failure gives
   } rows[] = {
-      {"fail if exists", true, false, false, false},
-      {"read-only target", false, true, false, false},
-      {"folder at the target", false, false, true, false},
-      {"copy cut off half-way", false, false, false, true},
+      {"fail if exists", true, false, false, false, EEXIST},
+      {"read-only target", false, true, false, false, EACCES},
+      {"folder at the target", false, false, true, false, EISDIR},
+      {"copy cut off half-way", false, false, false, true, EIO},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -79,7 +83,10 @@ TEST(PosixCopyFileTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
       if (r.readOnlyTarget) chmod(target.c_str(), 0444);
     }
 
-    EXPECT_FALSE(fs.CopyFile(source, target, r.failIfExists));
+    const CopyResult result = fs.CopyFileWithProgress(source, target, r.failIfExists, nullptr);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.error, std::system_category().message(r.reason));
     EXPECT_EQ(Names(dir / "dst"), std::vector<std::string>{"a.txt"});
     if (!r.targetIsFolder) {
       EXPECT_EQ(dir.Read("dst/a.txt"), "old");
@@ -94,6 +101,57 @@ TEST(PosixCopyFileTest, CutOffCopyOfANewFileLeavesNothing) {
   dir.MakeDir("dst");
   EXPECT_FALSE(fs.CopyFile(source, dir / "dst/a.txt", true));
   EXPECT_TRUE(Names(dir / "dst").empty());
+}
+
+TEST(PosixCopyFileTest, ChunkedCopyReportsProgressAndStopsWhenAsked) {
+  // The kernel's copy path, and the read-and-write path it falls back to across file systems
+  // (a source in shared memory, where there is one).
+  std::vector<std::string> sourceFolders{""};
+  if (access("/dev/shm", W_OK) == 0) sourceFolders.push_back("/dev/shm");
+  for (const std::string& sourceFolder : sourceFolders) {
+    for (const bool stop : {false, true}) {
+      for (const bool overwrite : {false, true}) {
+        SCOPED_TRACE(sourceFolder + (stop ? " stop" : " whole") + (overwrite ? " over" : ""));
+        TempDir dir;
+        std::string content(300 << 10, 'x');
+        for (std::size_t i = 0; i < content.size(); i += 4096) content[i] = static_cast<char>(i);
+        const std::string source = sourceFolder.empty()
+                                       ? dir.Write("a.bin", content)
+                                       : sourceFolder + "/tolvane-test-" + std::to_string(getpid());
+        if (!sourceFolder.empty()) std::ofstream(source, std::ios::binary) << content;
+        dir.MakeDir("dst");
+        if (overwrite) dir.Write("dst/a.bin", "old");
+        PosixFileSystem fs;
+        fs.SetChunkSize(64 << 10);
+        std::vector<std::uint64_t> reports;
+        const CopyResult result = fs.CopyFileWithProgress(
+            source, dir / "dst/a.bin", !overwrite, [&](std::uint64_t done, std::uint64_t total) {
+              EXPECT_EQ(total, content.size());
+              reports.push_back(done);
+              return !stop;
+            });
+        if (!sourceFolder.empty()) unlink(source.c_str());
+
+        EXPECT_EQ(result.ok, !stop);
+        EXPECT_EQ(result.cancelled, stop);
+        if (stop) {
+          // Stopped after the first chunk: the old file whole, nothing half-written beside it.
+          EXPECT_EQ(reports.size(), 1u);
+          EXPECT_EQ(Names(dir / "dst"),
+                    overwrite ? std::vector<std::string>{"a.bin"} : std::vector<std::string>{});
+          if (overwrite) {
+            EXPECT_EQ(dir.Read("dst/a.bin"), "old");
+          }
+        } else {
+          EXPECT_GE(reports.size(), 5u);
+          EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+          EXPECT_EQ(reports.back(), content.size());
+          EXPECT_EQ(result.bytes, content.size());
+          EXPECT_EQ(dir.Read("dst/a.bin"), content);
+        }
+      }
+    }
+  }
 }
 
 TEST(PosixCopyFileTest, NameAtTheLengthLimitCopies) {

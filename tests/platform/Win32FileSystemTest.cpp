@@ -42,12 +42,14 @@ unsigned long long WriteTicks(const std::string& path) {
 // Moves part of the data, then fails: a copy cut off half-way (disk full, network gone).
 class BrokenCopyFileSystem : public Win32FileSystem {
  protected:
-  bool CopyToTemporary(const std::wstring&, const std::wstring& temp) override {
+  bool CopyToTemporary(const std::wstring&, const std::wstring& temp,
+                       const CopyProgress&) override {
     HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(h, "the", 3, &written, nullptr);
     CloseHandle(h);
+    SetLastError(ERROR_DISK_FULL);
     return false;
   }
 };
@@ -74,12 +76,13 @@ TEST(Win32FileSystemTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
     DWORD targetAttributes;
     bool targetIsFolder;
     bool broken;
+    DWORD reason;  // the error whose text the failure gives
   } rows[] = {
-      {"fail if exists", true, 0, false, false},
-      {"read-only target", false, FILE_ATTRIBUTE_READONLY, false, false},
-      {"hidden target", false, FILE_ATTRIBUTE_HIDDEN, false, false},
-      {"folder at the target", false, 0, true, false},
-      {"copy cut off half-way", false, 0, false, true},
+      {"fail if exists", true, 0, false, false, ERROR_FILE_EXISTS},
+      {"read-only target", false, FILE_ATTRIBUTE_READONLY, false, false, ERROR_ACCESS_DENIED},
+      {"hidden target", false, FILE_ATTRIBUTE_HIDDEN, false, false, ERROR_ACCESS_DENIED},
+      {"folder at the target", false, 0, true, false, ERROR_ACCESS_DENIED},
+      {"copy cut off half-way", false, 0, false, true, ERROR_DISK_FULL},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -96,7 +99,11 @@ TEST(Win32FileSystemTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
       if (r.targetAttributes) AddAttributes(target, r.targetAttributes);
     }
 
-    EXPECT_FALSE(fs.CopyFile(source, target, r.failIfExists));
+    const CopyResult result = fs.CopyFileWithProgress(source, target, r.failIfExists, nullptr);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.error, SystemErrorText(r.reason));
+    EXPECT_FALSE(result.error.empty());
     EXPECT_EQ(Names(dir / "dst"), std::vector<std::string>{"a.txt"});
     if (!r.targetIsFolder) {
       EXPECT_EQ(dir.Read("dst/a.txt"), "old");
@@ -111,6 +118,41 @@ TEST(Win32FileSystemTest, CutOffCopyOfANewFileLeavesNothing) {
   dir.MakeDir("dst");
   EXPECT_FALSE(fs.CopyFile(source, dir / "dst/a.txt", true));
   EXPECT_TRUE(Names(dir / "dst").empty());
+}
+
+TEST(Win32FileSystemTest, CopyReportsProgressAndStopsWhenAsked) {
+  for (const bool stop : {false, true}) {
+    for (const bool overwrite : {false, true}) {
+      SCOPED_TRACE(std::string(stop ? "stop" : "whole") + (overwrite ? " over" : ""));
+      TempDir dir;
+      const std::string content(5 << 20, 'x');
+      const std::string source = dir.Write("a.bin", content);
+      dir.MakeDir("dst");
+      if (overwrite) dir.Write("dst/a.bin", "old");
+      Win32FileSystem fs;
+      std::vector<std::uint64_t> reports;
+      const CopyResult result = fs.CopyFileWithProgress(
+          source, dir / "dst/a.bin", !overwrite, [&](std::uint64_t done, std::uint64_t total) {
+            EXPECT_EQ(total, content.size());
+            reports.push_back(done);
+            return !stop || done == 0;  // the system reports the start before any data
+          });
+      EXPECT_EQ(result.ok, !stop);
+      EXPECT_EQ(result.cancelled, stop);
+      ASSERT_FALSE(reports.empty());
+      if (stop) {
+        EXPECT_EQ(Names(dir / "dst"),
+                  overwrite ? std::vector<std::string>{"a.bin"} : std::vector<std::string>{});
+        if (overwrite) {
+          EXPECT_EQ(dir.Read("dst/a.bin"), "old");
+        }
+      } else {
+        EXPECT_EQ(reports.back(), content.size());
+        EXPECT_EQ(result.bytes, content.size());
+        EXPECT_EQ(dir.Read("dst/a.bin"), content);
+      }
+    }
+  }
 }
 
 TEST(Win32FileSystemTest, EveryUnicodeNameIsFoundCopiedAndReadBackAsItIs) {

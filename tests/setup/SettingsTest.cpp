@@ -24,7 +24,7 @@ class SettingsTest : public ::testing::Test {
   FaultFileSystem fs_{native_};
 };
 
-TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAsEighteenLines) {
+TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAfterTheDesignedKeys) {
   WindowSettings s = Load();
   EXPECT_TRUE(s.centred);
   EXPECT_TRUE(s.confirmOverWrite);
@@ -56,6 +56,7 @@ TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAsEighteenLines) {
 #ifndef _WIN32
                                         "NetworkRoot=/net",  // Linux only
 #endif
+                                        "Wait=10",
                                         "",
                                     }));
 }
@@ -73,6 +74,7 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
          EXPECT_EQ(s.clientWidth, 729);
          EXPECT_EQ(s.columnWidths, (std::array<int, 3>{200, 70, 80}));
          EXPECT_EQ(s.defaultFolder, "");
+         EXPECT_EQ(s.wait, 10);
        }},
       {"left 0, top set", "Left=0\nTop=120\n",
        [](const WindowSettings& s) {
@@ -111,6 +113,10 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
          EXPECT_EQ(s.defaultFolder, "/home/ユーザー/配布/");
          EXPECT_EQ(s.networkRoot, "/cifs");
        }},
+      {"no pause", "Wait=0\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
+      {"pause held to what keeps the window alive", "Wait=60000\n",
+       [](const WindowSettings& s) { EXPECT_EQ(s.wait, 1000); }},
+      {"negative pause", "Wait=-5\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
       {"long default folder", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1022, 'x')); }},
   };
@@ -122,12 +128,15 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
 }
 
 TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
-  Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=/srv/\nNetworkRoot=/mnt/n\n");
+  Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=/srv/\nNetworkRoot=/mnt/n\n"
+      "Wait=3\n");
   const WindowSettings first = Load();
   ASSERT_TRUE(SaveSettings(fs_, dir_ / "Pelmo.ini", first));
   EXPECT_NE(dir_.Read("Pelmo.ini").find("\r\nConfirmOverWrite=1\r\n"), std::string::npos);
   const WindowSettings second = Load();
   EXPECT_EQ(SettingsLines(second), SettingsLines(first));
+  EXPECT_EQ(second.wait, 3);
+  EXPECT_EQ(ReadWait(fs_, dir_ / "Pelmo.ini"), 3);
 #ifndef _WIN32
   // Windows has the shell's own network folder and keeps no root.
   EXPECT_EQ(second.networkRoot, "/mnt/n");
@@ -135,10 +144,12 @@ TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
 #endif
 }
 
-TEST_F(SettingsTest, NetworkRootDefaultsWhenMissingOrEmpty) {
+TEST_F(SettingsTest, EarlyKeysDefaultWhenMissingOrEmpty) {
   EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/net");
-  Ini("[Setting]\nNetworkRoot=\n");
+  EXPECT_EQ(ReadWait(fs_, dir_ / "Pelmo.ini"), 10);
+  Ini("[Setting]\nNetworkRoot=\nWait=\n");
   EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/net");
+  EXPECT_EQ(ReadWait(fs_, dir_ / "Pelmo.ini"), 10);
   EXPECT_EQ(Load().networkRoot, "/net");
 }
 

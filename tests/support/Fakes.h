@@ -20,7 +20,9 @@ namespace tolvane::test {
 class ManualClock : public Clock {
  public:
   LocalDateTime now{2005, 4, 1, 9, 15, 30};
+  std::chrono::milliseconds ticks{0};
   LocalDateTime Now() override { return now; }
+  std::chrono::milliseconds Ticks() override { return ticks; }
 };
 
 // Never sleeps: counts the pauses and runs the test's hook as the "pending events".

@@ -34,6 +34,12 @@ bool FaultFileSystem::CopyFile(const std::string& source, const std::string& tar
                                bool failIfExists) {
   return !Enter(FsOp::CopyFile, target) && inner_.CopyFile(source, target, failIfExists);
 }
+CopyResult FaultFileSystem::CopyFileWithProgress(const std::string& source,
+                                                 const std::string& target, bool failIfExists,
+                                                 const CopyProgress& progress) {
+  if (Enter(FsOp::CopyFile, target)) return {false, false, 0, kFaultReason};
+  return inner_.CopyFileWithProgress(source, target, failIfExists, progress);
+}
 bool FaultFileSystem::DeleteFile(const std::string& path) {
   return !Enter(FsOp::DeleteFile, path) && inner_.DeleteFile(path);
 }

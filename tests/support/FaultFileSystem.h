@@ -9,6 +9,8 @@
 
 namespace tolvane::test {
 
+inline constexpr char kFaultReason[] = "injected failure";
+
 enum class FsOp {
   Exists,
   IsFolder,
@@ -43,6 +45,9 @@ class FaultFileSystem : public FileSystem {
   std::vector<FindEntry> Find(const std::string& pattern) override;
   bool CreateFolders(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  // A failed copy gives kFaultReason as the system's reason.
+  CopyResult CopyFileWithProgress(const std::string& source, const std::string& target,
+                                  bool failIfExists, const CopyProgress& progress) override;
   bool DeleteFile(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;

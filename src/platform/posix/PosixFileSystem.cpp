@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
 #include <random>
+#include <system_error>
 
 #include "platform/posix/NetworkPath.h"
 
@@ -212,60 +214,92 @@ bool PosixFileSystem::CreateFolders(const std::string& path) {
   return stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool PosixFileSystem::CopyData(int in, int out) {
+PosixFileSystem::DataCopy PosixFileSystem::CopyData(int in, int out, std::uint64_t size,
+                                                    const CopyProgress& progress) {
+  std::uint64_t done = 0;
+  // Tells progress after a chunk; false when it asked to stop.
+  const auto report = [&](std::size_t n) {
+    done += n;
+    return !progress || progress(done, std::max(size, done));
+  };
   // The kernel's copy path first: no buffer of our own, and server-side copies where the
   // file system offers them. Both offsets advance, so the fallback goes on where it stopped.
-  constexpr std::size_t kChunk = std::size_t{1} << 30;
   for (;;) {
-    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-    if (n > 0) continue;
-    if (n == 0) return true;
+    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunkSize_, 0);
+    if (n > 0) {
+      if (!report(static_cast<std::size_t>(n))) return DataCopy::Cancelled;
+      continue;
+    }
+    if (n == 0) return DataCopy::Done;
     if (errno == EINTR) continue;
     if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
-    return false;
+    return DataCopy::Failed;
   }
-  constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-  const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  const std::size_t bufferSize = std::min<std::size_t>(chunkSize_, std::size_t{1} << 20);
+  const std::unique_ptr<char[]> buffer(new char[bufferSize]);
   for (;;) {
-    const ssize_t n = read(in, buffer.get(), kBufferSize);
-    if (n == 0) return true;
+    const ssize_t n = read(in, buffer.get(), bufferSize);
+    if (n == 0) return DataCopy::Done;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return DataCopy::Failed;
     }
-    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return false;
+    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return DataCopy::Failed;
+    if (!report(static_cast<std::size_t>(n))) return DataCopy::Cancelled;
   }
 }
 
 bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target,
                                bool failIfExists) {
+  return CopyFileWithProgress(source, target, failIfExists, nullptr).ok;
+}
+
+CopyResult PosixFileSystem::CopyFileWithProgress(const std::string& source,
+                                                 const std::string& target, bool failIfExists,
+                                                 const CopyProgress& progress) {
+  CopyResult result;
+  const auto fail = [&result](int error) {
+    result.error = std::system_category().message(error);
+    return result;
+  };
   const auto from = Map(source);
   const auto to = Map(target);
-  if (!from || !to) return false;
+  if (!from || !to) return fail(ENOENT);
   // Non-blocking, so that a named pipe among the sources is refused instead of hanging the
   // window; for a regular file the flag changes nothing.
   Fd in(open(from->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat srcStat;
-  if (in.get() < 0 || fstat(in.get(), &srcStat) != 0 || !S_ISREG(srcStat.st_mode)) return false;
+  if (in.get() < 0 || fstat(in.get(), &srcStat) != 0) return fail(errno);
+  if (!S_ISREG(srcStat.st_mode)) return fail(S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL);
 
   struct stat dstStat;
   if (stat(to->c_str(), &dstStat) == 0) {
-    if (failIfExists || !S_ISREG(dstStat.st_mode)) return false;
+    if (failIfExists) return fail(EEXIST);
+    if (S_ISDIR(dstStat.st_mode)) return fail(EISDIR);
+    if (!S_ISREG(dstStat.st_mode)) return fail(EINVAL);
     // A read-only file is not replaced, as on the original platform.
-    if ((dstStat.st_mode & 0222) == 0) return false;
+    if ((dstStat.st_mode & 0222) == 0) return fail(EACCES);
   }
 
   const std::string temp = TempNameBeside(*to);
   Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (out.get() < 0) return false;
-  bool ok = CopyData(in.get(), out.get());
+  if (out.get() < 0) return fail(errno);
+  int error = 0;
+  const DataCopy copied =
+      CopyData(in.get(), out.get(), static_cast<std::uint64_t>(srcStat.st_size), progress);
+  bool ok = copied == DataCopy::Done;
+  if (copied == DataCopy::Failed) error = errno;
   if (ok) {
     // The permission bits travel with the file (a read-only source gives a read-only copy),
     // but never set-id bits. The time is set last, after every write.
     const struct timespec times[2] = {srcStat.st_atim, srcStat.st_mtim};
     ok = fchmod(out.get(), srcStat.st_mode & 0777) == 0 && futimens(out.get(), times) == 0;
+    if (!ok) error = errno;
   }
-  ok = out.Close() && ok;
+  if (!out.Close() && ok) {
+    ok = false;
+    error = errno;
+  }
   if (ok) {
     if (failIfExists) {
       // Never replace a file that came into being since the check above.
@@ -277,16 +311,27 @@ bool PosixFileSystem::CopyFile(const std::string& source, const std::string& tar
         } else if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
           // Neither is offered here: the last check and the rename are as close as it gets.
           struct stat st;
-          ok = lstat(to->c_str(), &st) != 0 && errno == ENOENT &&
-               rename(temp.c_str(), to->c_str()) == 0;
+          if (lstat(to->c_str(), &st) == 0) {
+            errno = EEXIST;
+          } else {
+            ok = errno == ENOENT && rename(temp.c_str(), to->c_str()) == 0;
+          }
         }
       }
     } else {
       ok = rename(temp.c_str(), to->c_str()) == 0;
     }
+    if (!ok) error = errno;
   }
   if (!ok) unlink(temp.c_str());
-  return ok;
+  result.ok = ok;
+  result.cancelled = copied == DataCopy::Cancelled;
+  if (ok) {
+    result.bytes = static_cast<std::uint64_t>(srcStat.st_size);
+  } else if (error != 0) {
+    result.error = std::system_category().message(error);
+  }
+  return result;
 }
 
 bool PosixFileSystem::DeleteFile(const std::string& path) {

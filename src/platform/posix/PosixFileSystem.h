@@ -19,20 +19,31 @@ class PosixFileSystem : public FileSystem {
   std::vector<FindEntry> Find(const std::string& pattern) override;
   bool CreateFolders(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  CopyResult CopyFileWithProgress(const std::string& source, const std::string& target,
+                                  bool failIfExists, const CopyProgress& progress) override;
   bool DeleteFile(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
 
+  // How much a copy moves between two reports of its progress.
+  void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes; }
+
  protected:
-  // Copies everything from in to out, from their current offsets to the end of in. The one
-  // place the data moves; tests replace it to break a copy half-way.
-  virtual bool CopyData(int in, int out);
+  // What moving the data came to.
+  enum class DataCopy { Done, Failed, Cancelled };
+  // Copies everything from in to out in chunks, from their current offsets to the end of in,
+  // telling progress (size: the source's size) after each chunk. The one place the data
+  // moves; tests replace it to break a copy half-way. Failed leaves the reason in errno.
+  virtual DataCopy CopyData(int in, int out, std::uint64_t size, const CopyProgress& progress);
+  std::size_t ChunkSize() const { return chunkSize_; }
 
  private:
   std::optional<std::string> Map(const std::string& path) const;
 
   std::string networkRoot_;
+  // Small enough that a window served between chunks stays responsive on a slow disk.
+  std::size_t chunkSize_ = std::size_t{4} << 20;
 };
 
 // Whether name matches a search pattern with * and ?, as the original platform's folder

@@ -83,7 +83,32 @@ bool WriteAll(HANDLE h, const std::string& content) {
   return true;
 }
 
+// The progress routine of CopyFileExW: hands the counts to our progress and turns its answer
+// into the system's.
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER,
+                              LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  const auto& progress = *static_cast<const CopyProgress*>(data);
+  const bool goOn = progress(static_cast<std::uint64_t>(transferred.QuadPart),
+                             static_cast<std::uint64_t>(total.QuadPart));
+  return goOn ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+}
+
 }  // namespace
+
+std::string SystemErrorText(unsigned long error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n > 0 && text ? std::wstring(text, n) : std::wstring();
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  if (message.empty()) return "error " + std::to_string(error);
+  return Narrow(message);
+}
 
 FileTime FromFileTimeTicks(unsigned long long ticks) {
   using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
@@ -122,9 +147,10 @@ std::wstring Win32FileSystem::NativePath(const std::string& path) const {
   return ExtendedLengthPath(Widen(path));
 }
 
-bool Win32FileSystem::CopyToTemporary(const std::wstring& source, const std::wstring& temp) {
-  return CopyFileExW(source.c_str(), temp.c_str(), nullptr, nullptr, nullptr,
-                     COPY_FILE_FAIL_IF_EXISTS) != 0;
+bool Win32FileSystem::CopyToTemporary(const std::wstring& source, const std::wstring& temp,
+                                      const CopyProgress& progress) {
+  return CopyFileExW(source.c_str(), temp.c_str(), progress ? OnCopyProgress : nullptr,
+                     const_cast<CopyProgress*>(&progress), nullptr, COPY_FILE_FAIL_IF_EXISTS) != 0;
 }
 
 bool Win32FileSystem::Exists(const std::string& path) {
@@ -188,29 +214,38 @@ bool Win32FileSystem::CreateFolders(const std::string& path) {
 
 bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target,
                                bool failIfExists) {
-  if (source.empty() || target.empty()) return false;
+  return CopyFileWithProgress(source, target, failIfExists, nullptr).ok;
+}
+
+CopyResult Win32FileSystem::CopyFileWithProgress(const std::string& source,
+                                                 const std::string& target, bool failIfExists,
+                                                 const CopyProgress& progress) {
+  CopyResult result;
+  // Fails with the reason, which also stays the thread's last error as the system's copy leaves it.
+  const auto fail = [&result](DWORD error) {
+    result.error = SystemErrorText(error);
+    SetLastError(error);
+    return result;
+  };
+  if (source.empty() || target.empty()) return fail(ERROR_PATH_NOT_FOUND);
   const std::wstring from = NativePath(source);
   const std::wstring to = NativePath(target);
-  const DWORD sourceAttributes = GetFileAttributesW(from.c_str());
-  if (sourceAttributes == INVALID_FILE_ATTRIBUTES ||
-      (sourceAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return false;
+  WIN32_FILE_ATTRIBUTE_DATA sourceData;
+  if (!GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &sourceData)) {
+    return fail(GetLastError());
   }
+  if (sourceData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return fail(ERROR_ACCESS_DENIED);
   const DWORD targetAttributes = GetFileAttributesW(to.c_str());
   if (targetAttributes != INVALID_FILE_ATTRIBUTES) {
-    if (failIfExists) {
-      SetLastError(ERROR_FILE_EXISTS);
-      return false;
-    }
+    if (failIfExists) return fail(ERROR_FILE_EXISTS);
     // The system's own copy refuses read-only and hidden targets with "access denied".
     if (targetAttributes &
         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return false;
+      return fail(ERROR_ACCESS_DENIED);
     }
   }
   const std::wstring temp = TempNameBeside(to);
-  bool ok = CopyToTemporary(from, temp);
+  bool ok = CopyToTemporary(from, temp, progress);
   if (ok) {
     // Without the replace flag the move fails when a file came into being since the check.
     ok = MoveFileExW(temp.c_str(), to.c_str(),
@@ -219,9 +254,13 @@ bool Win32FileSystem::CopyFile(const std::string& source, const std::string& tar
   if (!ok) {
     const DWORD error = GetLastError();
     RemoveTemporary(temp);
-    SetLastError(error);
+    result.cancelled = error == ERROR_REQUEST_ABORTED;
+    return fail(error);
   }
-  return ok;
+  result.ok = true;
+  result.bytes =
+      (static_cast<std::uint64_t>(sourceData.nFileSizeHigh) << 32) | sourceData.nFileSizeLow;
+  return result;
 }
 
 bool Win32FileSystem::DeleteFile(const std::string& path) {

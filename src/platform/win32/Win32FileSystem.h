@@ -16,6 +16,8 @@ class Win32FileSystem : public FileSystem {
   std::vector<FindEntry> Find(const std::string& pattern) override;
   bool CreateFolders(const std::string& path) override;
   bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  CopyResult CopyFileWithProgress(const std::string& source, const std::string& target,
+                                  bool failIfExists, const CopyProgress& progress) override;
   bool DeleteFile(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
@@ -25,14 +27,20 @@ class Win32FileSystem : public FileSystem {
   // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
   // too long for the plain form. Tests map network paths into a local folder here.
   virtual std::wstring NativePath(const std::string& path) const;
-  // Copies source to the fresh file temp with its data, attributes and last-write time. The
-  // one place the data moves; tests replace it to break a copy half-way.
-  virtual bool CopyToTemporary(const std::wstring& source, const std::wstring& temp);
+  // Copies source to the fresh file temp with its data, attributes and last-write time,
+  // telling progress after each chunk the system copies; a progress that asks to stop makes it
+  // fail with ERROR_REQUEST_ABORTED. The one place the data moves; tests replace it to break a
+  // copy half-way. The reason of a failure is left in the thread's last error.
+  virtual bool CopyToTemporary(const std::wstring& source, const std::wstring& temp,
+                               const CopyProgress& progress);
 };
 
 // The long-path form (\\?\C:\... or \\?\UNC\SRV\share\...) of a path that is too long for the
 // plain form; shorter paths come back as they are.
 std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// The system's text for an error code, in the system's language.
+std::string SystemErrorText(unsigned long error);
 
 // FILETIME ticks (100 ns since 1601) and our file time.
 FileTime FromFileTimeTicks(unsigned long long ticks);

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/Clock.h"
+
+namespace tolvane {
+
+// Where a run stands.
+struct RunCounts {
+  int destination = 0;   // the destination being served, counted from 1
+  int destinations = 0;  // how many are marked
+  int copied = 0;
+  int skipped = 0;
+  int failed = 0;                    // failed, cancelled or stopped
+  std::uint64_t bytes = 0;           // copied so far, with the part of the current file
+  std::uint64_t bytesPerSecond = 0;  // over the last second or so
+  std::chrono::milliseconds elapsed{0};
+  std::string currentFile;
+  bool stopped = false;
+};
+
+// Counts what a run does and shows where it stands a few times a second at most, by the clock,
+// so that a file costs no more than a counter and a look at the clock; then the summary.
+class RunProgress {
+ public:
+  static constexpr std::chrono::milliseconds kShowInterval{250};
+
+  using ShowFn = std::function<void(const std::string& text)>;
+  RunProgress(Clock& clock, ShowFn show);
+
+  void StartRun(int destinations);
+  void StartDestination();
+  void StartFile(const std::string& source);
+  // How much of the current file is written.
+  void FileBytes(std::uint64_t done);
+  void FileCopied(std::uint64_t size);
+  void FileSkipped();
+  void FileFailed();
+  // Shows the summary and keeps it.
+  void EndRun(bool stopped);
+
+  const RunCounts& Counts() const { return counts_; }
+  // The summary of the last run that ended; empty before one has.
+  const std::string& Summary() const { return summary_; }
+
+ private:
+  void ShowIfDue();
+  void UpdateElapsed();
+
+  Clock& clock_;
+  ShowFn show_;
+  RunCounts counts_;
+  std::string summary_;
+  std::chrono::milliseconds start_{0};
+  std::chrono::milliseconds lastShown_{0};
+  bool shownOnce_ = false;
+  std::uint64_t fileDone_ = 0;  // the current file's part of counts_.bytes
+  // Where the rate was last measured from.
+  std::chrono::milliseconds rateTicks_{0};
+  std::uint64_t rateBytes_ = 0;
+};
+
+// "destination 2 of 8: 120 copied, 3 skipped, 1 failed, 1.2 GiB, 45.3 MiB/s, <file>".
+std::string ProgressText(const RunCounts& counts);
+// "done: 120 copied, 3 skipped, 1 failed at 8 destinations, 1.2 GiB, 1:02" ("stopped: ..."
+// when the run was stopped).
+std::string SummaryText(const RunCounts& counts);
+// 512 B, 1.5 KiB, 12.0 MiB, 2.0 GiB.
+std::string FormatBytes(std::uint64_t bytes);
+// 4.2 s under a minute, then 1:02 or 1:02:03.
+std::string FormatElapsed(std::chrono::milliseconds elapsed);
+
+}  // namespace tolvane
