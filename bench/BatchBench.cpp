@@ -1,10 +1,11 @@
-// Measures a whole distribution run: a source tree of 500 files (4 KiB to 1 MiB) into 8
-// destination shares, through the run and the copy engine as a batch run drives them, with the
-// log going to a file. The pause after each copied file is the window's, not work, so the event
-// pump here counts it instead of sleeping: the time printed is the time beyond the pauses. It is
-// compared with a shell loop of cp -r into the same 8 folders and with rsync -a.
+// Measures a whole distribution run as a user waits for it: a source tree of 500 files (4 KiB to
+// 1 MiB) into 8 destination shares, through the run and the copy engine as a batch run drives
+// them, with the log going to a file and the pause after each copied file really slept: once
+// with Wait=10 (the default) and once with Wait=0. Compared with a shell loop of cp -r into the
+// same 8 folders and with rsync -a.
 // Usage: bench_batch WORK_FOLDER [FILES] [DESTINATIONS]
 #include <filesystem>
+#include <thread>
 
 #include "BenchSupport.h"
 #include "engine/CopyEngine.h"
@@ -19,16 +20,20 @@ namespace {
 using namespace bench;
 namespace fs = std::filesystem;
 
-class FileLogSink : public tolvane::LogSink {
+class NullSink : public tolvane::LogSink {
  public:
   void AddMemoLine(const std::string&) override {}
   void ClearMemo() override {}
 };
 
-class CountingPump : public tolvane::EventPump {
+// Sleeps as the window's pump does; there are no events to run.
+class SleepingPump : public tolvane::EventPump {
  public:
   int pauses = 0;
-  void Sleep(int) override { ++pauses; }
+  void Sleep(int ms) override {
+    ++pauses;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
   void ProcessPendingEvents() override {}
 };
 
@@ -50,6 +55,61 @@ void MakeSources(const std::string& root, int files) {
   }
 }
 
+void MakeShares(const std::string& net, int destinations) {
+  fs::remove_all(net);
+  for (int d = 0; d < destinations; ++d)
+    fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
+  Settle();
+}
+
+struct OurRun {
+  double seconds = 0;
+  int pauses = 0;
+  std::string summary;
+};
+
+// One run of ours into fresh shares with the pause of waitMs; exits when the run fails.
+OurRun RunOurs(const std::string& work, const std::string& src, const std::string& net,
+               int destinations, int waitMs) {
+  MakeShares(net, destinations);
+  tolvane::PosixFileSystem posix(net);
+  NullSink sink;
+  tolvane::StatusLog log(posix, sink);
+  log.SetLogPath(work + "/Pelmo.log");
+  SleepingPump pump;
+  pump.SetPause(waitMs);
+  NoPrompts prompts;
+  Options options;
+  tolvane::RunFlags flags;
+  flags.batchMode = true;
+  tolvane::SourceList sources;
+  sources.Append({src, "", "Folder"});
+  tolvane::DestinationTree tree;
+  tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
+  for (int d = 0; d < destinations; ++d) {
+    const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
+    tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
+                 tolvane::kStateMarked);
+  }
+  tolvane::SystemClock clock;
+  tolvane::RunProgress progress(clock, nullptr);
+  tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
+  engine.SetProgress(&progress);
+  BatchView view;
+  tolvane::DistributionRun run(
+      tree, sources, log, clock, flags, view,
+      [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
+  run.SetProgress(&progress);
+  const auto start = Clock::now();
+  const auto outcome = run.RunDistribution();
+  OurRun result{Seconds(start), pump.pauses, progress.Summary()};
+  if (outcome.stopped || outcome.anyDestinationFailed) {
+    std::fprintf(stderr, "the run failed: %s\n", result.summary.c_str());
+    std::exit(1);
+  }
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,82 +126,48 @@ int main(int argc, char** argv) {
   MakeSources(src, files);
   const bool haveRsync = std::system("command -v rsync >/dev/null 2>&1") == 0;
 
-  double best[3] = {1e9, 1e9, 1e9};
-  int pauses = 0;
+  // Wait=10 spends most of its time asleep: one round tells it.
+  const OurRun waited = RunOurs(work, src, net, destinations, 10);
+  OurRun fast;
+  fast.seconds = 1e9;
+  double cp = 1e9, rsync = 1e9;
   for (int round = 0; round < 3; ++round) {
-    // Ours: one tree with 8 marked shares, one source entry (the folder).
-    fs::remove_all(net);
-    for (int d = 0; d < destinations; ++d)
-      fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
-    Settle();
-    {
-      tolvane::PosixFileSystem posix(net);
-      FileLogSink sink;
-      tolvane::StatusLog log(posix, sink);
-      log.SetLogPath(work + "/Pelmo.log");
-      CountingPump pump;
-      NoPrompts prompts;
-      Options options;
-      tolvane::RunFlags flags;
-      flags.batchMode = true;
-      tolvane::SourceList sources;
-      sources.Append({src, "", "Folder"});
-      tolvane::DestinationTree tree;
-      tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
-      for (int d = 0; d < destinations; ++d) {
-        const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
-        tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
-                     tolvane::kStateMarked);
-      }
-      tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
-      tolvane::SystemClock clock;
-      BatchView view;
-      tolvane::DistributionRun run(
-          tree, sources, log, clock, flags, view,
-          [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
-      const auto start = Clock::now();
-      const auto outcome = run.RunDistribution();
-      best[0] = std::min(best[0], Seconds(start));
-      pauses = pump.pauses;
-      if (outcome.stopped || outcome.anyDestinationFailed) {
-        std::fprintf(stderr, "the run failed\n");
-        return 1;
-      }
-    }
+    const OurRun r = RunOurs(work, src, net, destinations, 0);
+    if (r.seconds < fast.seconds) fast = r;
 
-    fs::remove_all(net);
+    MakeShares(net, destinations);
     std::string loop;
     for (int d = 0; d < destinations; ++d) {
       const std::string dst = net + "/SRV" + std::to_string(d) + "/share";
-      fs::create_directories(dst);
       loop += "cp -r --preserve=timestamps " + Quote(src) + "/. " + Quote(dst) + " && ";
     }
-    Settle();
-    best[1] = std::min(best[1], TimeShell(loop + "true"));
+    cp = std::min(cp, TimeShell(loop + "true"));
 
     if (haveRsync) {
-      fs::remove_all(net);
+      MakeShares(net, destinations);
       std::string rs;
       for (int d = 0; d < destinations; ++d) {
         const std::string dst = net + "/SRV" + std::to_string(d) + "/share";
-        fs::create_directories(dst);
         rs += "rsync -a " + Quote(src) + "/ " + Quote(dst) + "/ && ";
       }
-      Settle();
-      best[2] = std::min(best[2], TimeShell(rs + "true"));
+      rsync = std::min(rsync, TimeShell(rs + "true"));
     }
   }
   fs::remove_all(work);
 
-  std::printf("batch run, %d files into %d destinations (best of 3)\n", files, destinations);
-  std::printf("  ours, beyond the %d pauses of 10 ms: %.3f s\n", pauses, best[0]);
-  std::printf("  cp -r loop:                        %.3f s   ours/cp    %.2f  (target <= 1.50)\n",
-              best[1], best[0] / best[1]);
+  std::printf("batch run, %d files into %d destinations, as a user waits for it\n", files,
+              destinations);
+  std::printf("  ours, Wait=10 (%d pauses, 1 round): %7.3f s   ours/cp %5.2f\n", waited.pauses,
+              waited.seconds, waited.seconds / cp);
+  std::printf("  ours, Wait=0 (best of 3):           %7.3f s   ours/cp %5.2f  (goal <= 1.20)\n",
+              fast.seconds, fast.seconds / cp);
+  std::printf("  cp -r loop (best of 3):             %7.3f s\n", cp);
   if (haveRsync) {
-    std::printf("  rsync -a:                          %.3f s   ours/rsync %.2f\n", best[2],
-                best[0] / best[2]);
+    std::printf("  rsync -a (best of 3):               %7.3f s   ours/rsync %5.2f  (goal < 1.00)\n",
+                rsync, fast.seconds / rsync);
   } else {
     std::printf("  rsync -a: not installed\n");
   }
+  std::printf("  summary line: %s\n", fast.summary.c_str());
   return 0;
 }

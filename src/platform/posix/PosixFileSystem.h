@@ -43,7 +43,7 @@ class PosixFileSystem : public FileSystem {
 
   std::string networkRoot_;
   // Small enough that a window served between chunks stays responsive on a slow disk.
-  std::size_t chunkSize_ = std::size_t{4} << 20;
+  std::size_t chunkSize_ = std::size_t{1} << 20;
 };
 
 // Whether name matches a search pattern with * and ?, as the original platform's folder

@@ -1,0 +1,161 @@
+// Measures how a run over one large file keeps the window served: one file (2 GiB by default)
+// into 4 destination shares, through the run and the copy engine, with the window's pump
+// replaced by one that notes when it is asked to run pending events.
+//   1. the whole run: the longest gap between two served events (goal under 100 ms);
+//   2. a run stopped one second in: the time from the stop request to the end of the run
+//      (goal under 200 ms), and whether anything half-written was left behind.
+// Usage: bench_large WORK_FOLDER [MIB] [DESTINATIONS]
+#include <filesystem>
+#include <thread>
+
+#include "BenchSupport.h"
+#include "engine/CopyEngine.h"
+#include "engine/DistributionRun.h"
+#include "platform/LocalTime.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "setup/SourceList.h"
+#include "tree/DestinationTree.h"
+
+namespace {
+
+using namespace bench;
+namespace fs = std::filesystem;
+
+class NullSink : public tolvane::LogSink {
+ public:
+  void AddMemoLine(const std::string&) override {}
+  void ClearMemo() override {}
+};
+
+class NullView : public tolvane::RunView {
+ public:
+  void ShowRunning(bool) override {}
+  void ShowDestination(tolvane::TreeNode*) override {}
+};
+
+// Sleeps the pause for real and notes every time the window would be served.
+class WatchingPump : public tolvane::EventPump {
+ public:
+  std::vector<Clock::time_point> served;
+  std::function<void()> onServe;
+  void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  void ProcessPendingEvents() override {
+    served.push_back(Clock::now());
+    if (onServe) onServe();
+  }
+};
+
+struct Result {
+  double seconds = 0;
+  double longestGapMs = 0;
+  int served = 0;
+  tolvane::RunOutcome outcome;
+  std::string summary;
+  Clock::time_point end;
+};
+
+Result Run(const std::string& source, const std::string& net, int destinations,
+           double stopAfterSeconds, Clock::time_point* stopAsked) {
+  fs::remove_all(net);
+  for (int d = 0; d < destinations; ++d)
+    fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
+  Settle();
+  tolvane::PosixFileSystem posix(net);
+  NullSink sink;
+  tolvane::StatusLog log(posix, sink);
+  WatchingPump pump;
+  NoPrompts prompts;
+  Options options;
+  tolvane::RunFlags flags;
+  flags.batchMode = true;
+  tolvane::SourceList sources;
+  sources.Append({source, "", ""});
+  tolvane::DestinationTree tree;
+  tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
+  for (int d = 0; d < destinations; ++d) {
+    const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
+    tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
+                 tolvane::kStateMarked);
+  }
+  tolvane::SystemClock clock;
+  tolvane::RunProgress progress(clock, nullptr);
+  tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
+  engine.SetProgress(&progress);
+  NullView view;
+  tolvane::DistributionRun run(
+      tree, sources, log, clock, flags, view,
+      [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
+  run.SetProgress(&progress);
+
+  const auto start = Clock::now();
+  if (stopAfterSeconds > 0) {
+    // Go pressed while the window is served, as a user would stop the run.
+    pump.onServe = [&] {
+      if (!flags.stopRequested && Seconds(start) >= stopAfterSeconds) {
+        flags.stopRequested = true;
+        *stopAsked = Clock::now();
+      }
+    };
+  }
+  Result r;
+  r.outcome = run.RunDistribution();
+  const auto end = Clock::now();
+  r.end = end;
+  r.seconds = std::chrono::duration<double>(end - start).count();
+  r.served = static_cast<int>(pump.served.size());
+  auto last = start;
+  for (const auto& t : pump.served) {
+    r.longestGapMs =
+        std::max(r.longestGapMs, std::chrono::duration<double, std::milli>(t - last).count());
+    last = t;
+  }
+  r.longestGapMs =
+      std::max(r.longestGapMs, std::chrono::duration<double, std::milli>(end - last).count());
+  r.summary = progress.Summary();
+  return r;
+}
+
+// Files under net that are not a whole copy of the source.
+int PartialFiles(const std::string& net, std::uintmax_t size) {
+  int partial = 0;
+  for (const auto& e : fs::recursive_directory_iterator(net)) {
+    if (e.is_regular_file() && e.file_size() != size) ++partial;
+  }
+  return partial;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s WORK_FOLDER [MIB] [DESTINATIONS]\n", argv[0]);
+    return 2;
+  }
+  const std::string work = fs::absolute(argv[1]).string() + "/tolvane-large-bench";
+  const std::uint64_t mib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 2048;
+  const int destinations = argc > 3 ? std::atoi(argv[3]) : 4;
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const std::string source = work + "/large.bin";
+  const std::string net = work + "/net";
+  WriteRandomFile(source, mib << 20);
+
+  const Result whole = Run(source, net, destinations, 0, nullptr);
+  Clock::time_point stopAsked{};
+  const Result stopped = Run(source, net, destinations, 1.0, &stopAsked);
+  const int partial = PartialFiles(net, fs::file_size(source));
+  const double stopMs = std::chrono::duration<double, std::milli>(stopped.end - stopAsked).count();
+  fs::remove_all(work);
+
+  std::printf("one %llu MiB file into %d destinations\n", static_cast<unsigned long long>(mib),
+              destinations);
+  std::printf("  whole run: %.1f s, %.0f MiB/s, window served %d times\n", whole.seconds,
+              static_cast<double>(mib * destinations) / whole.seconds, whole.served);
+  std::printf("  longest gap between served events: %.1f ms  (goal < 100)\n", whole.longestGapMs);
+  std::printf("  summary line: %s\n", whole.summary.c_str());
+  std::printf(
+      "  stop asked 1 s in: the run ended %.1f ms later  (goal < 200), %s, %d partial "
+      "file(s) left\n",
+      stopMs, stopped.outcome.stopped ? "stopped" : "NOT stopped", partial);
+  return 0;
+}
