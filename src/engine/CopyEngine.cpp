@@ -239,19 +239,17 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
 
 CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string& target,
                                     bool mustBeNew) {
-  return fs_.CopyFileWithProgress(source, target, mustBeNew,
-                                  [this](std::uint64_t done, std::uint64_t total) {
-                                    // The last chunk is followed by the pause after the file; a
-                                    // complete file is kept.
-                                    if (done >= total) return true;
-                                    // Windows tells the start too, before any data: nothing to show
-                                    // or serve yet.
-                                    if (done > 0) {
-                                      if (progress_) progress_->FileBytes(done);
-                                      pump_.ProcessPendingEvents();
-                                    }
-                                    return !flags_.stopRequested;
-                                  });
+  const CopyProgress betweenChunks = [this](std::uint64_t done, std::uint64_t total) {
+    // A complete file is kept; the pause after the file follows its last chunk.
+    if (done >= total) return true;
+    // Windows tells the start too, before any data: nothing to show or serve yet.
+    if (done > 0) {
+      if (progress_) progress_->FileBytes(done);
+      pump_.ProcessPendingEvents();
+    }
+    return !flags_.stopRequested;
+  };
+  return fs_.CopyFileWithProgress(source, target, mustBeNew, betweenChunks);
 }
 
 void CopyEngine::CountFailed() {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <regex>
+
 #include "e2e/BatchRun.h"
 #include "support/TempDir.h"
 
@@ -31,7 +33,13 @@ class BatchDistributionTest : public testing::Test {
 
 TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   exe.Write("night.lst", list);
-  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}), 0);
+  std::string output;
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}, &output), 0);
+  // One summary line on standard output, for whoever started the run.
+  EXPECT_TRUE(std::regex_match(
+      output,
+      std::regex(R"(done: 6 copied, 0 skipped, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
+      << output;
 
   for (const char* d : {"PC01/share", "PC02/tools"}) {
     EXPECT_EQ(net.Read(std::string(d) + "/setup.exe"), "setup");
@@ -57,7 +65,10 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
   // A folder where the file should go makes that copy fail.
   net.MakeDir("PC02/tools/setup.exe");
 
-  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}), 1);
+  std::string output;
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, &output), 1);
+  EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 1 failed at 2 destinations, 7 B, ", 0), 0u)
+      << output;
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");
   const std::string log = exe.Read("Pelmo.log");

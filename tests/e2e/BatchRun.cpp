@@ -7,12 +7,15 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 extern char** environ;
 
 namespace tolvane::test {
 
-int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args) {
+int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args,
+                 std::string* output) {
   const char* binary = TOLVANE_BINARY_PATH;
   const std::string program = folder + "/tolvane";
   std::filesystem::copy_file(binary, program, std::filesystem::copy_options::overwrite_existing);
@@ -39,7 +42,9 @@ int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const std::string outputPath = folder + "/stdout.txt";
+  posix_spawn_file_actions_addopen(&actions, 1, output ? outputPath.c_str() : "/dev/null",
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid;
   const std::string oldCwd = std::filesystem::current_path();
@@ -50,6 +55,11 @@ int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args
   if (spawned != 0) return -1;
   int status = 0;
   if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status)) return -1;
+  if (output) {
+    std::ifstream in(outputPath, std::ios::binary);
+    output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::filesystem::remove(outputPath);
+  }
   const int code = WEXITSTATUS(status);
   return code == 124 ? -1 : code;  // 124: timeout had to end it
 }

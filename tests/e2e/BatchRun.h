@@ -7,7 +7,9 @@ namespace tolvane::test {
 
 // Copies the real program into folder (its own folder is where it keeps its files) and runs it
 // there with the arguments, without any display. Returns the exit code, or -1 when it could
-// not be run or did not end by itself.
-int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args);
+// not be run or did not end by itself. What it writes to standard output goes to output when
+// given.
+int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args,
+                 std::string* output = nullptr);
 
 }  // namespace tolvane::test
