@@ -365,6 +365,9 @@ TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
 }
 
 TEST_F(CopyEngineTest, StopDuringALargeFileEndsItWithoutAPartialTarget) {
+  if (test::RunningUnderWine()) {
+    GTEST_SKIP() << "Wine's CopyFileExW does not call the progress routine";
+  }
   for (const bool overwrite : {false, true}) {
     SCOPED_TRACE(overwrite ? "replacing an older file" : "a new file");
     Reset();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -120,36 +121,71 @@ TEST(Win32FileSystemTest, CutOffCopyOfANewFileLeavesNothing) {
   EXPECT_TRUE(Names(dir / "dst").empty());
 }
 
+// Copies in 1 MiB steps and reports each, ending with ERROR_REQUEST_ABORTED when the progress
+// asks to stop, as the system's copy does; Wine's copy does not call the progress routine.
+class SteppedCopyFileSystem : public Win32FileSystem {
+ protected:
+  bool CopyToTemporary(const std::wstring& source, const std::wstring& temp,
+                       const CopyProgress& progress) override {
+    const auto content = ReadFile(Narrow(source));
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!content || h == INVALID_HANDLE_VALUE) return false;
+    const std::size_t step = 1 << 20;
+    for (std::size_t done = 0; done < content->size();) {
+      const DWORD n = static_cast<DWORD>(std::min(step, content->size() - done));
+      DWORD written = 0;
+      WriteFile(h, content->data() + done, n, &written, nullptr);
+      done += n;
+      if (progress && !progress(done, content->size())) {
+        CloseHandle(h);
+        SetLastError(ERROR_REQUEST_ABORTED);
+        return false;
+      }
+    }
+    CloseHandle(h);
+    return true;
+  }
+};
+
 TEST(Win32FileSystemTest, CopyReportsProgressAndStopsWhenAsked) {
-  for (const bool stop : {false, true}) {
-    for (const bool overwrite : {false, true}) {
-      SCOPED_TRACE(std::string(stop ? "stop" : "whole") + (overwrite ? " over" : ""));
-      TempDir dir;
-      const std::string content(5 << 20, 'x');
-      const std::string source = dir.Write("a.bin", content);
-      dir.MakeDir("dst");
-      if (overwrite) dir.Write("dst/a.bin", "old");
-      Win32FileSystem fs;
-      std::vector<std::uint64_t> reports;
-      const CopyResult result = fs.CopyFileWithProgress(
-          source, dir / "dst/a.bin", !overwrite, [&](std::uint64_t done, std::uint64_t total) {
-            EXPECT_EQ(total, content.size());
-            reports.push_back(done);
-            return !stop || done == 0;  // the system reports the start before any data
-          });
-      EXPECT_EQ(result.ok, !stop);
-      EXPECT_EQ(result.cancelled, stop);
-      ASSERT_FALSE(reports.empty());
-      if (stop) {
-        EXPECT_EQ(Names(dir / "dst"),
-                  overwrite ? std::vector<std::string>{"a.bin"} : std::vector<std::string>{});
-        if (overwrite) {
-          EXPECT_EQ(dir.Read("dst/a.bin"), "old");
+  Win32FileSystem system;
+  SteppedCopyFileSystem stepped;
+  for (Win32FileSystem* fs : {&system, static_cast<Win32FileSystem*>(&stepped)}) {
+    for (const bool stop : {false, true}) {
+      for (const bool overwrite : {false, true}) {
+        SCOPED_TRACE(std::string(fs == &system ? "system" : "stepped") + (stop ? " stop" : "") +
+                     (overwrite ? " over" : ""));
+        TempDir dir;
+        const std::string content(5 << 20, 'x');
+        const std::string source = dir.Write("a.bin", content);
+        dir.MakeDir("dst");
+        if (overwrite) dir.Write("dst/a.bin", "old");
+        std::vector<std::uint64_t> reports;
+        const CopyResult result = fs->CopyFileWithProgress(
+            source, dir / "dst/a.bin", !overwrite, [&](std::uint64_t done, std::uint64_t total) {
+              EXPECT_EQ(total, content.size());
+              reports.push_back(done);
+              return !stop || done == 0;  // the system reports the start before any data
+            });
+        if (fs == &system && reports.empty() && test::RunningUnderWine()) {
+          std::cout << "skipped under Wine: its CopyFileExW does not call the progress routine\n";
+          break;
         }
-      } else {
-        EXPECT_EQ(reports.back(), content.size());
-        EXPECT_EQ(result.bytes, content.size());
-        EXPECT_EQ(dir.Read("dst/a.bin"), content);
+        EXPECT_EQ(result.ok, !stop);
+        EXPECT_EQ(result.cancelled, stop);
+        ASSERT_FALSE(reports.empty());
+        if (stop) {
+          EXPECT_EQ(Names(dir / "dst"),
+                    overwrite ? std::vector<std::string>{"a.bin"} : std::vector<std::string>{});
+          if (overwrite) {
+            EXPECT_EQ(dir.Read("dst/a.bin"), "old");
+          }
+        } else {
+          EXPECT_EQ(reports.back(), content.size());
+          EXPECT_EQ(result.bytes, content.size());
+          EXPECT_EQ(dir.Read("dst/a.bin"), content);
+        }
       }
     }
   }
