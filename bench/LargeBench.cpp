@@ -4,7 +4,7 @@
 //   1. the whole run: the longest gap between two served events (goal under 100 ms);
 //   2. a run stopped one second in: the time from the stop request to the end of the run
 //      (goal under 200 ms), and whether anything half-written was left behind.
-// Usage: bench_large WORK_FOLDER [MIB] [DESTINATIONS]
+// Usage: bench_large WORK_FOLDER [MIB] [DESTINATIONS] [CHUNK_KIB]
 #include <filesystem>
 #include <thread>
 
@@ -54,6 +54,8 @@ struct Result {
   Clock::time_point end;
 };
 
+std::size_t chunkKiB = 0;  // 0: the file system's own
+
 Result Run(const std::string& source, const std::string& net, int destinations,
            double stopAfterSeconds, Clock::time_point* stopAsked) {
   fs::remove_all(net);
@@ -61,6 +63,7 @@ Result Run(const std::string& source, const std::string& net, int destinations,
     fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
   Settle();
   tolvane::PosixFileSystem posix(net);
+  if (chunkKiB > 0) posix.SetChunkSize(chunkKiB << 10);
   NullSink sink;
   tolvane::StatusLog log(posix, sink);
   WatchingPump pump;
@@ -128,12 +131,13 @@ int PartialFiles(const std::string& net, std::uintmax_t size) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s WORK_FOLDER [MIB] [DESTINATIONS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s WORK_FOLDER [MIB] [DESTINATIONS] [CHUNK_KIB]\n", argv[0]);
     return 2;
   }
   const std::string work = fs::absolute(argv[1]).string() + "/tolvane-large-bench";
   const std::uint64_t mib = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 2048;
   const int destinations = argc > 3 ? std::atoi(argv[3]) : 4;
+  chunkKiB = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 0;
   fs::remove_all(work);
   fs::create_directories(work);
   const std::string source = work + "/large.bin";

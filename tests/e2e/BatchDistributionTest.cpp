@@ -33,8 +33,8 @@ class BatchDistributionTest : public testing::Test {
 
 TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   exe.Write("night.lst", list);
-  std::string output;
-  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}, &output), 0);
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}, {.stdoutPath = exe / "out"}), 0);
+  const std::string output = exe.Read("out");
   // One summary line on standard output, for whoever started the run.
   EXPECT_TRUE(std::regex_match(
       output,
@@ -65,8 +65,8 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
   // A folder where the file should go makes that copy fail.
   net.MakeDir("PC02/tools/setup.exe");
 
-  std::string output;
-  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, &output), 1);
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, {.stdoutPath = exe / "out"}), 1);
+  const std::string output = exe.Read("out");
   EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 1 failed at 2 destinations, 7 B, ", 0), 0u)
       << output;
 
