@@ -9,6 +9,12 @@
 namespace tolvane::test {
 namespace {
 
+RunOptions StdoutTo(const std::string& path) {
+  RunOptions options;
+  options.stdoutPath = path;
+  return options;
+}
+
 // A program folder whose settings point the network folder at a temporary tree, and a list
 // that sends a file and a folder to two shares.
 class BatchDistributionTest : public testing::Test {
@@ -33,7 +39,7 @@ class BatchDistributionTest : public testing::Test {
 
 TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   exe.Write("night.lst", list);
-  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}, {.stdoutPath = exe / "out"}), 0);
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
   const std::string output = exe.Read("out");
   // One summary line on standard output, for whoever started the run.
   EXPECT_TRUE(std::regex_match(
@@ -65,7 +71,7 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
   // A folder where the file should go makes that copy fail.
   net.MakeDir("PC02/tools/setup.exe");
 
-  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, {.stdoutPath = exe / "out"}), 1);
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, StdoutTo(exe / "out")), 1);
   const std::string output = exe.Read("out");
   EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 1 failed at 2 destinations, 7 B, ", 0), 0u)
       << output;
