@@ -170,7 +170,17 @@ class MainController : public CopyOptions, private RunView {
   // Shows the options: check marks, button states, and the old-file toggles usable exactly
   // while overwriting is confirmed.
   void ShowOptions();
-  void ShowException(const std::exception& e) { ShowException(std::string(e.what())); }
+
+  // The memo, once the window is there.
+  struct Memo : LogSink {
+    MainView* view = nullptr;
+    void AddMemoLine(const std::string& line) override {
+      if (view) view->AddMemoLine(line);
+    }
+    void ClearMemo() override {
+      if (view) view->ClearMemo();
+    }
+  };
 
   MainServices services_;
   StartupInfo startup_;
@@ -178,6 +188,7 @@ class MainController : public CopyOptions, private RunView {
   MainView* view_ = nullptr;
   MainState state_;
   MainOptions options_;
+  Memo memo_;
   StatusLog log_;
   SourceList sources_;
   SourceEntries entries_{services_.fs, log_, sources_};

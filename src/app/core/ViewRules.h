@@ -21,13 +21,4 @@ std::optional<MemoSelection> FindFolderPathInMemo(const std::vector<std::string>
 // deepest first, node itself last, so that no branch opens again on the way.
 std::vector<TreeNode*> CollapseOrder(TreeNode* node);
 
-// One pair of a dialog filter "description|pattern|description|pattern".
-struct FileFilter {
-  std::string description;            // "List files (*.lst)"
-  std::vector<std::string> patterns;  // "*.lst"; several were separated by ";"
-  friend bool operator==(const FileFilter&, const FileFilter&) = default;
-};
-// A trailing description without a pattern is left out.
-std::vector<FileFilter> ParseFileFilter(const std::string& filter);
-
 }  // namespace tolvane
