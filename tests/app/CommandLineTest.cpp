@@ -6,14 +6,21 @@
 #include "app/core/CommandLine.h"
 #include "app/core/CommandStates.h"
 #include "app/core/ViewRules.h"
+#include "common/AppInfo.h"
 #include "platform/Dialogs.h"
 #include "support/Fakes.h"
 
 namespace tolvane {
 namespace {
 
+// Written with "/", here in this system's separator.
+std::string P(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
+
 TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
-  const std::string cwd = "/home/u/work";
+  const std::string cwd = P("/home/u/work");
   struct Case {
     std::vector<std::string> args;
     std::string list;
@@ -34,11 +41,13 @@ TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
       {{"night.lst", "--b", "b", "-"}, "", "", false, true, false},
   };
   for (const auto& c : cases) {
-    const auto o = ParseCommandLine(c.args, cwd);
+    std::vector<std::string> args;
+    for (const auto& a : c.args) args.push_back(P(a));
+    const auto o = ParseCommandLine(args, cwd);
     SCOPED_TRACE(testing::PrintToString(c.args));
-    EXPECT_EQ(o.listPath, c.list);
+    EXPECT_EQ(o.listPath, P(c.list));
     EXPECT_EQ(o.hasListPath, !c.list.empty());
-    EXPECT_EQ(o.logPath, c.log);
+    EXPECT_EQ(o.logPath, P(c.log));
     EXPECT_EQ(o.deleteLog, c.deleteLog);
     EXPECT_EQ(o.saveListAtExit, c.saveList);
     EXPECT_EQ(o.batchMode, c.batch);

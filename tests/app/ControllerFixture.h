@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/core/MainController.h"
+#include "platform/Encoding.h"
 #include "support/FakeShellNamespace.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
@@ -80,7 +81,11 @@ class ControllerFixture : public testing::Test {
     return *controller;
   }
 
-  std::string LogFile() const { return exe.Read("Pelmo.log"); }
+  // A text file as UTF-8, whatever this system writes (Windows writes its ANSI code page).
+  static std::string Text(const std::string& bytes) {
+    return IsValidUtf8(bytes) ? bytes : FromSystemText(bytes);
+  }
+  std::string LogFile() const { return Text(exe.Read("Pelmo.log")); }
 
   // A server with shares and folders below it, on disk and in the namespace: "PC01/share/apps".
   void AddNetworkFolder(const std::string& relative) {

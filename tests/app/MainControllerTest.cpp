@@ -137,7 +137,7 @@ TEST_F(MainControllerTest, SwitchesNameTheLogAndDeleteItBeforeTheStartLine) {
   clock.now = {2005, 4, 1, 0, 0, 0};
   Start({"-x", "-grun.log", "-o"});
   const std::string start = "\r\n▼起動 2005/04/01\r\n";
-  EXPECT_EQ(cwd.Read("run.log").substr(0, start.size()), start);
+  EXPECT_EQ(Text(cwd.Read("run.log")).substr(0, start.size()), start);
   EXPECT_EQ(exe.Read("Pelmo.log"), "kept\r\n");
 }
 
