@@ -21,8 +21,8 @@ void RunProgress::StartRun(int destinations) {
   start_ = clock_.Ticks();
   rateTicks_ = start_;
   rateBytes_ = 0;
+  // The first destination shows itself at once.
   shownOnce_ = false;
-  ShowIfDue();
 }
 
 void RunProgress::StartDestination() {
