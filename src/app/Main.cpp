@@ -33,6 +33,9 @@
 #include "platform/qt/QtPlatform.h"
 
 namespace tolvane {
+
+// How many lines the window's memo keeps; older ones scroll away.
+constexpr int kMemoLineLimit = 10000;
 namespace {
 
 QAction* AddItem(QMenu* menu, const char* caption, int picture = -1) {
@@ -314,6 +317,8 @@ void TfrmMain::CreateComponents() {
   midLayout->setContentsMargins(1, 1, 1, 1);
   memStatus = new QPlainTextEdit(pnlMid);
   memStatus->setReadOnly(true);
+  // A bounded memo, however long a run: the log file keeps every line.
+  memStatus->setMaximumBlockCount(kMemoLineLimit);
   memStatus->setFrameShape(QFrame::NoFrame);
   memStatus->setLineWrapMode(QPlainTextEdit::NoWrap);
   memStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -362,7 +367,11 @@ void TfrmMain::ShowException(const std::string& message) {
   services_.prompts.ShowError(kAppTitle, message);
 }
 
-void TfrmMain::AddMemoLine(const std::string& line) { memStatus->appendPlainText(ToQ(line)); }
+void TfrmMain::AddMemoLine(const std::string& line) {
+  // Nobody sees the memo of a batch run; the log file keeps every line.
+  if (state_.run.batchMode) return;
+  memStatus->appendPlainText(ToQ(line));
+}
 
 void TfrmMain::ClearMemo() { memStatus->clear(); }
 

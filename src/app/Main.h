@@ -181,6 +181,8 @@ class TfrmMain : public QMainWindow, private LogSink, public CopyOptions, privat
   // Copies one entry into one destination for the run.
   bool CopyEntry(const std::string& entry, const std::string& folder);
 
+  // A save that failed: the error box (standard error in batch mode, which ends with 2).
+  void ReportFailedSave(const std::string& message);
   void BuildDestinationTree();
   void FreeNodeRecords();
 

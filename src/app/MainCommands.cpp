@@ -7,11 +7,13 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
+#include <stdexcept>
 
 #include "app/Main.h"
 #include "app/Pictures.h"
 #include "app/core/CommandLine.h"
 #include "app/core/CommandStates.h"
+#include "app/core/StartupRules.h"
 #include "common/AppInfo.h"
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
@@ -45,6 +47,13 @@ void TfrmMain::FormCreate() {
   state_.run.batchMode = options.batchMode;
   log_.SetLogPath(state_.logPath);
   if (options.deleteLog) services_.fs.DeleteFile(state_.logPath);
+  if (options.hasLogPath) {
+    if (const std::string problem = CheckLogPath(services_.fs, state_.logPath); !problem.empty()) {
+      log_.SetLogPath({});
+      state_.startupRefused = true;
+      throw std::runtime_error(problem);
+    }
+  }
 
   log_.AddLogLine(StartLine(services_.clock.Now()));
 
@@ -56,7 +65,10 @@ void TfrmMain::FormCreate() {
     BuildDestinationTree();
     LoadSettings();
     // Loads the -l list or the default list, then brings the mark count and commands up to date.
-    listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName);
+    NoteListLoad(
+        state_, log_,
+        listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName),
+        options.hasListPath ? state_.listPath : std::string());
   } catch (...) {
     if (!state_.run.batchMode) services_.cursor.Set(savedCursor);
     state_.startupComplete = true;
@@ -64,11 +76,15 @@ void TfrmMain::FormCreate() {
   }
   if (!state_.run.batchMode) services_.cursor.Set(savedCursor);
   state_.startupComplete = true;
+  for (const std::string& error : state_.startupErrors)
+    services_.prompts.ShowError(kAppTitle, error);
 }
 
 void TfrmMain::FormDestroy() {
-  SaveSettings();
-  if (state_.saveListAtExit) SaveList(state_.exeFolder + kDefaultListFileName);
+  if (SaveSettingsAtExit(state_)) SaveSettings();
+  if (SaveListAtExit(state_) && !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
+    ReportFailedSave(listFile_.LastSaveError());
+  }
   FreeNodeRecords();
   log_.AddLogLine(EndLine(services_.clock.Now()));
 }
@@ -88,6 +104,12 @@ void TfrmMain::mnuExitClick() { close(); }
 void TfrmMain::Timer1Timer() {
   if (!state_.startupComplete || automaticRunStarted || !state_.run.batchMode) return;
   automaticRunStarted = true;  // first, so ticks during the run do nothing
+  if (!MayRunBatch(state_)) {
+    // What start-up could not read or find has been said; nothing is run on half a setup.
+    batchExitCode_ = 2;
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
+    return;
+  }
   services_.pump.SleepThenProcess(10);
   try {
     mnuGoClick();

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/Main.h"
+#include "app/core/StartupRules.h"
 #include "common/AppInfo.h"
 #include "engine/CopyEngine.h"
 #include "setup/Settings.h"
@@ -53,7 +54,9 @@ bool TfrmMain::CopyEntry(const std::string& entry, const std::string& folder) {
 }
 
 void TfrmMain::LoadSettings() {
-  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath);
+  std::optional<DamagedFile> damaged;
+  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath, &damaged);
+  NoteSettingsLoad(state_, log_, damaged);
   resize(s.clientWidth, s.clientHeight);
   sourceWidth_ = s.sourceWidth;
   logHeight_ = s.logHeight;
@@ -101,12 +104,24 @@ void TfrmMain::SaveSettings() {
   s.saveLog = SaveLog();
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
-  tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
+  if (!tolvane::SaveSettings(services_.fs, state_.settingsPath, s)) {
+    const std::string message = SaveFailureMessage(state_.settingsPath, services_.fs.LastError());
+    log_.AddLogLine(message);
+    ReportFailedSave(message);
+  }
+}
+
+void TfrmMain::ReportFailedSave(const std::string& message) {
+  // The error box, or standard error in batch mode, which then ends with 2.
+  services_.prompts.ShowError(kAppTitle, message);
+  batchExitCode_ = 2;
 }
 
 void TfrmMain::LoadList(const std::string& path) { listFile_.LoadList(path); }
 
-void TfrmMain::SaveList(const std::string& path) { listFile_.SaveList(path); }
+void TfrmMain::SaveList(const std::string& path) {
+  if (!listFile_.SaveList(path)) ReportFailedSave(listFile_.LastSaveError());
+}
 
 void TfrmMain::mnuOpenListClick() {
   if (state_.run.runInProgress) return;  // the list would be replaced under the run

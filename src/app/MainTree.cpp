@@ -35,9 +35,12 @@ void TfrmMain::treFolderExpanding(TreeNode* node, bool* allowExpansion) {
 
 void TfrmMain::treFolderMouseDown(const QPoint& pos, Qt::MouseButton) {
   if (!state_.startupComplete) return;
-  if (ToggleMark(tree_, treFolder->StatePictureNodeAt(pos))) {
+  std::string why;
+  if (ToggleMark(tree_, treFolder->StatePictureNodeAt(pos), &why)) {
     UpdateMarkCount();
     RefreshCommands();
+  } else if (!why.empty()) {
+    stbMain->setText(ToQ(why));
   }
 }
 

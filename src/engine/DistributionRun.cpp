@@ -34,6 +34,8 @@ RunOutcome DistributionRun::RunDistribution() {
   } restore{view_};
 
   log_.ClearMemo();
+  flags_.destinationFolders.clear();
+  flags_.cleanedFolders.clear();
   log_.AddLogLine(RunStartLine(clock_.Now()));
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
@@ -41,12 +43,20 @@ RunOutcome DistributionRun::RunDistribution() {
     if (!IsMarkedState(node->StateImage())) continue;
     view_.ShowDestination(node);
     const std::string folder = node->Record().folderPath;
-    log_.AddLogLine(folder);
+    log_.AddLogLine(LogName(folder));
     if (DistributeToFolder(folder)) {
       tree_.SetStateImage(node, kStateFailed);
       outcome.anyDestinationFailed = true;
     }
     if (flags_.stopRequested) break;
+  }
+  // The destinations of the list that could not be found again fail: nothing reached them.
+  if (!flags_.stopRequested) {
+    for (const UnrestoredDestination& d : tree_.Unrestored()) {
+      log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
+      log_.AddLogLine("  配布先をツリーに再現できなかったため配布できません");
+      outcome.anyDestinationFailed = true;
+    }
   }
   outcome.stopped = flags_.stopRequested;
   log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));

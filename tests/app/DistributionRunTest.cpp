@@ -120,7 +120,7 @@ TEST_F(DistributionRunTest, GoDuringARunStopsAfterThatFileWithTheFailedMark) {
   EXPECT_EQ(share->StateImage(), kStateFailed);
 }
 
-TEST_F(DistributionRunTest, ADestinationThatCannotBeCreatedOnlyGetsItsLineAndTheFailedMark) {
+TEST_F(DistributionRunTest, ADestinationThatCannotBeCreatedIsLoggedAndGetsTheFailedMark) {
   WriteList({"PC01/share", "PC02/tools"});
   TfrmMain& w = Start();
   std::filesystem::remove_all(net.Path() + "/PC01/share");  // the share went away
@@ -128,9 +128,12 @@ TEST_F(DistributionRunTest, ADestinationThatCannotBeCreatedOnlyGetsItsLineAndThe
   w.mnuGoClick();
 
   const auto lines = MemoLines();
-  ASSERT_GE(lines.size(), 3u);
+  ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[1], R"(\\PC01\share)");
-  EXPECT_EQ(lines[2], R"(\\PC02\tools)");
+  // Which folder, why, and which entry did not arrive.
+  EXPECT_EQ(lines[2].rfind(R"(  フォルダを作成できません: \\PC01\share ()", 0), 0u);
+  EXPECT_TRUE(lines[3].ends_with(" -> 失敗"));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), R"(\\PC02\tools)"), lines.end());
   EXPECT_TRUE(net.Exists("PC02/tools/a.txt"));
   EXPECT_EQ(w.Tree().CountMarkedNodes(), 2);
   EXPECT_EQ(w.BatchExitCode(), 1);
