@@ -1,5 +1,7 @@
 #include "engine/DistributionRun.h"
 
+#include "platform/NetworkPaths.h"
+
 namespace tolvane {
 
 DistributionRun::DistributionRun(DestinationTree& tree, const SourceList& sources, StatusLog& log,
@@ -12,6 +14,16 @@ DistributionRun::DistributionRun(DestinationTree& tree, const SourceList& source
       flags_(flags),
       view_(view),
       copyEntry_(std::move(copyEntry)) {}
+
+bool IsNetworkDestination(const std::string& folder) {
+#ifdef _WIN32
+  // The shell's network places may lead anywhere the system can reach.
+  return !folder.empty();
+#else
+  // Here every destination is a folder under the network root, reached by its network path.
+  return IsNetworkPath(folder);
+#endif
+}
 
 TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node) {
   if (!node) return nullptr;
@@ -44,7 +56,14 @@ RunOutcome DistributionRun::RunDistribution() {
     view_.ShowDestination(node);
     const std::string folder = node->Record().folderPath;
     log_.AddLogLine(LogName(folder));
-    if (DistributeToFolder(folder)) {
+    if (!IsNetworkDestination(folder)) {
+      // A network-place shortcut that leads elsewhere on this machine (a list may mark one):
+      // nothing is written there.
+      log_.AddLogLine("  ネットワークフォルダの外を指すため書き込みません: " +
+                      LogName(folder.empty() ? node->Record().nodePath : folder));
+      tree_.SetStateImage(node, kStateFailed);
+      outcome.anyDestinationFailed = true;
+    } else if (DistributeToFolder(folder)) {
       tree_.SetStateImage(node, kStateFailed);
       outcome.anyDestinationFailed = true;
     }

@@ -152,7 +152,8 @@ void ListCommands::OpenList(std::string& listPath) {
     Call(hooks_.removeAllSources);
     Call(hooks_.clearMarks);
     Call(hooks_.collapseAll);
-    listFile_.LoadList(listPath);
+    const ListLoad load = listFile_.LoadList(listPath);
+    if (load.damaged) prompts_.ShowError(kAppTitle, DamagedFileMessage(*load.damaged));
     Call(hooks_.updateMarkCount);
   }
   Call(hooks_.refreshCommands);

@@ -139,6 +139,26 @@ TEST_F(DistributionRunTest, ADestinationThatCannotBeCreatedIsLoggedAndGetsTheFai
   EXPECT_EQ(w.BatchExitCode(), 1);
 }
 
+#ifndef _WIN32
+TEST_F(DistributionRunTest, AShortcutLeadingOutOfTheNetworkIsNoDestination) {
+  // A network place that leads elsewhere on this machine; a list may mark it all the same.
+  TempDir outside;
+  std::filesystem::create_directory_symlink(outside.Path(), net / "OUT");
+  WriteList({"OUT"});
+  TfrmMain& w = Start();
+  ASSERT_EQ(w.Tree().CountMarkedNodes(), 1);
+
+  w.mnuGoClick();
+
+  EXPECT_TRUE(std::filesystem::is_empty(outside.Path()));
+  const auto lines = MemoLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "  ネットワークフォルダの外を指すため書き込みません: ネットワーク\\x09OUT"),
+            lines.end());
+  EXPECT_EQ(w.BatchExitCode(), 1);
+}
+#endif
+
 TEST_F(DistributionRunTest, SourcesCannotChangeWhileARunIsInProgress) {
   WriteList({"PC01/share"});
   TfrmMain& w = Start();
