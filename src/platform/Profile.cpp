@@ -179,7 +179,7 @@ std::string ProfileTextProblem(std::string_view bytes,
     ++lineNumber;
     if (!problem.empty()) return;
     const std::string_view line = Trim(raw);
-    if (line.empty() || line.front() == ';') return;
+    if (line.empty() || line.front() == ';' || line.front() == '#') return;
     anyContent = true;
     const std::string where = std::to_string(lineNumber) + " 行目: ";
     if (line.front() == '[') {
