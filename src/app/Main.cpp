@@ -64,6 +64,7 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup, QWidget* parent)
                            [this] { entries_.RemoveAll(); }, [this] { UpdateMarkCount(); },
                            [this] { RefreshCommands(); }}) {
   state_.exeFolder = startup_.exeFolder;
+  state_.logFolder = startup_.logFolder;
   log_.SetSaveToFileSource([this] { return SaveLog(); });
   setFont(DesignFont(QString::fromUtf8("ＭＳ Ｐゴシック"), 12));
   setWindowIcon(ApplicationIcon());

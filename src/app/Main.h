@@ -59,9 +59,12 @@ struct MainServices {
 
 // Where the program is and how it was started.
 struct StartupInfo {
-  std::string exeFolder;  // with its trailing separator
+  // Where Pelmo.ini and Pelmo.lst live, with its trailing separator: the executable's folder,
+  // or the user's configuration folder for an installed program.
+  std::string exeFolder;
   std::string currentDir;
   std::vector<std::string> args;  // after the program name
+  std::string logFolder;          // where Pelmo.log lives, with its trailing separator
 };
 
 // The main window: owns the main-window state and every component. Handlers are thin; the work

@@ -37,7 +37,7 @@ void ResetAutomaticRunForTests() { automaticRunStarted = false; }
 void TfrmMain::FormCreate() {
   const CursorShape savedCursor = services_.cursor.Current();
   state_.settingsPath = state_.exeFolder + kSettingsFileName;
-  state_.logPath = state_.exeFolder + kLogFileName;
+  state_.logPath = state_.logFolder + kLogFileName;
   state_.listPath.clear();
 
   const CommandLineOptions options = ParseCommandLine(startup_.args, startup_.currentDir);
