@@ -116,10 +116,12 @@ void TfrmMain::Timer1Timer() {
   } catch (...) {
     // The run could not be made: batch mode still ends, and says so.
     batchExitCode_ = 2;
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
+    QTimer::singleShot(0, this, [] { QCoreApplication::exit(2); });
     throw;
   }
-  QTimer::singleShot(0, qApp, [this] { QCoreApplication::exit(batchExitCode_); });
+  // Posted for the window, so that it goes with the window: a loop started after the window is
+  // gone (a dialog's) must not be ended by it.
+  QTimer::singleShot(0, this, [code = batchExitCode_] { QCoreApplication::exit(code); });
 }
 
 void TfrmMain::mnuGoClick() {
