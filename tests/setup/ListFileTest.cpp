@@ -2,6 +2,7 @@
 
 #include "SetupHarness.h"
 #include "platform/Encoding.h"
+#include "platform/TextFile.h"
 #include "setup/ListFile.h"
 #include "support/Fakes.h"
 
@@ -170,7 +171,7 @@ TEST(ListFileTest, DestinationsAreFoundByNodePathOnly) {
                           }));
   // What could not be found again is saved again as it was read, after the marked nodes.
   ASSERT_TRUE(h.listFile.SaveList(h.dir / "e.lst"));
-  const std::string saved = h.dir.Read("e.lst");
+  const std::string saved = DecodeTextLines(h.dir.Read("e.lst"));
   EXPECT_NE(saved.find("[Destination]\r\nCount=5\r\n"), std::string::npos);
   EXPECT_NE(saved.find("Folder3=\\\\NONE\\lost\r\nFolder4=\r\n"), std::string::npos);
   EXPECT_NE(saved.find("Folder3=ネットワーク\tNONE\tlost\r\nFolder4=ネットワーク\tGONE\r\n"),
