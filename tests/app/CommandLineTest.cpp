@@ -1,17 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
+#include "app/core/BatchPrompts.h"
 #include "app/core/CommandLine.h"
 #include "app/core/CommandStates.h"
-#include "app/core/FileFolders.h"
+#include "app/core/ViewRules.h"
+#include "common/AppInfo.h"
+#include "platform/Dialogs.h"
+#include "support/Fakes.h"
 
 namespace tolvane {
 namespace {
 
+// Written with "/", here in this system's separator.
+std::string P(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
+
 TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
-  const std::string cwd = "/home/u/work";
+  const std::string cwd = P("/home/u/work");
   struct Case {
     std::vector<std::string> args;
     std::string list;
@@ -32,11 +41,13 @@ TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
       {{"night.lst", "--b", "b", "-"}, "", "", false, true, false},
   };
   for (const auto& c : cases) {
-    const auto o = ParseCommandLine(c.args, cwd);
+    std::vector<std::string> args;
+    for (const auto& a : c.args) args.push_back(P(a));
+    const auto o = ParseCommandLine(args, cwd);
     SCOPED_TRACE(testing::PrintToString(c.args));
-    EXPECT_EQ(o.listPath, c.list);
+    EXPECT_EQ(o.listPath, P(c.list));
     EXPECT_EQ(o.hasListPath, !c.list.empty());
-    EXPECT_EQ(o.logPath, c.log);
+    EXPECT_EQ(o.logPath, P(c.log));
     EXPECT_EQ(o.deleteLog, c.deleteLog);
     EXPECT_EQ(o.saveListAtExit, c.saveList);
     EXPECT_EQ(o.batchMode, c.batch);
@@ -66,69 +77,6 @@ TEST(CommandLineTest, AnswersHelpAndVersionOnlyWhenSpeltExactly) {
   EXPECT_NE(help.find("/home/u/.local/state/t/Pelmo.log"), std::string::npos);
 }
 
-TEST(FileFoldersTest, KeepsFilesBesideAWritableProgramAndInTheUsersFoldersOtherwise) {
-  const struct {
-    FolderFacts facts;
-    std::string settings, log;
-    bool beside;
-  } cases[] = {
-      {{"/usrdata/tv/", true, "/home/u", "", ""}, "/usrdata/tv/", "/usrdata/tv/", true},
-      {{"/usr/bin/", false, "/home/u", "", ""},
-       "/home/u/.config/tolvane/",
-       "/home/u/.local/state/tolvane/",
-       false},
-      // An administrator could write into a system folder; the files still go to the user's.
-      {{"/usr/local/bin/", true, "/root/", "", ""},
-       "/root/.config/tolvane/",
-       "/root/.local/state/tolvane/",
-       false},
-      {{"/srv/ro/", false, "/home/u", "/x/cfg/", "/x/state"},
-       "/x/cfg/tolvane/",
-       "/x/state/tolvane/",
-       false},
-      // Relative values are not valid there and are ignored.
-      {{"/srv/ro/", false, "/home/u", "cfg", "~/state"},
-       "/home/u/.config/tolvane/",
-       "/home/u/.local/state/tolvane/",
-       false},
-      {{"/srv/ro/", false, "", "/x/cfg", ""}, "/x/cfg/tolvane/", "/srv/ro/", false},
-      {{"/srv/ro/", false, "", "", ""}, "/srv/ro/", "/srv/ro/", true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.facts.exeFolder + " home=" + c.facts.home + " config=" + c.facts.xdgConfigHome +
-                 " state=" + c.facts.xdgStateHome);
-    const FileFolders folders = ChooseFileFolders(c.facts);
-    EXPECT_EQ(folders.settingsFolder, c.settings);
-    EXPECT_EQ(folders.logFolder, c.log);
-    EXPECT_EQ(folders.besideProgram, c.beside);
-  }
-}
-
-// The example unit for scheduled runs must say what the program understands: a list path glued
-// to -l (a blank would leave -l empty), batch mode, and the default list left alone.
-TEST(CommandLineTest, ExampleServiceRunsTheInstalledProgramOnItsList) {
-  std::ifstream unit(TOLVANE_SOURCE_DIR "/contrib/systemd/tolvane-batch.service");
-  ASSERT_TRUE(unit);
-  std::string line, command;
-  while (std::getline(unit, line)) {
-    if (line.rfind("ExecStart=", 0) == 0) command = line.substr(10);
-  }
-  for (auto at = command.find("%h"); at != std::string::npos; at = command.find("%h"))
-    command.replace(at, 2, "/home/u");
-  std::istringstream words(command);
-  std::vector<std::string> args;
-  for (std::string word; words >> word;) args.push_back(word);
-  ASSERT_FALSE(args.empty());
-  EXPECT_EQ(args.front(), "/usr/bin/tolvane");
-  args.erase(args.begin());
-  const CommandLineOptions options = ParseCommandLine(args, "/");
-  EXPECT_TRUE(options.batchMode);
-  EXPECT_FALSE(options.saveListAtExit);
-  EXPECT_EQ(options.listPath.rfind("/home/u/", 0), 0u) << options.listPath;
-  EXPECT_GT(options.listPath.size(), std::string("/home/u/").size());
-  EXPECT_EQ(FindInfoRequest(args), InfoRequest::None);
-}
-
 TEST(CommandStatesTest, EnablesCommandsFromMarksEntriesSelectionAndLog) {
   CommandInputs in;
   in.treeHasNodes = true;
@@ -148,6 +96,60 @@ TEST(CommandStatesTest, EnablesCommandsFromMarksEntriesSelectionAndLog) {
 
   in.listPath = "/lists/night.lst";
   EXPECT_EQ(ComputeCommandStates(in).caption, "Tolvane 1.05 [/lists/night.lst]");
+
+  // A run leaves the sources alone and keeps Go, which then stops it, even without marks.
+  in.anyEntrySelected = true;
+  in.runInProgress = true;
+  s = ComputeCommandStates(in);
+  EXPECT_TRUE(s.go);
+  EXPECT_FALSE(s.addSources || s.openList || s.cancelFile || s.cancelAllFile);
+}
+
+TEST(BatchPromptsTest, UnattendedNeverAsksAndWritesMessagesToTheErrorStream) {
+  test::ScriptedPrompts boxes;
+  std::string written;
+  BatchPrompts prompts(boxes, [&](const std::string& line) { written += line; });
+  prompts.SetUnattended(true);
+  EXPECT_EQ(prompts.AskYesNoCancel("Tolvane 1.05", "?"), PromptAnswer::Yes);
+  EXPECT_EQ(prompts.AskAbortRetryIgnore("Tolvane 1.05", "?"), PromptAnswer::Abort);
+  EXPECT_EQ(prompts.AskYesNo("Tolvane 1.05", "?"), PromptAnswer::Yes);
+  prompts.ShowError("Tolvane 1.05", "error");
+  prompts.ShowMessage("Tolvane 1.05", "message");
+  EXPECT_TRUE(boxes.asked.empty());
+  EXPECT_EQ(written, "Tolvane 1.05: error\nTolvane 1.05: message\n");
+
+  prompts.SetUnattended(false);
+  boxes.answers.push_back(PromptAnswer::No);
+  EXPECT_EQ(prompts.AskYesNo("Tolvane 1.05", "?"), PromptAnswer::No);
+}
+
+TEST(ViewRulesTest, MemoSelectionCountsUtf16UnitsAndCollapseGoesDeepestFirst) {
+  const std::vector<std::string> memo{"ab", "表示 \\\\SRV\\share -> 成功", "\\\\SRV\\share"};
+  EXPECT_EQ(FindFolderPathInMemo(memo, "\\\\SRV\\share"), (MemoSelection{1, 3, 11}));
+  EXPECT_EQ(FindFolderPathInMemo({"\xF0\x9F\x98\x80 x"}, "x"), (MemoSelection{0, 3, 1}));
+  EXPECT_FALSE(FindFolderPathInMemo(memo, ""));
+  EXPECT_FALSE(FindFolderPathInMemo(memo, "\\\\srv\\share"));
+
+  DestinationTree tree;
+  TreeNode* root = tree.AddNode(nullptr, {}, "root", NodeIcon::Network, kStateNone);
+  TreeNode* a = tree.AddNode(root, {}, "a", NodeIcon::Server, kStateUnmarked);
+  TreeNode* a1 = tree.AddNode(a, {}, "a1", NodeIcon::Share, kStateUnmarked);
+  tree.AddNode(a1, {}, "leaf", NodeIcon::Folder, kStateUnmarked);
+  TreeNode* b = tree.AddNode(root, {}, "b", NodeIcon::Server, kStateUnmarked);
+  tree.AddNode(b, {}, "leaf", NodeIcon::Folder, kStateUnmarked);
+  const std::vector<TreeNode*> order = CollapseOrder(root);
+  ASSERT_EQ(order.size(), 4u);  // leaves have nothing to collapse
+  EXPECT_EQ(order.back(), root);
+  const auto at = [&](TreeNode* n) { return std::find(order.begin(), order.end(), n); };
+  EXPECT_LT(at(a1), at(a));
+}
+
+TEST(FileFilterTest, PairsOfDescriptionAndPatterns) {
+  EXPECT_EQ(
+      ParseFileFilter("Exe files (*.exe)|*.exe|All files (*.*)|*.*"),
+      (std::vector<FileFilter>{{"Exe files (*.exe)", {"*.exe"}}, {"All files (*.*)", {"*.*"}}}));
+  EXPECT_EQ(ParseFileFilter("Pictures|*.png; *.jpg|dangling"),
+            (std::vector<FileFilter>{{"Pictures", {"*.png", "*.jpg"}}}));
 }
 
 }  // namespace

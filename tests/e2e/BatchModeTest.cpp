@@ -21,6 +21,8 @@ std::vector<std::string> FolderContents(const std::string& folder) {
 
 TEST(BatchModeTest, EndsByItselfWithoutADisplayAndFramesTheLog) {
   TempDir folder;
+  // A second monitor's place, off the small offscreen screen.
+  folder.Write("Pelmo.ini", "[Setting]\r\nLeft=2500\r\nTop=900\r\nSaveLog=1\r\n");
   ASSERT_EQ(RunTolvaneIn(folder.Path(), {"-b", "-o"}), 0);
   const std::string log = folder.Read("Pelmo.log");
   ASSERT_GE(log.size(), 4u);
@@ -33,6 +35,8 @@ TEST(BatchModeTest, EndsByItselfWithoutADisplayAndFramesTheLog) {
   EXPECT_EQ(log.find("\r\n", end) + 4, log.size());
   // -o: the default list is left alone; the settings are written all the same.
   EXPECT_FALSE(folder.Exists("Pelmo.lst"));
+  // Nothing was shown, so nothing moved: the place read is the place written.
+  EXPECT_NE(folder.Read("Pelmo.ini").find("Left=2500\r\nTop=900\r\n"), std::string::npos);
 }
 
 // Neither switch starts the program: no window, no start line, nothing saved, exit 0.

@@ -2,7 +2,7 @@
 
 #include <QTableView>
 
-#include "app/SourceListModel.h"
+#include "app/qt/SourceListModel.h"
 
 namespace tolvane {
 namespace {

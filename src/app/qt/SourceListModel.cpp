@@ -1,4 +1,4 @@
-#include "app/SourceListModel.h"
+#include "app/qt/SourceListModel.h"
 
 #include <QTableView>
 #include <algorithm>
