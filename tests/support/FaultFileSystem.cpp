@@ -60,7 +60,7 @@ bool FaultFileSystem::RenameFile(const std::string& from, const std::string& to)
   return !Enter(FsOp::RenameFile, from) && inner_.RenameFile(from, to);
 }
 std::string FaultFileSystem::LastError() const {
-  return lastInjected_ ? "injected fault" : inner_.LastError();
+  return lastInjected_ ? kFaultReason : inner_.LastError();
 }
 std::optional<FileIdentity> FaultFileSystem::Identity(const std::string& path) {
   return inner_.Identity(path);

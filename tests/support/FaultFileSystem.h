@@ -9,7 +9,7 @@
 
 namespace tolvane::test {
 
-inline constexpr char kFaultReason[] = "injected failure";
+inline constexpr char kFaultReason[] = "injected fault";
 
 enum class FsOp {
   Exists,
