@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the destination tree's pictures (16 x 16 XPM) and their resource file into src/app.
+"""Writes the destination tree's pictures (16 x 16 XPM) and their resource file into src/app/qt.
 
 The pictures are drawn here as character grids so that they can be reviewed and changed as
 text; run this script again after changing a grid.
@@ -189,8 +189,9 @@ def main():
     OUT.mkdir(parents=True, exist_ok=True)
     for name, grid in PICTURES.items():
         (OUT / f"{name}.xpm").write_text(xpm(name, grid))
-    files = "\n".join(f"    <file>pictures/{name}.xpm</file>" for name in PICTURES)
-    (ROOT / "src" / "app" / "tree_pictures.qrc").write_text(
+    files = "\n".join(f'    <file alias="pictures/{name}.xpm">../pictures/{name}.xpm</file>'
+                      for name in PICTURES)
+    (ROOT / "src" / "app" / "qt" / "tree_pictures.qrc").write_text(
         f'<RCC>\n  <qresource prefix="/tree">\n{files}\n  </qresource>\n</RCC>\n')
 
 

@@ -1,5 +1,5 @@
 // The main entry: splash decision, application title, windows, message loop.
-#include "app/Main.h"
+#include "app/qt/Main.h"
 
 #include <unistd.h>
 
@@ -10,9 +10,10 @@
 #include <exception>
 #include <memory>
 
-#include "app/Splash.h"
-#include "app/Unitabout.h"
+#include "app/core/BatchPrompts.h"
 #include "app/core/CommandLine.h"
+#include "app/qt/Splash.h"
+#include "app/qt/Unitabout.h"
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
 #include "platform/posix/NetworkNamespace.h"
@@ -65,9 +66,11 @@ int main(int argc, char** argv) {
   if (qtTranslator.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QApplication::installTranslator(&qtTranslator);
   }
-  tolvane::QtPrompts prompts;
-  app.prompts = &prompts;
+  tolvane::QtPrompts boxes;
+  // Until the main window's controller takes over, errors follow the same batch rule.
+  tolvane::BatchPrompts prompts(boxes);
   prompts.SetUnattended(batch);
+  app.prompts = &prompts;
   int exitCode = 0;
   try {
     // Made with no owner, so that the main window is the application's main window.
@@ -80,24 +83,25 @@ int main(int argc, char** argv) {
     tolvane::SystemClock clock;
     tolvane::DesktopLogViewer logViewer;
     tolvane::PosixNetworkNamespace shell;
-    tolvane::MainServices services{fs, prompts, dialogs, pump, cursor, clock, logViewer, shell};
+    tolvane::MainServices services{fs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
     services.setNetworkRoot = [&fs, &shell](const std::string& root) {
       fs.SetNetworkRoot(root);
       shell.SetNetworkRoot(root);
     };
 
+    // No display name: Qt would append it to every window title, and titles are exactly ours.
     QApplication::setApplicationName(tolvane::kProductName);
-    QApplication::setApplicationDisplayName(tolvane::kAppTitle);
 
     char cwd[4096];
     const std::string currentDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
     tolvane::TfrmMain frmMain(services, {ExecutableFolder(), currentDir, args});
-    prompts.SetOwner(&frmMain);
+    boxes.SetOwner(&frmMain);
+    app.prompts = &frmMain.Controller().Ask();
     dialogs.SetOwner(&frmMain);
     try {
       frmMain.FormCreate();
     } catch (const std::exception& e) {
-      app.ShowError(e.what());
+      frmMain.Controller().ShowException(e.what());
     }
     tolvane::TdlgAbout dlgAbout(&frmMain);
     frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
@@ -105,7 +109,7 @@ int main(int argc, char** argv) {
     if (!batch) {
       frmMain.show();
       exitCode = app.exec();
-    } else if (frmMain.State().startupComplete) {
+    } else if (frmMain.Controller().State().startupComplete) {
       exitCode = app.exec();
     } else {
       // Start-up failed before it was complete: the automatic run would never start, and an
@@ -115,9 +119,10 @@ int main(int argc, char** argv) {
     try {
       frmMain.FormDestroy();
     } catch (const std::exception& e) {
-      app.ShowError(e.what());
+      frmMain.Controller().ShowException(e.what());
     }
-    if (batch && exitCode != 2) exitCode = frmMain.BatchExitCode();
+    app.prompts = &prompts;
+    if (batch && exitCode != 2) exitCode = frmMain.Controller().BatchExitCode();
   } catch (const std::exception& e) {
     app.ShowError(e.what());
     return batch ? 2 : 0;

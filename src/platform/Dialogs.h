@@ -23,6 +23,16 @@ struct SaveFileRequest {
   std::string defaultExtension;  // added when the typed name has none
 };
 
+// One pair of a dialog filter "description|pattern|description|pattern".
+struct FileFilter {
+  std::string description;            // "List files (*.lst)"
+  std::vector<std::string> patterns;  // "*.lst"; several are separated by ";"
+  friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+// The pairs of a filter, for a dialog to show in its own way. A trailing description without a
+// pattern is left out.
+std::vector<FileFilter> ParseFileFilter(const std::string& filter);
+
 // The file and folder dialogs.
 class Dialogs {
  public:

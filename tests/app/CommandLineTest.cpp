@@ -1,13 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/core/BatchPrompts.h"
 #include "app/core/CommandLine.h"
 #include "app/core/CommandStates.h"
+#include "app/core/ViewRules.h"
+#include "common/AppInfo.h"
+#include "platform/Dialogs.h"
+#include "support/Fakes.h"
 
 namespace tolvane {
 namespace {
 
+// Written with "/", here in this system's separator.
+std::string P(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
+
 TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
-  const std::string cwd = "/home/u/work";
+  const std::string cwd = P("/home/u/work");
   struct Case {
     std::vector<std::string> args;
     std::string list;
@@ -28,11 +41,13 @@ TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
       {{"night.lst", "--b", "b", "-"}, "", "", false, true, false},
   };
   for (const auto& c : cases) {
-    const auto o = ParseCommandLine(c.args, cwd);
+    std::vector<std::string> args;
+    for (const auto& a : c.args) args.push_back(P(a));
+    const auto o = ParseCommandLine(args, cwd);
     SCOPED_TRACE(testing::PrintToString(c.args));
-    EXPECT_EQ(o.listPath, c.list);
+    EXPECT_EQ(o.listPath, P(c.list));
     EXPECT_EQ(o.hasListPath, !c.list.empty());
-    EXPECT_EQ(o.logPath, c.log);
+    EXPECT_EQ(o.logPath, P(c.log));
     EXPECT_EQ(o.deleteLog, c.deleteLog);
     EXPECT_EQ(o.saveListAtExit, c.saveList);
     EXPECT_EQ(o.batchMode, c.batch);
@@ -59,6 +74,60 @@ TEST(CommandStatesTest, EnablesCommandsFromMarksEntriesSelectionAndLog) {
 
   in.listPath = "/lists/night.lst";
   EXPECT_EQ(ComputeCommandStates(in).caption, "Tolvane 1.05 [/lists/night.lst]");
+
+  // A run leaves the sources alone and keeps Go, which then stops it, even without marks.
+  in.anyEntrySelected = true;
+  in.runInProgress = true;
+  s = ComputeCommandStates(in);
+  EXPECT_TRUE(s.go);
+  EXPECT_FALSE(s.addSources || s.openList || s.cancelFile || s.cancelAllFile);
+}
+
+TEST(BatchPromptsTest, UnattendedNeverAsksAndWritesMessagesToTheErrorStream) {
+  test::ScriptedPrompts boxes;
+  std::string written;
+  BatchPrompts prompts(boxes, [&](const std::string& line) { written += line; });
+  prompts.SetUnattended(true);
+  EXPECT_EQ(prompts.AskYesNoCancel("Tolvane 1.05", "?"), PromptAnswer::Yes);
+  EXPECT_EQ(prompts.AskAbortRetryIgnore("Tolvane 1.05", "?"), PromptAnswer::Abort);
+  EXPECT_EQ(prompts.AskYesNo("Tolvane 1.05", "?"), PromptAnswer::Yes);
+  prompts.ShowError("Tolvane 1.05", "error");
+  prompts.ShowMessage("Tolvane 1.05", "message");
+  EXPECT_TRUE(boxes.asked.empty());
+  EXPECT_EQ(written, "Tolvane 1.05: error\nTolvane 1.05: message\n");
+
+  prompts.SetUnattended(false);
+  boxes.answers.push_back(PromptAnswer::No);
+  EXPECT_EQ(prompts.AskYesNo("Tolvane 1.05", "?"), PromptAnswer::No);
+}
+
+TEST(ViewRulesTest, MemoSelectionCountsUtf16UnitsAndCollapseGoesDeepestFirst) {
+  const std::vector<std::string> memo{"ab", "表示 \\\\SRV\\share -> 成功", "\\\\SRV\\share"};
+  EXPECT_EQ(FindFolderPathInMemo(memo, "\\\\SRV\\share"), (MemoSelection{1, 3, 11}));
+  EXPECT_EQ(FindFolderPathInMemo({"\xF0\x9F\x98\x80 x"}, "x"), (MemoSelection{0, 3, 1}));
+  EXPECT_FALSE(FindFolderPathInMemo(memo, ""));
+  EXPECT_FALSE(FindFolderPathInMemo(memo, "\\\\srv\\share"));
+
+  DestinationTree tree;
+  TreeNode* root = tree.AddNode(nullptr, {}, "root", NodeIcon::Network, kStateNone);
+  TreeNode* a = tree.AddNode(root, {}, "a", NodeIcon::Server, kStateUnmarked);
+  TreeNode* a1 = tree.AddNode(a, {}, "a1", NodeIcon::Share, kStateUnmarked);
+  tree.AddNode(a1, {}, "leaf", NodeIcon::Folder, kStateUnmarked);
+  TreeNode* b = tree.AddNode(root, {}, "b", NodeIcon::Server, kStateUnmarked);
+  tree.AddNode(b, {}, "leaf", NodeIcon::Folder, kStateUnmarked);
+  const std::vector<TreeNode*> order = CollapseOrder(root);
+  ASSERT_EQ(order.size(), 4u);  // leaves have nothing to collapse
+  EXPECT_EQ(order.back(), root);
+  const auto at = [&](TreeNode* n) { return std::find(order.begin(), order.end(), n); };
+  EXPECT_LT(at(a1), at(a));
+}
+
+TEST(FileFilterTest, PairsOfDescriptionAndPatterns) {
+  EXPECT_EQ(
+      ParseFileFilter("Exe files (*.exe)|*.exe|All files (*.*)|*.*"),
+      (std::vector<FileFilter>{{"Exe files (*.exe)", {"*.exe"}}, {"All files (*.*)", {"*.*"}}}));
+  EXPECT_EQ(ParseFileFilter("Pictures|*.png; *.jpg|dangling"),
+            (std::vector<FileFilter>{{"Pictures", {"*.png", "*.jpg"}}}));
 }
 
 }  // namespace

@@ -6,12 +6,15 @@ namespace tolvane {
 
 CommandStates ComputeCommandStates(const CommandInputs& in) {
   CommandStates s;
+  const bool idle = !in.runInProgress;
   s.clearMark = in.markedCount != 0;
-  s.go = in.markedCount != 0 && in.entryCount != 0;
+  s.go = in.runInProgress || (in.markedCount != 0 && in.entryCount != 0);
   s.allCollapse = in.treeHasNodes;
-  s.cancelAllFile = in.entryCount != 0;
-  s.cancelFile = in.anyEntrySelected;
+  s.cancelAllFile = idle && in.entryCount != 0;
+  s.cancelFile = idle && in.anyEntrySelected;
   s.logCommands = in.logFileExists;
+  s.addSources = idle;
+  s.openList = idle;
   s.caption = WindowCaption(in.listPath);
   return s;
 }

@@ -11,6 +11,7 @@ struct CommandInputs {
   bool anyEntrySelected = false;
   bool treeHasNodes = false;
   bool logFileExists = false;
+  bool runInProgress = false;
   std::string listPath;
 };
 
@@ -21,11 +22,16 @@ struct CommandStates {
   bool cancelAllFile = false;
   bool cancelFile = false;
   bool logCommands = false;  // clear-log and view-log
+  // Adding sources and opening a list: refused while a run works on the sources.
+  bool addSources = true;
+  bool openList = true;
   std::string caption;
 
   friend bool operator==(const CommandStates&, const CommandStates&) = default;
 };
 
+// During a run the sources stay as they are (nothing adds, removes or replaces them), and Go
+// stays usable, since it then asks the run to stop.
 CommandStates ComputeCommandStates(const CommandInputs& in);
 
 // "Tolvane 1.05", followed by " [path]" when a list path is current.

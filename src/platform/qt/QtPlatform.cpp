@@ -44,49 +44,38 @@ PromptAnswer Ask(QWidget* owner, const std::string& caption, const std::string& 
 }  // namespace
 
 PromptAnswer QtPrompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
-  if (unattended_) return PromptAnswer::Yes;
   return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
              QMessageBox::Yes, QMessageBox::Cancel);
 }
 
 PromptAnswer QtPrompts::AskAbortRetryIgnore(const std::string& caption, const std::string& text) {
-  if (unattended_) return PromptAnswer::Abort;
   return Ask(owner_, caption, text, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
              QMessageBox::Abort, QMessageBox::Abort);
 }
 
 PromptAnswer QtPrompts::AskYesNo(const std::string& caption, const std::string& text) {
-  if (unattended_) return PromptAnswer::Yes;
   return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
              QMessageBox::No);
 }
 
 void QtPrompts::ShowMessage(const std::string& caption, const std::string& text) {
-  if (unattended_) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    return;
-  }
   Ask(owner_, caption, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtPrompts::ShowError(const std::string& caption, const std::string& text) {
-  if (unattended_) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    return;
-  }
   QMessageBox box(QMessageBox::Critical, ToQ(caption), ToQ(text), QMessageBox::Ok, owner_);
   box.exec();
 }
 
 QStringList ToNameFilters(const std::string& filter) {
-  const QStringList parts = ToQ(filter).split('|');
   QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    // "*.*" matches every name in the original's dialogs; Qt's needs "*" for names without a dot.
-    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
-    for (QString& p : patterns) p = p.trimmed() == "*.*" ? "*" : p.trimmed();
+  for (const FileFilter& f : ParseFileFilter(filter)) {
+    // "*.*" matches every name in the system's own dialogs; Qt's needs "*" for names without a
+    // dot.
+    QStringList patterns;
+    for (const std::string& p : f.patterns) patterns << (p == "*.*" ? "*" : ToQ(p));
     const QString joined = patterns.join(' ');
-    const QString& description = parts[i];
+    const QString description = ToQ(f.description);
     filters << (description.endsWith("(" + joined + ")") ? description
                                                          : description + " (" + joined + ")");
   }

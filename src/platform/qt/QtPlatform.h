@@ -20,9 +20,6 @@ inline std::string FromQ(const QString& s) { return s.toStdString(); }
 class QtPrompts : public Prompts {
  public:
   void SetOwner(QWidget* owner) { owner_ = owner; }
-  // Unattended (batch mode, no display): nobody could ever answer a box, so none is shown.
-  // Messages go to the standard error stream and questions take their default answer.
-  void SetUnattended(bool unattended) { unattended_ = unattended; }
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
@@ -31,7 +28,6 @@ class QtPrompts : public Prompts {
 
  private:
   QWidget* owner_ = nullptr;
-  bool unattended_ = false;
 };
 
 // The file dialogs; the open dialog remembers where it was last pointed.

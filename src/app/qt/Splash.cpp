@@ -1,11 +1,11 @@
-#include "app/Splash.h"
+#include "app/qt/Splash.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 
-#include "app/Fonts.h"
+#include "app/qt/Fonts.h"
 
 // The pictures sit in a static library: name their resource file so the linker keeps it.
 static void InitSplashResources() { Q_INIT_RESOURCE(splash); }

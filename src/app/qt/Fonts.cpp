@@ -1,4 +1,4 @@
-#include "app/Fonts.h"
+#include "app/qt/Fonts.h"
 
 #include <QStringList>
 

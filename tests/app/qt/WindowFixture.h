@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/Main.h"
+#include "app/qt/Main.h"
 #include "platform/posix/NetworkNamespace.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/Fakes.h"

@@ -1,4 +1,4 @@
-#include "app/TreePictures.h"
+#include "app/qt/TreePictures.h"
 
 #include <QHash>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/SourceListModel.h"
+#include "app/qt/SourceListModel.h"
 
 namespace tolvane {
 

@@ -9,8 +9,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/Splash.h"
-#include "app/Unitabout.h"
+#include "app/qt/Splash.h"
+#include "app/qt/Unitabout.h"
 
 namespace tolvane {
 namespace {

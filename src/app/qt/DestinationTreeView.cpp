@@ -1,11 +1,11 @@
-#include "app/DestinationTreeView.h"
+#include "app/qt/DestinationTreeView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/DestinationTreeModel.h"
-#include "app/TreePictures.h"
+#include "app/qt/DestinationTreeModel.h"
+#include "app/qt/TreePictures.h"
 
 namespace tolvane {
 

@@ -1,4 +1,4 @@
-#include "app/Unitabout.h"
+#include "app/qt/Unitabout.h"
 
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "app/Fonts.h"
+#include "app/qt/Fonts.h"
 #include "common/AppInfo.h"
 
 // The dialog's icon is a splash picture; name that resource file so the linker keeps it.

@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 
-#include "app/DestinationTreeModel.h"
-#include "app/DestinationTreeView.h"
-#include "app/LogMemoSearch.h"
-#include "app/TreePictures.h"
+#include "app/qt/DestinationTreeModel.h"
+#include "app/qt/DestinationTreeView.h"
+#include "app/qt/TreePictures.h"
 #include "support/FakeShellNamespace.h"
 #include "support/Fakes.h"
 #include "tree/DestinationMarks.h"
@@ -142,19 +140,6 @@ TEST_F(DestinationTreeViewTest, SortKeepsSelectionAndCollapseKeepsTheRootOpen) {
   // Opening the server again shows its share closed.
   Open("SRV");
   EXPECT_FALSE(view.isExpanded(Index("SRV\tshare")));
-}
-
-TEST(LogMemoSearchTest, SelectsTheFirstOccurrenceInMemoPositions) {
-  QPlainTextEdit memo;
-  memo.setPlainText(QString::fromUtf8("ab\n表示 \\\\SRV\\share -> 成功\n\\\\SRV\\share"));
-  EXPECT_TRUE(SelectFolderPathInMemo(memo, "\\\\SRV\\share"));
-  EXPECT_EQ(memo.textCursor().selectionStart(), 3 + 3);  // "ab", its break, "表示 "
-  EXPECT_EQ(memo.textCursor().selectedText(), QString("\\\\SRV\\share"));
-
-  memo.moveCursor(QTextCursor::Start);
-  EXPECT_FALSE(SelectFolderPathInMemo(memo, ""));
-  EXPECT_FALSE(SelectFolderPathInMemo(memo, "\\\\srv\\share"));
-  EXPECT_FALSE(memo.textCursor().hasSelection());
 }
 
 TEST(TreePicturesTest, EveryStateAndIconHasAPicture) {

@@ -1,9 +1,10 @@
-#include "app/DestinationTreeModel.h"
+#include "app/qt/DestinationTreeModel.h"
 
 #include <QMetaObject>
 #include <algorithm>
 
-#include "app/TreePictures.h"
+#include "app/core/ViewRules.h"
+#include "app/qt/TreePictures.h"
 #include "tree/NetworkTree.h"
 
 namespace tolvane {
@@ -161,18 +162,8 @@ void DestinationTreeModel::ExpandNode(TreeNode* node) {
 
 void DestinationTreeModel::CollapseSubtree(TreeNode* node) {
   if (!view_ || !node) return;
-  // Deepest first, so that no branch opens again on the way.
-  std::vector<TreeNode*> pending{node};
-  std::vector<TreeNode*> open;
-  while (!pending.empty()) {
-    TreeNode* current = pending.back();
-    pending.pop_back();
-    if (current->ChildCount() == 0) continue;
-    open.push_back(current);
-    for (int i = 0; i < current->ChildCount(); ++i) pending.push_back(current->Child(i));
-  }
-  for (auto it = open.rbegin(); it != open.rend(); ++it) {
-    const QModelIndex index = IndexOfNode(*it);
+  for (TreeNode* open : CollapseOrder(node)) {
+    const QModelIndex index = IndexOfNode(open);
     if (view_->isExpanded(index)) view_->collapse(index);
   }
 }

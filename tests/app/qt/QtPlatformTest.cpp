@@ -8,17 +8,6 @@
 namespace tolvane {
 namespace {
 
-TEST(QtPromptsTest, UnattendedNeverShowsABoxAndTakesTheDefaults) {
-  // A box in batch mode would wait for ever for an answer nobody can give.
-  QtPrompts prompts;
-  prompts.SetUnattended(true);
-  EXPECT_EQ(prompts.AskYesNoCancel("Tolvane 1.05", "?"), PromptAnswer::Yes);
-  EXPECT_EQ(prompts.AskAbortRetryIgnore("Tolvane 1.05", "?"), PromptAnswer::Abort);
-  EXPECT_EQ(prompts.AskYesNo("Tolvane 1.05", "?"), PromptAnswer::Yes);
-  prompts.ShowError("Tolvane 1.05", "error");
-  prompts.ShowMessage("Tolvane 1.05", "message");
-}
-
 TEST(DesktopLogViewerTest, TheLogPathIsOneArgumentWhateverItHolds) {
   test::TempDir dir;
   const QString path = "/tmp/my logs/$(rm -rf x);'a'.log";

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tolvane {
+
+// Every command of the main window. The values are stable: a Win32 window uses them as its
+// WM_COMMAND ids, so they stay clear of 0 and of the system's own ids.
+enum class CommandId : int {
+  None = 0,  // a separator
+  AddFile = 1001,
+  AddFolder,
+  CancelFile,
+  CancelAllFile,
+  Go,
+  OpenList,
+  SaveList,
+  SaveAsList,
+  SaveLog,
+  ClearLog,
+  RefLog,
+  Exit,
+  ClearMark,
+  AllCollapse,
+  ConfirmOverWrite,
+  WriteIfOld,
+  IgnoreError,
+  About,
+};
+
+// Where an item appears.
+enum class CommandPlace {
+  FileMenu,         // mnuFile
+  DestinationMenu,  // mnuDestination
+  SettingMenu,      // mnuSetting
+  HelpMenu,         // mnuHelp
+  FilePopup,        // popFile, on the source list
+  FolderPopup,      // popFolder, on the destination tree
+  ToolBar,
+};
+
+// One item of a menu, a pop-up menu or the tool bar, in the order it appears there.
+struct CommandItem {
+  CommandPlace place;
+  const char* name;  // the design name: "mnuAddFile", "tbtGo", or a separator's "N3"
+  CommandId id;      // None for a separator
+  // Menu items: the caption with its access key ("&" before the letter). Tool buttons carry
+  // theirs without showing it, and a tool button never has an access key: a layer that shows
+  // it at all shows it literally.
+  const char* caption;
+  int picture;         // index into the tool-bar pictures; -1 for none
+  bool check;          // check style: a check mark on a menu item, a button that stays down
+  const char* hint;    // the tool tip of a tool button; empty for menu items
+  int separatorWidth;  // tool-bar separators only, in pixels
+};
+
+// A menu of the main menu bar.
+struct MainMenuInfo {
+  CommandPlace place;
+  const char* name;     // "mnuFile"
+  const char* caption;  // "ファイル(&F)"
+};
+
+// Every item of every place, places in the order of CommandPlace.
+std::span<const CommandItem> CommandItems();
+// The items of one place, in order (separators included).
+std::vector<const CommandItem*> CommandItemsOf(CommandPlace place);
+// The menus of the main menu bar, left to right.
+std::span<const MainMenuInfo> MainMenus();
+
+// The pictures of the tool-bar picture list that change at run time.
+inline constexpr int kGoPicture = 1;
+inline constexpr int kGoRunningPicture = 14;
+
+}  // namespace tolvane

@@ -1,0 +1,209 @@
+// The main window's commands and the events of its source list and destination tree.
+#include "app/core/MainController.h"
+#include "app/core/ViewRules.h"
+#include "common/AppInfo.h"
+#include "platform/FileSystem.h"
+#include "platform/LogViewer.h"
+#include "tree/DestinationMarks.h"
+
+namespace tolvane {
+
+void MainController::Execute(CommandId id) {
+  switch (id) {
+    case CommandId::AddFile:
+      return mnuAddFileClick();
+    case CommandId::AddFolder:
+      return mnuAddFolder2Click();
+    case CommandId::CancelFile:
+      return mnuCancelFileClick();
+    case CommandId::CancelAllFile:
+      return mnuCancelAllFileClick();
+    case CommandId::Go:
+      return mnuGoClick();
+    case CommandId::OpenList:
+      return mnuOpenListClick();
+    case CommandId::SaveList:
+      return mnuSaveListClick();
+    case CommandId::SaveAsList:
+      return mnuSaveAsListClick();
+    case CommandId::SaveLog:
+      return mnuSaveLogClick();
+    case CommandId::ClearLog:
+      return mnuClearLogClick();
+    case CommandId::RefLog:
+      return mnuRefLogClick();
+    case CommandId::Exit:
+      return mnuExitClick();
+    case CommandId::ClearMark:
+      return mnuClearMarkClick();
+    case CommandId::AllCollapse:
+      return mnuAllCollapseClick();
+    case CommandId::ConfirmOverWrite:
+      return mnuConfirmOverWriteClick();
+    case CommandId::WriteIfOld:
+      return mnuWriteIfOldClick();
+    case CommandId::IgnoreError:
+      return mnuIgnoreErrorClick();
+    case CommandId::About:
+      return mnuAboutClick();
+    case CommandId::None:
+      return;
+  }
+}
+
+void MainController::ToolButtonClicked(CommandId id, bool down) {
+  switch (id) {
+    case CommandId::ConfirmOverWrite:
+      return tbtConfirmOverWriteClick(down);
+    case CommandId::WriteIfOld:
+      return tbtWriteIfOldClick(down);
+    case CommandId::IgnoreError:
+      return tbtIgnoreErrorClick(down);
+    default:
+      return Execute(id);
+  }
+}
+
+// Every command that changes the sources refreshes the commands afterwards, so that their
+// states always follow the list (the Delete key and the folder picker included).
+
+void MainController::mnuAddFileClick() {
+  if (state_.run.runInProgress) return;
+  if (entries_.AddFilesCommand(services_.dialogs, state_.defaultFolder)) RefreshCommands();
+}
+
+void MainController::mnuAddFolder2Click() {
+  if (state_.run.runInProgress) return;
+  if (entries_.AddFolderCommand(services_.dialogs, startup_.currentDir)) RefreshCommands();
+}
+
+void MainController::DropFiles(const std::vector<std::string>& paths) {
+  if (state_.run.runInProgress) return;  // the sources stay as they are until the run ends
+  entries_.AddDroppedFiles(paths);
+  RefreshCommands();
+}
+
+void MainController::mnuCancelFileClick() {
+  if (state_.run.runInProgress || !view_) return;
+  entries_.RemoveSelected(view_->SelectedSourceRows());
+  RefreshCommands();
+}
+
+void MainController::mnuCancelAllFileClick() {
+  if (state_.run.runInProgress) return;
+  entries_.RemoveAll();
+  RefreshCommands();
+}
+
+void MainController::lstFileKeyDown(int key) {
+  if (key != kDeleteKey) return;
+  mnuCancelFileClick();
+}
+
+void MainController::lstFileDblClick() { mnuAddFileClick(); }
+
+void MainController::lstFileSelectItem() { RefreshCommands(); }
+
+void MainController::mnuOpenListClick() {
+  if (state_.run.runInProgress) return;  // the list would be replaced under the run
+  listCommands_.OpenList(state_.listPath);
+}
+
+void MainController::mnuSaveListClick() {
+  listCommands_.SaveList(state_.listPath, state_.exeFolder + kDefaultListFileName);
+}
+
+void MainController::mnuSaveAsListClick() { listCommands_.SaveAsList(state_.listPath); }
+
+void MainController::mnuExitClick() {
+  if (view_) view_->CloseWindow();
+}
+
+void MainController::mnuAboutClick() {
+  if (view_) view_->ShowAbout();
+}
+
+void MainController::mnuConfirmOverWriteClick() { tbtConfirmOverWriteClick(!ConfirmOverWrite()); }
+
+void MainController::tbtConfirmOverWriteClick(bool down) {
+  // Turning it off leaves the old-file option as it is: it only matters while this is on.
+  options_.confirmOverWrite = down;
+  ShowOptions();
+}
+
+void MainController::mnuWriteIfOldClick() { tbtWriteIfOldClick(!ButOldIsIgnore()); }
+
+void MainController::tbtWriteIfOldClick(bool down) {
+  options_.butOldIsIgnore = down;
+  ShowOptions();
+}
+
+void MainController::mnuIgnoreErrorClick() { tbtIgnoreErrorClick(!IgnoreError()); }
+
+void MainController::tbtIgnoreErrorClick(bool down) {
+  options_.ignoreError = down;
+  ShowOptions();
+}
+
+void MainController::mnuSaveLogClick() {
+  options_.saveLog = !options_.saveLog;
+  ShowOptions();
+}
+
+void MainController::mnuClearLogClick() {
+  services_.fs.DeleteFile(state_.logPath);
+  RefreshCommands();
+}
+
+void MainController::mnuRefLogClick() {
+  if (!services_.fs.Exists(state_.logPath)) {
+    RefreshCommands();
+    return;
+  }
+  if (!services_.logViewer.Open(state_.logPath)) {
+    prompts_.ShowMessage(
+        kAppTitle, "テキストファイルに関連づけられたアプリケーションを取得できませんでした。");
+  }
+}
+
+void MainController::UpdateMarkCount() {
+  if (view_) view_->SetMarkCount(MarkCountCaption(tree_.CountMarkedNodes()));
+}
+
+void MainController::mnuClearMarkClick() {
+  ClearMarks(tree_);
+  UpdateMarkCount();
+  RefreshCommands();
+}
+
+void MainController::mnuAllCollapseClick() { CollapseBelowRoot(tree_); }
+
+bool MainController::treFolderExpanding(TreeNode* node) { return network_.NodeExpanding(node); }
+
+void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
+  if (!state_.startupComplete) return;
+  if (ToggleMark(tree_, statePictureNode)) {
+    UpdateMarkCount();
+    RefreshCommands();
+  }
+}
+
+void MainController::treFolderClick() {
+  if (!view_) return;
+  const TreeNode* node = view_->SelectedNode();
+  view_->SetStatusText(FolderStatusText(node));
+  if (!node) return;
+  if (const auto selection = FindFolderPathInMemo(view_->MemoLines(), node->Record().folderPath)) {
+    view_->SelectMemoText(*selection);
+  }
+}
+
+void MainController::treFolderEnter() {
+  if (view_) view_->SetStatusText(FolderStatusText(view_->SelectedNode()));
+}
+
+void MainController::treFolderExit() {
+  if (view_) view_->SetStatusText("");
+}
+
+}  // namespace tolvane

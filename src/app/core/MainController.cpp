@@ -1,0 +1,267 @@
+// The main window's start-up and shutdown, the automatic run, the run itself, the settings and
+// the command states.
+#include "app/core/MainController.h"
+
+#include <exception>
+
+#include "app/core/CommandLine.h"
+#include "common/AppInfo.h"
+#include "engine/CopyEngine.h"
+#include "platform/Clock.h"
+#include "platform/Cursor.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+
+namespace tolvane {
+namespace {
+
+bool automaticRunStarted = false;
+
+}  // namespace
+
+bool AutomaticRunStarted() { return automaticRunStarted; }
+void ResetAutomaticRunForTests() { automaticRunStarted = false; }
+
+MainController::MainController(MainServices services, StartupInfo startup)
+    : services_(std::move(services)),
+      startup_(std::move(startup)),
+      prompts_(services_.prompts),
+      log_(services_.fs, memo_),
+      network_(tree_, services_.shell, services_.pump, services_.cursor,
+               [this] { return state_.startupComplete; }),
+      listCommands_(
+          listFile_, services_.fs, services_.dialogs, prompts_,
+          ListCommandHooks{[this] { mnuClearMarkClick(); }, [this] { mnuAllCollapseClick(); },
+                           [this] { entries_.RemoveAll(); }, [this] { UpdateMarkCount(); },
+                           [this] { RefreshCommands(); }}) {
+  state_.exeFolder = startup_.exeFolder;
+  // Agrees with the command line about batch mode, and holds from the first moment on: an
+  // error before the command line is read must not wait for an answer either.
+  prompts_.SetUnattended(HasBatchSwitch(startup_.args));
+  log_.SetSaveToFileSource([this] { return options_.saveLog; });
+}
+
+MainController::~MainController() = default;
+
+void MainController::AttachView(MainView& view) {
+  view_ = &view;
+  memo_.view = &view;
+  ShowOptions();
+}
+
+void MainController::FormCreate() {
+  const CursorShape savedCursor = services_.cursor.Current();
+  state_.settingsPath = state_.exeFolder + kSettingsFileName;
+  state_.logPath = state_.exeFolder + kLogFileName;
+  state_.listPath.clear();
+
+  const CommandLineOptions options = ParseCommandLine(startup_.args, startup_.currentDir);
+  if (options.hasListPath) state_.listPath = options.listPath;
+  if (options.hasLogPath) state_.logPath = options.logPath;
+  state_.saveListAtExit = options.saveListAtExit;
+  state_.run.batchMode = options.batchMode;
+  prompts_.SetUnattended(options.batchMode);
+  log_.SetLogPath(state_.logPath);
+  if (options.deleteLog) services_.fs.DeleteFile(state_.logPath);
+
+  log_.AddLogLine(StartLine(services_.clock.Now()));
+
+  struct GuardedEnd {
+    MainController& c;
+    CursorShape cursor;
+    ~GuardedEnd() {
+      if (!c.state_.run.batchMode) c.services_.cursor.Set(cursor);
+      c.state_.startupComplete = true;
+    }
+  } end{*this, savedCursor};
+  if (!state_.run.batchMode) services_.cursor.Set(CursorShape::Hourglass);
+  // The network folder must be known before the tree is built.
+  state_.networkRoot = ReadNetworkRoot(services_.fs, state_.settingsPath);
+  services_.setNetworkRoot(state_.networkRoot);
+  network_.AddNetworkRoot();
+  network_.ExpandRootAndSort();
+  LoadSettings();
+  // Loads the -l list or the default list, then brings the mark count and commands up to date.
+  listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName);
+  if (view_) view_->AcceptDroppedFiles();
+}
+
+void MainController::FormShow() {
+  if (view_) view_->AcceptDroppedFiles();
+}
+
+void MainController::FormDestroy() {
+  SaveSettings();
+  if (state_.saveListAtExit) listFile_.SaveList(state_.exeFolder + kDefaultListFileName);
+  network_.FreeNodeRecords();
+  log_.AddLogLine(EndLine(services_.clock.Now()));
+}
+
+bool MainController::FormCloseQuery() {
+  if (!state_.run.runInProgress) return true;
+  state_.run.stopRequested = true;
+  return false;
+}
+
+void MainController::Timer1Timer() {
+  if (!state_.startupComplete || automaticRunStarted || !state_.run.batchMode) return;
+  automaticRunStarted = true;  // first, so ticks during the run do nothing
+  services_.pump.SleepThenProcess(10);
+  try {
+    mnuGoClick();
+  } catch (...) {
+    // The run could not be made: batch mode still ends, and says so.
+    batchExitCode_ = 2;
+    if (view_) view_->EndLoop(batchExitCode_);
+    throw;
+  }
+  if (view_) view_->EndLoop(batchExitCode_);
+}
+
+void MainController::mnuGoClick() {
+  if (state_.run.runInProgress) {
+    state_.run.stopRequested = true;
+    return;
+  }
+  const CursorShape savedCursor = services_.cursor.Current();
+  state_.run.stopRequested = false;
+  state_.run.runInProgress = true;
+  if (!state_.run.batchMode) services_.cursor.Set(CursorShape::AppStarting);
+  struct End {
+    MainController& c;
+    CursorShape cursor;
+    ~End() {
+      c.state_.run.runInProgress = false;
+      if (!c.state_.run.batchMode) c.services_.cursor.Set(cursor);
+      c.RefreshCommands();
+    }
+  } end{*this, savedCursor};
+  DistributionRun run(tree_, sources_, log_, services_.clock, state_.run, *this,
+                      [this](const std::string& entry, const std::string& folder) {
+                        return CopyEntry(entry, folder);
+                      });
+  const RunOutcome outcome = run.RunDistribution();
+  batchExitCode_ = (outcome.stopped || outcome.anyDestinationFailed) ? 1 : 0;
+}
+
+bool MainController::CopyEntry(const std::string& entry, const std::string& folder) {
+  CopyEngine engine(services_.fs, prompts_, services_.pump, log_, *this, state_.run);
+  return engine.CopyEntry(entry, folder);
+}
+
+void MainController::ShowRunning(bool running) {
+  if (!view_) return;
+  view_->SetButtonPicture(CommandId::Go, running ? kGoRunningPicture : kGoPicture);
+  view_->SetSourcePaneEnabled(!running);
+  RefreshCommands();
+}
+
+void MainController::ShowDestination(TreeNode* node) {
+  tree_.Select(node);
+  if (!state_.run.batchMode && view_) view_->FocusTree();
+}
+
+void MainController::RefreshCommands() {
+  if (!view_) return;
+  CommandInputs in;
+  in.markedCount = tree_.CountMarkedNodes();
+  in.entryCount = sources_.Count();
+  in.anyEntrySelected = !view_->SelectedSourceRows().empty();
+  in.treeHasNodes = tree_.NodeCount() > 0;
+  in.logFileExists = services_.fs.Exists(state_.logPath);
+  in.runInProgress = state_.run.runInProgress;
+  in.listPath = state_.listPath;
+  const CommandStates s = ComputeCommandStates(in);
+  view_->SetCommandEnabled(CommandId::ClearMark, s.clearMark);
+  view_->SetCommandEnabled(CommandId::Go, s.go);
+  view_->SetCommandEnabled(CommandId::AllCollapse, s.allCollapse);
+  view_->SetCommandEnabled(CommandId::CancelAllFile, s.cancelAllFile);
+  view_->SetCommandEnabled(CommandId::CancelFile, s.cancelFile);
+  view_->SetCommandEnabled(CommandId::ClearLog, s.logCommands);
+  view_->SetCommandEnabled(CommandId::RefLog, s.logCommands);
+  view_->SetCommandEnabled(CommandId::AddFile, s.addSources);
+  view_->SetCommandEnabled(CommandId::AddFolder, s.addSources);
+  view_->SetCommandEnabled(CommandId::OpenList, s.openList);
+  view_->SetCaption(s.caption);
+}
+
+void MainController::ShowOptions() {
+  if (!view_) return;
+  view_->SetCommandChecked(CommandId::ConfirmOverWrite, options_.confirmOverWrite);
+  view_->SetCommandChecked(CommandId::WriteIfOld, options_.butOldIsIgnore);
+  view_->SetCommandChecked(CommandId::IgnoreError, options_.ignoreError);
+  view_->SetCommandChecked(CommandId::SaveLog, options_.saveLog);
+  view_->SetCommandEnabled(CommandId::WriteIfOld, options_.confirmOverWrite);
+}
+
+void MainController::LoadSettings() {
+  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath);
+  loadedSettings_ = s;
+  PlaceWindow(s);
+  options_.confirmOverWrite = s.confirmOverWrite;
+  options_.butOldIsIgnore = s.butOldIsIgnore;
+  options_.ignoreError = s.ignoreError;
+  options_.saveLog = s.saveLog;
+  ShowOptions();
+  state_.defaultFolder = s.defaultFolder;
+}
+
+void MainController::PlaceWindow(const WindowSettings& s) {
+  if (!view_) return;
+  WindowLayout layout;
+  layout.geometry = {s.left, s.top, s.clientWidth, s.clientHeight};
+  layout.sourceWidth = s.sourceWidth;
+  layout.logHeight = s.logHeight;
+  layout.columnWidths = s.columnWidths;
+  const std::vector<ScreenRect> screens = view_->ScreenAreas();
+  if (s.centred) {
+    // Centred on the primary screen; where there is none, the position stays as read.
+    if (!screens.empty()) {
+      const ScreenRect& area = screens.front();
+      layout.geometry.left = area.left + area.width / 2 - s.clientWidth / 2;
+      layout.geometry.top = area.top + area.height / 2 - s.clientHeight / 2;
+    }
+  } else {
+    layout.geometry = PlaceOnScreens(layout.geometry, screens);
+  }
+  view_->ApplyLayout(layout);
+}
+
+void MainController::SaveSettings() {
+  WindowSettings s = loadedSettings_;
+  // Batch mode shows no window, so nobody can have moved it: what was read goes back as it
+  // was, whatever the placement made of it on a screen that is not the user's.
+  if (view_ && !state_.run.batchMode) {
+    const WindowLayout layout = view_->CurrentLayout();
+    s.left = layout.geometry.left;
+    s.top = layout.geometry.top;
+    s.clientWidth = layout.geometry.width;
+    s.clientHeight = layout.geometry.height;
+    s.sourceWidth = layout.sourceWidth;
+    s.logHeight = layout.logHeight;
+    s.columnWidths = layout.columnWidths;
+  }
+  s.confirmOverWrite = options_.confirmOverWrite;
+  s.butOldIsIgnore = options_.butOldIsIgnore;
+  s.ignoreError = options_.ignoreError;
+  s.saveLog = options_.saveLog;
+  s.defaultFolder = state_.defaultFolder;
+  s.networkRoot = state_.networkRoot;
+  tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
+}
+
+void MainController::ShowException(const std::string& message) {
+  prompts_.ShowError(kAppTitle, message);
+}
+
+void MainController::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowException(e.what());
+  } catch (...) {
+    ShowException("unknown error");
+  }
+}
+
+}  // namespace tolvane

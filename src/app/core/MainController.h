@@ -1,0 +1,208 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/core/BatchPrompts.h"
+#include "app/core/CommandStates.h"
+#include "app/core/Commands.h"
+#include "app/core/MainState.h"
+#include "app/core/MainView.h"
+#include "engine/DistributionRun.h"
+#include "engine/RunFlags.h"
+#include "engine/StatusLog.h"
+#include "setup/ListFile.h"
+#include "setup/Settings.h"
+#include "setup/SourceEntries.h"
+#include "setup/SourceList.h"
+#include "tree/DestinationTree.h"
+#include "tree/NetworkTree.h"
+
+namespace tolvane {
+
+class Clock;
+class Cursor;
+class Dialogs;
+class EventPump;
+class FileSystem;
+class LogViewer;
+class Prompts;
+class ShellNamespace;
+
+// The platform services the main window works through; tests hand in fakes.
+struct MainServices {
+  FileSystem& fs;
+  Prompts& prompts;
+  Dialogs& dialogs;
+  EventPump& pump;
+  Cursor& cursor;
+  Clock& clock;
+  LogViewer& logViewer;
+  ShellNamespace& shell;
+  // Where the network folder is on this system; called at start-up with the NetworkRoot
+  // setting before the destination tree is built.
+  std::function<void(const std::string&)> setNetworkRoot = [](const std::string&) {};
+};
+
+// Where the program is and how it was started.
+struct StartupInfo {
+  std::string exeFolder;  // with its trailing separator
+  std::string currentDir;
+  std::vector<std::string> args;  // after the program name
+};
+
+// The option toggles of the setting menu and log saving.
+struct MainOptions {
+  // As the menu items are designed; the settings decide at start-up.
+  bool confirmOverWrite = false;
+  bool butOldIsIgnore = false;
+  bool ignoreError = false;
+  bool saveLog = true;
+};
+
+// The main window's behaviour, shared by every window layer: start-up and shutdown, the
+// commands, the options and the command states. The layer implements MainView and sends its
+// events here; it shows Sources() and Tree() itself.
+class MainController : public CopyOptions, private RunView {
+ public:
+  MainController(MainServices services, StartupInfo startup);
+  ~MainController() override;
+  MainController(const MainController&) = delete;
+  MainController& operator=(const MainController&) = delete;
+
+  // The window; set once, before FormCreate.
+  void AttachView(MainView& view);
+
+  // The start-up sequence, run right after the window is built.
+  void FormCreate();
+  // The shutdown sequence, run after the message loop has ended.
+  void FormDestroy();
+  // The window asks to close: false refuses (a run in progress is asked to stop instead).
+  bool FormCloseQuery();
+  // The window is shown.
+  void FormShow();
+  // Timer1 ticked (every second, for the life of the window).
+  void Timer1Timer();
+
+  // A menu or pop-up item was chosen.
+  void Execute(CommandId id);
+  // A tool button was clicked; down is its state afterwards (check-style buttons flip
+  // themselves).
+  void ToolButtonClicked(CommandId id, bool down);
+
+  // The commands (menu handlers; their twins run the same).
+  void mnuAddFileClick();
+  void mnuAddFolder2Click();
+  void mnuCancelFileClick();
+  void mnuCancelAllFileClick();
+  void mnuGoClick();
+  void mnuOpenListClick();
+  void mnuSaveListClick();
+  void mnuSaveAsListClick();
+  void mnuSaveLogClick();
+  void mnuClearLogClick();
+  void mnuRefLogClick();
+  void mnuExitClick();
+  void mnuClearMarkClick();
+  void mnuAllCollapseClick();
+  void mnuConfirmOverWriteClick();
+  void mnuWriteIfOldClick();
+  void mnuIgnoreErrorClick();
+  void mnuAboutClick();
+  void tbtConfirmOverWriteClick(bool down);
+  void tbtWriteIfOldClick(bool down);
+  void tbtIgnoreErrorClick(bool down);
+
+  // Source list events.
+  void DropFiles(const std::vector<std::string>& paths);
+  static constexpr int kDeleteKey = 46;
+  void lstFileKeyDown(int key);
+  void lstFileDblClick();
+  void lstFileSelectItem();
+
+  // Destination tree events. A node not yet listed is opening: false keeps it closed.
+  bool treFolderExpanding(TreeNode* node);
+  // A press on the tree; statePictureNode is the node whose state picture it hit, or null.
+  // Space on the selected node comes here too, with that node.
+  void treFolderMouseDown(TreeNode* statePictureNode);
+  void treFolderClick();
+  void treFolderEnter();
+  void treFolderExit();
+
+  void RefreshCommands();
+  void UpdateMarkCount();
+
+  // The error-box rule for an exception that escaped a handler, start-up or shutdown: the
+  // standard error box with the message (in batch mode, the standard error stream).
+  void ShowException(const std::string& message);
+  // Runs a handler inside that rule.
+  void Guarded(const std::function<void()>& handler);
+
+  // What batch mode tells a scheduler: 0 the run ended normally with no failed destination,
+  // 1 a destination failed or the run was stopped, 2 the run could not be made.
+  int BatchExitCode() const { return batchExitCode_; }
+  bool BatchMode() const { return state_.run.batchMode; }
+
+  // Option states.
+  bool ConfirmOverWrite() const override { return options_.confirmOverWrite; }
+  bool ButOldIsIgnore() const override { return options_.butOldIsIgnore; }
+  bool IgnoreError() const override { return options_.ignoreError; }
+  bool SaveLog() const { return options_.saveLog; }
+
+  MainState& State() { return state_; }
+  const MainState& State() const { return state_; }
+  StatusLog& Log() { return log_; }
+  SourceList& Sources() { return sources_; }
+  DestinationTree& Tree() { return tree_; }
+  // The prompts as every command asks them (batch mode never waits for an answer).
+  Prompts& Ask() { return prompts_; }
+
+ private:
+  // RunView.
+  void ShowRunning(bool running) override;
+  void ShowDestination(TreeNode* node) override;
+  bool CopyEntry(const std::string& entry, const std::string& folder);
+
+  void LoadSettings();
+  void SaveSettings();
+  void PlaceWindow(const WindowSettings& settings);
+  // Shows the options: check marks, button states, and the old-file toggles usable exactly
+  // while overwriting is confirmed.
+  void ShowOptions();
+
+  // The memo, once the window is there.
+  struct Memo : LogSink {
+    MainView* view = nullptr;
+    void AddMemoLine(const std::string& line) override {
+      if (view) view->AddMemoLine(line);
+    }
+    void ClearMemo() override {
+      if (view) view->ClearMemo();
+    }
+  };
+
+  MainServices services_;
+  StartupInfo startup_;
+  BatchPrompts prompts_;
+  MainView* view_ = nullptr;
+  MainState state_;
+  MainOptions options_;
+  Memo memo_;
+  StatusLog log_;
+  SourceList sources_;
+  SourceEntries entries_{services_.fs, log_, sources_};
+  DestinationTree tree_;
+  NetworkTree network_;
+  ListFile listFile_{services_.fs, log_, entries_, sources_, tree_, network_};
+  ListCommands listCommands_;
+  // What start-up read, written back as it was by batch mode (nobody moved the window).
+  WindowSettings loadedSettings_;
+  int batchExitCode_ = 0;
+};
+
+// Whether an automatic run was started in the life of this process.
+bool AutomaticRunStarted();
+void ResetAutomaticRunForTests();
+
+}  // namespace tolvane

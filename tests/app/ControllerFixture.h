@@ -1,0 +1,129 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "app/core/MainController.h"
+#include "platform/Encoding.h"
+#include "support/FakeShellNamespace.h"
+#include "support/Fakes.h"
+#include "support/FaultFileSystem.h"
+#include "support/NativeFileSystem.h"
+#include "support/TempDir.h"
+
+namespace tolvane::test {
+
+// A window that remembers what it was told to show.
+class FakeMainView : public MainView {
+ public:
+  std::vector<std::string> memo;
+  std::string caption;
+  std::map<CommandId, bool> enabled;
+  std::map<CommandId, bool> checked;
+  std::map<CommandId, int> pictures;
+  bool sourcePaneEnabled = true;
+  std::string markCount;
+  std::string statusText;
+  std::optional<MemoSelection> memoSelection;
+  std::vector<int> selectedRows;
+  TreeNode* selectedNode = nullptr;
+  int treeFocused = 0;
+  WindowLayout layout;
+  std::vector<ScreenRect> screens{{0, 0, 1920, 1040}};
+  bool acceptsDrops = false;
+  int closeRequests = 0;
+  std::optional<int> endedWith;
+  int aboutShown = 0;
+
+  bool Enabled(CommandId id) const { return enabled.at(id); }
+
+  void AddMemoLine(const std::string& line) override { memo.push_back(line); }
+  void ClearMemo() override { memo.clear(); }
+  void SetCaption(const std::string& text) override { caption = text; }
+  void SetCommandEnabled(CommandId id, bool on) override { enabled[id] = on; }
+  void SetCommandChecked(CommandId id, bool on) override { checked[id] = on; }
+  void SetButtonPicture(CommandId id, int picture) override { pictures[id] = picture; }
+  void SetSourcePaneEnabled(bool on) override { sourcePaneEnabled = on; }
+  void SetMarkCount(const std::string& text) override { markCount = text; }
+  void SetStatusText(const std::string& text) override { statusText = text; }
+  std::vector<std::string> MemoLines() const override { return memo; }
+  void SelectMemoText(const MemoSelection& s) override { memoSelection = s; }
+  std::vector<int> SelectedSourceRows() const override { return selectedRows; }
+  TreeNode* SelectedNode() const override { return selectedNode; }
+  void FocusTree() override { ++treeFocused; }
+  WindowLayout CurrentLayout() const override { return layout; }
+  void ApplyLayout(const WindowLayout& l) override { layout = l; }
+  std::vector<ScreenRect> ScreenAreas() const override { return screens; }
+  void AcceptDroppedFiles() override { acceptsDrops = true; }
+  void CloseWindow() override { ++closeRequests; }
+  void EndLoop(int exitCode) override { endedWith = exitCode; }
+  void ShowAbout() override { ++aboutShown; }
+};
+
+// The main window's controller over a temporary executable folder and a fake view, with
+// scripted prompts and dialogs, a manual clock and an event pump that never sleeps. Network
+// paths lead into the folder net, whose servers the fake namespace lists.
+class ControllerFixture : public testing::Test {
+ protected:
+  void SetUp() override { ResetAutomaticRunForTests(); }
+
+  MainController& Start(std::vector<std::string> args = {}) {
+    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer, shell};
+    services.setNetworkRoot = [this](const std::string& root) { networkRoot = root; };
+    controller.reset();
+    view = std::make_unique<FakeMainView>();
+    controller = std::make_unique<MainController>(
+        services, StartupInfo{exe.Path() + kSeparator, cwd.Path(), args});
+    controller->AttachView(*view);
+    controller->FormCreate();
+    return *controller;
+  }
+
+  // A text file as UTF-8, whatever this system writes (Windows writes its ANSI code page).
+  static std::string Text(const std::string& bytes) {
+    return IsValidUtf8(bytes) ? bytes : FromSystemText(bytes);
+  }
+  std::string LogFile() const { return Text(exe.Read("Pelmo.log")); }
+
+  // A server with shares and folders below it, on disk and in the namespace: "PC01/share/apps".
+  void AddNetworkFolder(const std::string& relative) {
+    net.MakeDir(relative);
+    int parent = FakeShellNamespace::kNetwork;
+    std::string rest = relative;
+    while (!rest.empty()) {
+      const auto slash = rest.find('/');
+      const std::string name = rest.substr(0, slash);
+      rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
+      int found = -1;
+      for (int child : shell.At(parent).children) {
+        if (shell.At(child).displayName == name) found = child;
+      }
+      if (found < 0) {
+        found = parent == FakeShellNamespace::kNetwork ? shell.AddServer(parent, name)
+                                                       : shell.AddFolder(parent, name);
+      }
+      if (!rest.empty()) shell.At(found).hasSubFolders = true;
+      parent = found;
+    }
+  }
+
+  TempDir exe;
+  TempDir cwd;
+  TempDir net;
+  NativeFileSystem real{net.Path()};
+  FaultFileSystem fs{real};
+  ScriptedPrompts prompts;
+  ScriptedDialogs dialogs;
+  FakeEventPump pump;
+  FakeCursor cursor;
+  ManualClock clock;
+  FakeLogViewer viewer;
+  FakeShellNamespace shell;
+  std::string networkRoot;
+  std::unique_ptr<FakeMainView> view;
+  std::unique_ptr<MainController> controller;
+};
+
+}  // namespace tolvane::test

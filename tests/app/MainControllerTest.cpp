@@ -1,0 +1,286 @@
+#include "app/ControllerFixture.h"
+#include "common/AppInfo.h"
+
+namespace tolvane::test {
+namespace {
+
+using MainControllerTest = ControllerFixture;
+using C = CommandId;
+
+TEST_F(MainControllerTest, OptionTogglesKeepMenuAndButtonInStep) {
+  MainController& c = Start();
+  ASSERT_TRUE(c.ConfirmOverWrite());
+  ASSERT_TRUE(c.ButOldIsIgnore());
+
+  // Off from the menu greys both old-file controls and leaves their check alone.
+  c.Execute(C::ConfirmOverWrite);
+  EXPECT_FALSE(c.ConfirmOverWrite());
+  EXPECT_FALSE(view->checked[C::ConfirmOverWrite]);
+  EXPECT_FALSE(view->Enabled(C::WriteIfOld));
+  EXPECT_TRUE(c.ButOldIsIgnore());
+  EXPECT_TRUE(view->checked[C::WriteIfOld]);
+
+  // On again from the button, which has flipped itself.
+  c.ToolButtonClicked(C::ConfirmOverWrite, true);
+  EXPECT_TRUE(c.ConfirmOverWrite());
+  EXPECT_TRUE(view->Enabled(C::WriteIfOld));
+
+  c.ToolButtonClicked(C::IgnoreError, true);
+  EXPECT_TRUE(c.IgnoreError());
+  c.Execute(C::IgnoreError);
+  EXPECT_FALSE(c.IgnoreError());
+  EXPECT_FALSE(view->checked[C::IgnoreError]);
+
+  c.Execute(C::WriteIfOld);
+  EXPECT_FALSE(c.ButOldIsIgnore());
+  EXPECT_FALSE(view->checked[C::WriteIfOld]);
+
+  c.Execute(C::SaveLog);
+  EXPECT_FALSE(c.SaveLog());
+  EXPECT_FALSE(view->checked[C::SaveLog]);
+}
+
+TEST_F(MainControllerTest, CommandStatesFollowSourcesSelectionMarksRunAndTheLogFile) {
+  AddNetworkFolder("PC01/share");
+  MainController& c = Start();
+  EXPECT_FALSE(view->Enabled(C::Go));
+  EXPECT_FALSE(view->Enabled(C::CancelAllFile));
+  EXPECT_FALSE(view->Enabled(C::ClearMark));
+  EXPECT_TRUE(view->Enabled(C::AllCollapse));  // the tree has its root
+  EXPECT_TRUE(view->Enabled(C::ClearLog));     // the start line made the log file
+  EXPECT_EQ(view->caption, "Tolvane 1.05");
+  EXPECT_TRUE(view->acceptsDrops);
+
+  const std::string a = cwd.Write("a.txt", "A");
+  const std::string b = cwd.Write("b.txt", "B");
+  c.DropFiles({a, b});
+  EXPECT_TRUE(view->Enabled(C::CancelAllFile));
+  EXPECT_FALSE(view->Enabled(C::CancelFile));
+  EXPECT_FALSE(view->Enabled(C::Go));  // no mark yet
+
+  view->selectedRows = {1};
+  c.lstFileSelectItem();
+  EXPECT_TRUE(view->Enabled(C::CancelFile));
+  c.Execute(C::CancelFile);
+  ASSERT_EQ(c.Sources().Count(), 1);
+  EXPECT_EQ(c.Sources().At(0).path, a);
+  view->selectedRows = {};
+  c.lstFileSelectItem();
+  EXPECT_FALSE(view->Enabled(C::CancelFile));
+
+  TreeNode* share = nullptr;
+  c.treFolderExpanding(c.Tree().NodeAt(1));
+  for (int i = 0; i < c.Tree().NodeCount(); ++i) {
+    if (c.Tree().NodeAt(i)->Record().folderPath == R"(\\PC01\share)") share = c.Tree().NodeAt(i);
+  }
+  ASSERT_NE(share, nullptr);
+  c.treFolderMouseDown(share);
+  EXPECT_EQ(view->markCount, "1箇所");
+  EXPECT_TRUE(view->Enabled(C::Go));
+  EXPECT_TRUE(view->Enabled(C::ClearMark));
+
+  // The Delete key refreshes too: removing the last row disables Go at once.
+  view->selectedRows = {0};
+  c.lstFileKeyDown(MainController::kDeleteKey);
+  EXPECT_EQ(c.Sources().Count(), 0);
+  EXPECT_FALSE(view->Enabled(C::Go));
+  EXPECT_FALSE(view->Enabled(C::CancelAllFile));
+
+  // So does the folder picker.
+  dialogs.folderResults.push_back(cwd.Path() + kSeparator);
+  c.Execute(C::AddFolder);
+  EXPECT_EQ(c.Sources().Count(), 1);
+  EXPECT_TRUE(view->Enabled(C::Go));
+  EXPECT_TRUE(view->Enabled(C::CancelAllFile));
+
+  c.Execute(C::ClearMark);
+  EXPECT_EQ(view->markCount, "0箇所");
+  EXPECT_FALSE(view->Enabled(C::Go));
+
+  c.Execute(C::ClearLog);
+  EXPECT_FALSE(exe.Exists("Pelmo.log"));
+  EXPECT_FALSE(view->Enabled(C::ClearLog));
+  EXPECT_FALSE(view->Enabled(C::RefLog));
+}
+
+TEST_F(MainControllerTest, ViewingTheLogOpensItOrSaysNoViewerIsThere) {
+  MainController& c = Start();
+  c.Execute(C::RefLog);
+  EXPECT_EQ(viewer.opened, std::vector<std::string>{exe / "Pelmo.log"});
+
+  viewer.available = false;
+  c.Execute(C::RefLog);
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_EQ(prompts.asked[0].kind, "Message");
+  EXPECT_EQ(prompts.asked[0].caption, "Tolvane 1.05");
+  EXPECT_EQ(prompts.asked[0].text,
+            "テキストファイルに関連づけられたアプリケーションを取得できませんでした。");
+}
+
+TEST_F(MainControllerTest, ExitAndCloseDuringARunOnlyAskTheRunToStop) {
+  MainController& c = Start();
+  c.Execute(C::Exit);
+  EXPECT_EQ(view->closeRequests, 1);
+  c.Execute(C::About);
+  EXPECT_EQ(view->aboutShown, 1);
+
+  c.State().run.runInProgress = true;
+  EXPECT_FALSE(c.FormCloseQuery());
+  EXPECT_TRUE(c.State().run.stopRequested);
+  c.State().run.runInProgress = false;
+  EXPECT_TRUE(c.FormCloseQuery());
+}
+
+TEST_F(MainControllerTest, SwitchesNameTheLogAndDeleteItBeforeTheStartLine) {
+  cwd.Write("run.log", "old contents\r\n");
+  exe.Write("Pelmo.log", "kept\r\n");
+  clock.now = {2005, 4, 1, 0, 0, 0};
+  Start({"-x", "-grun.log", "-o"});
+  const std::string start = "\r\n▼起動 2005/04/01\r\n";
+  EXPECT_EQ(Text(cwd.Read("run.log")).substr(0, start.size()), start);
+  EXPECT_EQ(exe.Read("Pelmo.log"), "kept\r\n");
+}
+
+TEST_F(MainControllerTest, ShutdownSavesTheListBeforeTheEndLineAndHonoursSaveLog) {
+  MainController& c = Start();
+  clock.now = {2005, 4, 1, 9, 20, 2};
+  c.FormDestroy();
+  const std::string log = LogFile();
+  const auto saved = log.find("配布リスト保存 " + (exe / "Pelmo.lst"));
+  const std::string endLine = "▲終了 2005/04/01 09:20:02\r\n\r\n";
+  const auto end = log.find(endLine);
+  ASSERT_NE(saved, std::string::npos);
+  ASSERT_NE(end, std::string::npos);
+  EXPECT_LT(saved, end);
+  EXPECT_EQ(log.size(), end + endLine.size());
+
+  // With -o nothing is saved to the list; with SaveLog off the end line stays out of the file.
+  exe.Write("Pelmo.log", "");
+  MainController& c2 = Start({"-o"});
+  c2.mnuSaveLogClick();
+  exe.Write("Pelmo.log", "");
+  c2.FormDestroy();
+  EXPECT_EQ(LogFile(), "");
+}
+
+TEST_F(MainControllerTest, BatchModeRunsOnceAfterStartUpThenEndsTheLoop) {
+  MainController& c = Start({"-b", "-o"});
+  EXPECT_TRUE(c.BatchMode());
+  EXPECT_TRUE(c.State().startupComplete);
+  EXPECT_TRUE(cursor.history.empty());  // batch mode never touches the cursor
+
+  c.Timer1Timer();
+  EXPECT_TRUE(AutomaticRunStarted());
+  EXPECT_EQ(pump.sleeps, 1);
+  EXPECT_EQ(view->endedWith, 0);
+  const std::string afterFirst = LogFile();
+  EXPECT_NE(afterFirst.find("配布開始"), std::string::npos);
+  EXPECT_NE(afterFirst.find("配布終了"), std::string::npos);
+  c.Timer1Timer();
+  EXPECT_EQ(LogFile(), afterFirst);
+
+  // Nobody can answer in batch mode: errors go to the standard error stream, never to a box.
+  c.ShowException("broken");
+  EXPECT_TRUE(prompts.asked.empty());
+}
+
+TEST_F(MainControllerTest, TheTimerDoesNothingOutsideBatchMode) {
+  MainController& c = Start();
+  c.Timer1Timer();
+  EXPECT_FALSE(AutomaticRunStarted());
+  EXPECT_FALSE(view->endedWith);
+  EXPECT_EQ(LogFile().find("配布開始"), std::string::npos);
+}
+
+std::string SettingsFile(const std::string& options) {
+  std::string text =
+      "[Setting]\r\nLeft=10\r\nTop=20\r\nClientWidth=800\r\nClientHeight=600\r\n"
+      "SourceWidth=300\r\nLogHeight=100\r\nColumn0Width=210\r\nColumn1Width=71\r\n"
+      "Column2Width=81\r\n\r\n" +
+      options + "SaveLog=1\r\nDefaultFolder=/home/u/dist/\r\n";
+#ifndef _WIN32
+  text += "NetworkRoot=/srv/net\r\n";
+#endif
+  return text + "\r\n";
+}
+
+TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFile) {
+  exe.Write("Pelmo.ini",
+            SettingsFile("ConfirmOverWrite=0\r\nButOldIsIgnore=1\r\nIgnoreError=5\r\n"));
+  MainController& c = Start();
+#ifndef _WIN32
+  EXPECT_EQ(networkRoot, "/srv/net");
+#endif
+  EXPECT_FALSE(c.ConfirmOverWrite());
+  EXPECT_FALSE(view->Enabled(C::WriteIfOld));
+  EXPECT_TRUE(view->checked[C::WriteIfOld]);
+  EXPECT_TRUE(c.IgnoreError());
+  EXPECT_TRUE(view->checked[C::IgnoreError]);
+  EXPECT_EQ(c.State().defaultFolder, "/home/u/dist/");
+  const WindowLayout read{{10, 20, 800, 600}, 300, 100, {210, 71, 81}};
+  EXPECT_EQ(view->layout, read);
+
+  c.FormDestroy();
+  EXPECT_EQ(exe.Read("Pelmo.ini"),
+            SettingsFile("ConfirmOverWrite=0\r\nButOldIsIgnore=1\r\nIgnoreError=1\r\n"));
+}
+
+TEST_F(MainControllerTest, PlacementCentresMovesOntoAScreenAndBatchModeWritesBackWhatItRead) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string left, top;  // as stored
+    std::vector<ScreenRect> screens;
+    ScreenRect placed;                    // where the window goes
+    std::string writtenLeft, writtenTop;  // what the next start reads
+  } cases[] = {
+      // Top=0 means never placed: centred on the primary screen.
+      {{}, "", "0", {{0, 0, 1000, 800}, {1000, 0, 1000, 800}}, {100, 100, 800, 600}, "", ""},
+      // Off every screen: moved onto the nearest.
+      {{}, "2500", "900", {{0, 0, 1000, 800}}, {200, 200, 800, 600}, "", ""},
+      // Batch mode shows nothing: a second monitor's place survives a small offscreen screen.
+      {{"-b", "-o"}, "2500", "900", {{0, 0, 1000, 800}}, {200, 200, 800, 600}, "2500", "900"},
+  };
+  for (const Case& k : cases) {
+    exe.Write("Pelmo.ini", "[Setting]\r\nLeft=" + k.left + "\r\nTop=" + k.top +
+                               "\r\nClientWidth=800\r\nClientHeight=600\r\n");
+    view = nullptr;
+    controller.reset();
+    auto screens = k.screens;
+    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer, shell};
+    view = std::make_unique<FakeMainView>();
+    view->screens = screens;
+    controller = std::make_unique<MainController>(
+        services, StartupInfo{exe.Path() + kSeparator, cwd.Path(), k.args});
+    controller->AttachView(*view);
+    controller->FormCreate();
+    EXPECT_EQ(view->layout.geometry, k.placed) << k.left << "," << k.top;
+    view->layout.geometry = {123, 45, 640, 480};  // the user moved it
+    controller->FormDestroy();
+    const std::string ini = exe.Read("Pelmo.ini");
+    const std::string left = k.writtenLeft.empty() ? "123" : k.writtenLeft;
+    const std::string top = k.writtenTop.empty() ? "45" : k.writtenTop;
+    EXPECT_NE(ini.find("Left=" + left + "\r\nTop=" + top + "\r\n"), std::string::npos) << ini;
+  }
+}
+
+TEST_F(MainControllerTest, AFirstRunAsksBeforeOverwritingAndTheStartLineIgnoresSaveLog) {
+  MainController& c = Start();
+  EXPECT_TRUE(c.ConfirmOverWrite());
+  EXPECT_TRUE(c.ButOldIsIgnore());
+  EXPECT_FALSE(c.IgnoreError());
+  EXPECT_TRUE(c.SaveLog());
+  EXPECT_TRUE(view->checked[C::ConfirmOverWrite]);
+  EXPECT_TRUE(view->Enabled(C::WriteIfOld));
+
+  // Saving the log stored as off: the start line still reaches the file, nothing after it.
+  exe.Write("Pelmo.ini", "[Setting]\r\nSaveLog=0\r\n");
+  exe.Write("Pelmo.log", "");
+  MainController& c2 = Start();
+  EXPECT_FALSE(c2.SaveLog());
+  const std::string log = LogFile();
+  EXPECT_EQ(log.rfind("\r\n▼起動 ", 0), 0u);
+  EXPECT_EQ(log.find("配布リスト読込"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,92 @@
+#include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/qt/DestinationTreeView.h"
+#include "app/qt/WindowFixture.h"
+
+namespace tolvane::test {
+namespace {
+
+using MainWindowTest = WindowFixture;
+
+TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
+  TfrmMain& w = Start();
+  MainController& c = w.Controller();
+  EXPECT_EQ(w.windowTitle(), "Tolvane 1.05");
+  EXPECT_EQ(w.mnuGo->text(), QString::fromUtf8("配布開始(&G)"));
+  EXPECT_EQ(w.popFolder->actions().size(), 3);  // two items and their separator
+  ASSERT_TRUE(c.ConfirmOverWrite());
+
+  // A check-style item has flipped itself before the command runs: both end up in step.
+  w.mnuConfirmOverWrite->trigger();
+  EXPECT_FALSE(c.ConfirmOverWrite());
+  EXPECT_FALSE(w.mnuConfirmOverWrite->isChecked());
+  EXPECT_FALSE(w.tbtConfirmOverWrite->isChecked());
+  EXPECT_FALSE(w.mnuWriteIfOld->isEnabled());
+  EXPECT_FALSE(w.tbtWriteIfOld->isEnabled());
+  w.tbtConfirmOverWrite->click();
+  EXPECT_TRUE(c.ConfirmOverWrite());
+  EXPECT_TRUE(w.mnuConfirmOverWrite->isChecked());
+
+  // A selection in the list reaches the controller's command states.
+  c.Sources().Append({"/a", "", "1"});
+  c.RefreshCommands();
+  EXPECT_FALSE(w.mnuCancelFile2->isEnabled());
+  w.lstFile->selectionModel()->select(w.lstFile->model()->index(0, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  EXPECT_TRUE(w.mnuCancelFile->isEnabled());
+  EXPECT_TRUE(w.mnuCancelFile2->isEnabled());
+  w.mnuCancelFile2->trigger();
+  EXPECT_EQ(c.Sources().Count(), 0);
+
+  // Tool buttons carry their captions, but never as access keys: Alt+G must not start a run.
+  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtClearMark, w.tbtAllCollapse,
+                         w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtIgnoreError, w.tbtExit}) {
+    EXPECT_TRUE(b->shortcut().isEmpty()) << b->toolTip().toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, TabGoesFromTheSourcesToTheTreeToTheLog) {
+  TfrmMain& w = Start();
+  w.show();
+  QApplication::setActiveWindow(&w);
+  w.lstFile->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), w.lstFile);
+  for (QWidget* next : {static_cast<QWidget*>(w.treFolder), static_cast<QWidget*>(w.memStatus)}) {
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+  }
+}
+
+TEST_F(MainWindowTest, AClickOnADestinationSelectsItsLineInTheMemo) {
+  TfrmMain& w = Start();
+  w.ClearMemo();
+  w.AddMemoLine("ab");
+  w.AddMemoLine("表示 \\\\SRV\\share -> 成功");
+  w.SelectMemoText({1, 3, 11});
+  EXPECT_EQ(w.memStatus->textCursor().selectionStart(), 3 + 3);  // "ab", its break, "表示 "
+  EXPECT_EQ(w.memStatus->textCursor().selectedText(), QString("\\\\SRV\\share"));
+}
+
+TEST_F(MainWindowTest, CloseDuringARunOnlyAsksTheRunToStop) {
+  TfrmMain& w = Start();
+  w.show();
+  w.Controller().State().run.runInProgress = true;
+  EXPECT_FALSE(w.close());
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.Controller().State().run.stopRequested);
+  w.Controller().State().run.runInProgress = false;
+  w.mnuExit->trigger();
+  EXPECT_FALSE(w.isVisible());
+}
+
+}  // namespace
+}  // namespace tolvane::test
