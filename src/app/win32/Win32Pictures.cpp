@@ -199,7 +199,8 @@ HIMAGELIST CreateToolbarImageList() {
 }
 
 HIMAGELIST CreateStateImageList() {
-  return MakeList({Picture{}, Of(xpm::state1), Of(xpm::state2), Of(xpm::state3), Of(xpm::state4)});
+  return MakeList(
+      {Picture{}, Of(xpm::state1), Of(xpm::state2), Of(xpm::state3), Of(xpm::state4), Picture{}});
 }
 
 HIMAGELIST CreateNodeImageList() {

@@ -12,7 +12,7 @@ namespace tolvane {
 // unused ones blank. The caller owns the list.
 HIMAGELIST CreateToolbarImageList();
 // The tree's state pictures: slot 0 blank (the tree control never draws it), 1 unmarked,
-// 2 marked, 3 grey, 4 failed.
+// 2 marked, 3 grey, 4 failed, 5 blank (a node that can never be marked).
 HIMAGELIST CreateStateImageList();
 // The node icons, one slot per NodeIcon value in its order; NodeIcon::None is a blank slot.
 HIMAGELIST CreateNodeImageList();
