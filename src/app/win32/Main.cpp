@@ -59,8 +59,8 @@ void RegisterClasses() {
 }
 
 HWND MakePanel(HWND parent, UINT edge) {
-  HWND panel = CreateWindowExW(0, kPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                               0, 0, 10, 10, parent, nullptr, Instance(), nullptr);
+  HWND panel = CreateWindowExW(0, kPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                               0, 10, 10, parent, nullptr, Instance(), nullptr);
   SetWindowLongPtrW(panel, GWLP_USERDATA, static_cast<LONG_PTR>(edge));
   return panel;
 }
@@ -161,8 +161,8 @@ void TfrmMain::CreateMenus() {
 
 void TfrmMain::CreateToolBar() {
   ToolBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                            WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
-                                CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                            WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                CCS_NOPARENTALIGN | CCS_NODIVIDER,
                             0, 0, 10, kToolBarHeight, frmMain, nullptr, Instance(), nullptr);
   SendMessageW(ToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(ToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_));
@@ -348,8 +348,8 @@ void TfrmMain::OnContextMenu(HWND from, int x, int y) {
     x = r.left;
     y = r.top;
   }
-  const int id = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0,
-                                                 frmMain, nullptr));
+  const int id = static_cast<int>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, frmMain, nullptr));
   if (id != 0) OnCommand(id, nullptr);
 }
 

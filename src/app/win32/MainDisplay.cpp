@@ -124,8 +124,7 @@ WindowLayout TfrmMain::CurrentLayout() const {
     outer = placement.rcNormalPosition;
   }
   const RECT frame = FrameOf(frmMain);
-  layout.geometry = {outer.left, outer.top,
-                     (outer.right - outer.left) - (frame.right - frame.left),
+  layout.geometry = {outer.left, outer.top, (outer.right - outer.left) - (frame.right - frame.left),
                      (outer.bottom - outer.top) - (frame.bottom - frame.top)};
   layout.sourceWidth = sourceWidth_;
   layout.logHeight = logHeight_;
@@ -142,8 +141,7 @@ void TfrmMain::ApplyLayout(const WindowLayout& layout) {
   const RECT frame = FrameOf(frmMain);
   SetWindowPos(frmMain, nullptr, layout.geometry.left, layout.geometry.top,
                layout.geometry.width + (frame.right - frame.left),
-               layout.geometry.height + (frame.bottom - frame.top),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               layout.geometry.height + (frame.bottom - frame.top), SWP_NOZORDER | SWP_NOACTIVATE);
   for (int i = 0; i < 3; ++i) {
     SendMessageW(lstFile, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
                  layout.columnWidths[static_cast<std::size_t>(i)]);

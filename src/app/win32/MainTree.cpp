@@ -55,14 +55,13 @@ void TfrmMain::EndInsertChildren() {
   const HTREEITEM parentItem = pending.parent ? ItemOf(pending.parent) : TVI_ROOT;
   if (pending.parent && !parentItem) return;
   for (int row = pending.first; row <= pending.last; ++row) {
-    TreeNode* node = pending.parent ? pending.parent->Child(row)
-                                    : controller_.Tree().TopLevel(row);
+    TreeNode* node = pending.parent ? pending.parent->Child(row) : controller_.Tree().TopLevel(row);
     std::wstring text = Widen(node->Text());
     TVINSERTSTRUCTW insert{};
     insert.hParent = parentItem;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE |
-                       TVIF_CHILDREN;
+    insert.item.mask =
+        TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
     insert.item.pszText = text.data();
     insert.item.lParam = reinterpret_cast<LPARAM>(node);
     insert.item.iImage = insert.item.iSelectedImage = NodeImageIndex(node->Icon());
