@@ -1,7 +1,6 @@
 #include "app/win32/Win32Platform.h"
 
-#include <cstdio>
-
+#include "app/core/ViewRules.h"
 #include "app/win32/Win32Controls.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FolderPicker.h"
@@ -39,51 +38,32 @@ int Win32Prompts::Box(const std::string& caption, const std::string& text, UINT 
 }
 
 PromptAnswer Win32Prompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
-  if (unattended_) return PromptAnswer::Yes;
   return FromId(Box(caption, text, MB_YESNOCANCEL | MB_DEFBUTTON1));
 }
 
 PromptAnswer Win32Prompts::AskAbortRetryIgnore(const std::string& caption,
                                                const std::string& text) {
-  if (unattended_) return PromptAnswer::Abort;
   return FromId(Box(caption, text, MB_ABORTRETRYIGNORE | MB_DEFBUTTON1));
 }
 
 PromptAnswer Win32Prompts::AskYesNo(const std::string& caption, const std::string& text) {
-  if (unattended_) return PromptAnswer::Yes;
   return FromId(Box(caption, text, MB_YESNO | MB_DEFBUTTON1));
 }
 
 void Win32Prompts::ShowMessage(const std::string& caption, const std::string& text) {
-  if (unattended_) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    return;
-  }
   Box(caption, text, MB_OK);
 }
 
 void Win32Prompts::ShowError(const std::string& caption, const std::string& text) {
-  if (unattended_) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    return;
-  }
   Box(caption, text, MB_OK | MB_ICONERROR);
 }
 
 std::wstring DialogFilter(const std::string& filter) {
-  std::vector<std::wstring> parts;
-  std::size_t start = 0;
-  while (start <= filter.size() && !filter.empty()) {
-    const std::size_t bar = filter.find('|', start);
-    const std::size_t stop = bar == std::string::npos ? filter.size() : bar;
-    parts.push_back(Widen(filter.substr(start, stop - start)));
-    if (bar == std::string::npos) break;
-    start = bar + 1;
-  }
   std::wstring out;
-  // A description without its pattern would shift every pair after it: it is left out.
-  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-    out += parts[i] + L'\0' + parts[i + 1] + L'\0';
+  for (const FileFilter& f : ParseFileFilter(filter)) {
+    std::string patterns;
+    for (const std::string& p : f.patterns) patterns += (patterns.empty() ? "" : ";") + p;
+    out += Widen(f.description) + L'\0' + Widen(patterns) + L'\0';
   }
   out.push_back(L'\0');
   return out;

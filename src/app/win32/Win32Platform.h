@@ -11,13 +11,11 @@
 
 namespace tolvane {
 
-// The message boxes, owned by the main window once it exists.
+// The message boxes, owned by the main window once it exists. Batch mode never reaches them:
+// the controller's BatchPrompts answers for them.
 class Win32Prompts : public Prompts {
  public:
   void SetOwner(HWND owner) { owner_ = owner; }
-  // Unattended (batch mode): nobody could answer a box, so none is shown. Messages go to the
-  // standard error stream and questions take their default answer.
-  void SetUnattended(bool unattended) { unattended_ = unattended; }
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
@@ -27,7 +25,6 @@ class Win32Prompts : public Prompts {
  private:
   int Box(const std::string& caption, const std::string& text, UINT type);
   HWND owner_ = nullptr;
-  bool unattended_ = false;
 };
 
 // The common file dialogs and the shell's folder browser.
