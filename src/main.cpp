@@ -1,13 +1,18 @@
 // The main entry: splash decision, application title, windows, message loop.
 #include "app/qt/Main.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 #include "app/core/BatchPrompts.h"
@@ -45,16 +50,65 @@ class TolvaneApplication : public QApplication {
   }
 };
 
+// Read before the application object exists, so that --help can name the folders in use.
 std::string ExecutableFolder() {
-  std::string folder = QCoreApplication::applicationDirPath().toStdString();
+  std::error_code error;
+  std::string folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  if (error || folder.empty()) folder = std::filesystem::current_path(error);
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+tolvane::FileFolders FindFileFolders() {
+  tolvane::FolderFacts facts;
+  facts.exeFolder = ExecutableFolder();
+  facts.exeFolderWritable = access(facts.exeFolder.c_str(), W_OK) == 0;
+  facts.home = Environment("HOME");
+  if (facts.home.empty()) {
+    if (const passwd* user = getpwuid(getuid())) facts.home = user->pw_dir;
+  }
+  facts.xdgConfigHome = Environment("XDG_CONFIG_HOME");
+  facts.xdgStateHome = Environment("XDG_STATE_HOME");
+  return tolvane::ChooseFileFolders(facts);
+}
+
+// The folders a user's files go to are the user's alone; existing folders keep their mode.
+// One that cannot be made is said on the standard error stream: nothing could be saved there.
+void CreatePrivateFolders(const std::string& folder) {
+  for (std::size_t pos = folder.find('/', 1); pos != std::string::npos;
+       pos = folder.find('/', pos + 1)) {
+    mkdir(folder.substr(0, pos).c_str(), 0700);
+  }
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "%s: cannot create %s\n", tolvane::kAppTitle, folder.c_str());
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  const tolvane::FileFolders folders = FindFileFolders();
+  switch (tolvane::FindInfoRequest(args)) {
+    case tolvane::InfoRequest::Help:
+      std::fputs(tolvane::HelpText(folders).c_str(), stdout);
+      return 0;
+    case tolvane::InfoRequest::Version:
+      std::fputs(tolvane::VersionText().c_str(), stdout);
+      return 0;
+    case tolvane::InfoRequest::None:
+      break;
+  }
+  if (!folders.besideProgram) {
+    CreatePrivateFolders(folders.settingsFolder);
+    CreatePrivateFolders(folders.logFolder);
+  }
   const bool batch = tolvane::HasBatchSwitch(args);
   // Batch mode shows nothing, so it needs no display at all.
   if (batch) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -91,10 +145,13 @@ int main(int argc, char** argv) {
 
     // No display name: Qt would append it to every window title, and titles are exactly ours.
     QApplication::setApplicationName(tolvane::kProductName);
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName("tolvane");
 
     char cwd[4096];
     const std::string currentDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
-    tolvane::TfrmMain frmMain(services, {ExecutableFolder(), currentDir, args});
+    tolvane::TfrmMain frmMain(services,
+                              {folders.settingsFolder, currentDir, args, folders.logFolder});
     boxes.SetOwner(&frmMain);
     app.prompts = &frmMain.Controller().Ask();
     dialogs.SetOwner(&frmMain);

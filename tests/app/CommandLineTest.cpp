@@ -55,6 +55,28 @@ TEST(CommandLineTest, ReadsSwitchesByTheirFirstTwoCharacters) {
   }
 }
 
+TEST(CommandLineTest, AnswersHelpAndVersionOnlyWhenSpeltExactly) {
+  const struct {
+    std::vector<std::string> args;
+    InfoRequest request;
+  } cases[] = {
+      {{"--help"}, InfoRequest::Help},
+      {{"-b", "-lx.lst", "--version"}, InfoRequest::Version},
+      {{"--version", "--help"}, InfoRequest::Version},
+      // Anything else keeps the rules of the switches: ignored unless it begins with one.
+      {{"--HELP", "-h", "--helpx", "help", "-v"}, InfoRequest::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    EXPECT_EQ(FindInfoRequest(c.args), c.request);
+  }
+  EXPECT_EQ(VersionText(), "Tolvane 1.05\n");
+  const std::string help = HelpText({"/home/u/.config/tolvane/", "/home/u/.local/state/t/", false});
+  EXPECT_NE(help.find("/home/u/.config/tolvane/Pelmo.ini"), std::string::npos);
+  EXPECT_NE(help.find("/home/u/.config/tolvane/Pelmo.lst"), std::string::npos);
+  EXPECT_NE(help.find("/home/u/.local/state/t/Pelmo.log"), std::string::npos);
+}
+
 TEST(CommandStatesTest, EnablesCommandsFromMarksEntriesSelectionAndLog) {
   CommandInputs in;
   in.treeHasNodes = true;

@@ -74,8 +74,10 @@ class ControllerFixture : public testing::Test {
     services.setNetworkRoot = [this](const std::string& root) { networkRoot = root; };
     controller.reset();
     view = std::make_unique<FakeMainView>();
-    controller = std::make_unique<MainController>(
-        services, StartupInfo{exe.Path() + kSeparator, cwd.Path(), args});
+    view->screens = screens;
+    const std::string folder = exe.Path() + kSeparator;
+    controller =
+        std::make_unique<MainController>(services, StartupInfo{folder, cwd.Path(), args, folder});
     controller->AttachView(*view);
     controller->FormCreate();
     return *controller;
@@ -122,6 +124,7 @@ class ControllerFixture : public testing::Test {
   FakeLogViewer viewer;
   FakeShellNamespace shell;
   std::string networkRoot;
+  std::vector<ScreenRect> screens{{0, 0, 1920, 1040}};  // the next start's
   std::unique_ptr<FakeMainView> view;
   std::unique_ptr<MainController> controller;
 };

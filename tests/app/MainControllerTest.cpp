@@ -243,16 +243,8 @@ TEST_F(MainControllerTest, PlacementCentresMovesOntoAScreenAndBatchModeWritesBac
   for (const Case& k : cases) {
     exe.Write("Pelmo.ini", "[Setting]\r\nLeft=" + k.left + "\r\nTop=" + k.top +
                                "\r\nClientWidth=800\r\nClientHeight=600\r\n");
-    view = nullptr;
-    controller.reset();
-    auto screens = k.screens;
-    MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer, shell};
-    view = std::make_unique<FakeMainView>();
-    view->screens = screens;
-    controller = std::make_unique<MainController>(
-        services, StartupInfo{exe.Path() + kSeparator, cwd.Path(), k.args});
-    controller->AttachView(*view);
-    controller->FormCreate();
+    screens = k.screens;
+    Start(k.args);
     EXPECT_EQ(view->layout.geometry, k.placed) << k.left << "," << k.top;
     view->layout.geometry = {123, 45, 640, 480};  // the user moved it
     controller->FormDestroy();

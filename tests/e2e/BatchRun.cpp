@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,26 +13,32 @@ extern char** environ;
 
 namespace tolvane::test {
 
-int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args) {
+int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args,
+                 const RunOptions& options) {
   const char* binary = TOLVANE_BINARY_PATH;
   const std::string program = folder + "/tolvane";
   std::filesystem::copy_file(binary, program, std::filesystem::copy_options::overwrite_existing);
 
-  std::vector<std::string> env;
+  std::vector<std::string> dropped{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  dropped.insert(dropped.end(), options.unsetEnv.begin(), options.unsetEnv.end());
+  for (const std::string& var : options.setEnv) dropped.push_back(var.substr(0, var.find('=')));
+  std::vector<std::string> env = options.setEnv;
   for (char** e = environ; *e; ++e) {
     const std::string var = *e;
+    const std::string name = var.substr(0, var.find('='));
     // No display of any kind: batch mode must not need one.
-    if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-        var.rfind("QT_QPA_PLATFORM=", 0) == 0) {
-      continue;
-    }
-    env.push_back(var);
+    if (std::find(dropped.begin(), dropped.end(), name) == dropped.end()) env.push_back(var);
   }
   std::vector<char*> envp;
   for (auto& v : env) envp.push_back(v.data());
   envp.push_back(nullptr);
 
-  std::vector<std::string> argStore{"timeout", "60", program};
+  std::vector<std::string> argStore{"timeout", "60"};
+  if (options.asOrdinaryUser) {
+    argStore.insert(argStore.end(),
+                    {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+  }
+  argStore.push_back(program);
   argStore.insert(argStore.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argStore) argv.push_back(a.data());
@@ -39,7 +46,8 @@ int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const std::string out = options.stdoutPath.empty() ? "/dev/null" : options.stdoutPath;
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid;
   const std::string oldCwd = std::filesystem::current_path();

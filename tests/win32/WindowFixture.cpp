@@ -22,7 +22,7 @@ TfrmMain& WindowFixture::Start(std::vector<std::string> args) {
   window.reset();
   window = std::make_unique<TfrmMain>(
       MainServices{fs, boxes, dialogs, pump, cursor, clock, viewer, shell},
-      StartupInfo{exe.Path() + kSeparator, cwd.Path(), std::move(args)});
+      StartupInfo{exe.Path() + kSeparator, cwd.Path(), std::move(args), {}});
   boxes.SetOwner(window->Handle());
   window->FormCreate();
   about = std::make_unique<TdlgAbout>(window->Handle());

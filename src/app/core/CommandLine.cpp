@@ -67,4 +67,35 @@ bool HasBatchSwitch(const std::vector<std::string>& args) {
   return false;
 }
 
+InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help") return InfoRequest::Help;
+    if (arg == "--version") return InfoRequest::Version;
+  }
+  return InfoRequest::None;
+}
+
+std::string HelpText(const FileFolders& folders) {
+  std::string text =
+      "使い方: tolvane [スイッチ...]\n"
+      "  -lPATH     既定のリストの代わりにリストファイル PATH を読み込む\n"
+      "  -gPATH     Pelmo.log の代わりに PATH へログを書く\n"
+      "  -x         起動行を書く前にログファイルを削除する\n"
+      "  -o         終了時に既定のリストファイルへ保存しない\n"
+      "  -b         バッチモード: 何も表示せずに一度配布して終了する\n"
+      "  --help     この説明を表示して終了する\n"
+      "  --version  バージョンを表示して終了する\n"
+      "スイッチの文字は大文字と小文字を区別しない。PATH に ";
+  text += kPathSeparator;
+  text +=
+      " がなければ現在のフォルダーのファイル。\n"
+      "-b の終了コード: 0 正常終了、1 失敗マークが付いたか中止した、2 配布できなかった\n";
+  text += std::string("設定と既定のリスト: ") + folders.settingsFolder + kSettingsFileName + ", " +
+          folders.settingsFolder + kDefaultListFileName + "\n";
+  text += std::string("ログ: ") + folders.logFolder + kLogFileName + "\n";
+  return text;
+}
+
+std::string VersionText() { return std::string(kAppTitle) + "\n"; }
+
 }  // namespace tolvane

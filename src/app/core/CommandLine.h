@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/core/FileFolders.h"
+
 namespace tolvane {
 
 // What the switches -l, -g, -x, -o and -b ask for.
@@ -24,5 +26,13 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args,
 
 // True when any argument begins with -b (in either case): the splash is then never shown.
 bool HasBatchSwitch(const std::vector<std::string>& args);
+
+// --help and --version, each only as an argument spelt exactly so (the first one given counts).
+// They are answered on standard output before any window or file is touched.
+enum class InfoRequest { None, Help, Version };
+InfoRequest FindInfoRequest(const std::vector<std::string>& args);
+// The switches, the exit codes of batch mode and the folders in use, one item a line.
+std::string HelpText(const FileFolders& folders);
+std::string VersionText();
 
 }  // namespace tolvane

@@ -35,6 +35,7 @@ MainController::MainController(MainServices services, StartupInfo startup)
                            [this] { entries_.RemoveAll(); }, [this] { UpdateMarkCount(); },
                            [this] { RefreshCommands(); }}) {
   state_.exeFolder = startup_.exeFolder;
+  state_.logFolder = startup_.logFolder.empty() ? startup_.exeFolder : startup_.logFolder;
   // Agrees with the command line about batch mode, and holds from the first moment on: an
   // error before the command line is read must not wait for an answer either.
   prompts_.SetUnattended(HasBatchSwitch(startup_.args));
@@ -52,7 +53,7 @@ void MainController::AttachView(MainView& view) {
 void MainController::FormCreate() {
   const CursorShape savedCursor = services_.cursor.Current();
   state_.settingsPath = state_.exeFolder + kSettingsFileName;
-  state_.logPath = state_.exeFolder + kLogFileName;
+  state_.logPath = state_.logFolder + kLogFileName;
   state_.listPath.clear();
 
   const CommandLineOptions options = ParseCommandLine(startup_.args, startup_.currentDir);

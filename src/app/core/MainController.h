@@ -47,9 +47,13 @@ struct MainServices {
 
 // Where the program is and how it was started.
 struct StartupInfo {
-  std::string exeFolder;  // with its trailing separator
+  // Where Pelmo.ini and Pelmo.lst live, with its trailing separator: the executable's folder,
+  // or the user's configuration folder for an installed program.
+  std::string exeFolder;
   std::string currentDir;
   std::vector<std::string> args;  // after the program name
+  // Where Pelmo.log lives, with its trailing separator; empty means beside Pelmo.ini.
+  std::string logFolder;
 };
 
 // The option toggles of the setting menu and log saving.

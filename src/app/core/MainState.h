@@ -8,7 +8,8 @@ namespace tolvane {
 
 // The main window's non-visual fields.
 struct MainState {
-  std::string exeFolder;  // with its trailing separator
+  std::string exeFolder;  // where Pelmo.ini and Pelmo.lst live, with its trailing separator
+  std::string logFolder;  // where Pelmo.log lives, with its trailing separator
   std::string settingsPath;
   std::string logPath;
   std::string listPath;       // the current list path; empty until -l, open or save-as

@@ -29,7 +29,6 @@
 #include "app/qt/Pictures.h"
 #include "app/qt/SourceListModel.h"
 #include "common/AppInfo.h"
-#include "platform/Prompts.h"
 #include "platform/qt/QtPlatform.h"
 
 namespace tolvane {

@@ -124,7 +124,9 @@ void TfrmMain::AcceptDroppedFiles() { setAcceptDrops(true); }
 void TfrmMain::CloseWindow() { close(); }
 
 void TfrmMain::EndLoop(int exitCode) {
-  QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
+  // Posted for the window, so that it goes with the window: a loop started after the window is
+  // gone (a dialog's) must not be ended by it.
+  QTimer::singleShot(0, this, [exitCode] { QCoreApplication::exit(exitCode); });
 }
 
 void TfrmMain::ShowAbout() {

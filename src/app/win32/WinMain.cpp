@@ -72,7 +72,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tolvane::Win32ShellNamespace shell;
     tolvane::MainServices services{fs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
 
-    tolvane::TfrmMain frmMain(services, {ExecutableFolder(), CurrentFolder(), args});
+    // Pelmo.ini, Pelmo.lst and Pelmo.log live beside the program.
+    tolvane::TfrmMain frmMain(services, {ExecutableFolder(), CurrentFolder(), args, {}});
     boxes.SetOwner(frmMain.Handle());
     dialogs.SetOwner(frmMain.Handle());
     frmMain.FormCreate();

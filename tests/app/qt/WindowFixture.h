@@ -26,7 +26,8 @@ class WindowFixture : public testing::Test {
       real.SetNetworkRoot(root);
       shell.SetNetworkRoot(root);
     };
-    window = std::make_unique<TfrmMain>(services, StartupInfo{exe.Path() + "/", cwd.Path(), args});
+    const std::string folder = exe.Path() + "/";
+    window = std::make_unique<TfrmMain>(services, StartupInfo{folder, cwd.Path(), args, folder});
     window->FormCreate();
     return *window;
   }
