@@ -83,6 +83,12 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   Keys({VK_SPACE});
   ASSERT_TRUE(PumpUntil([&] { return StateOf(pc02) == kStateMarked; }));
   EXPECT_EQ(WindowText(w.lblHaisinsakisu), "2箇所");
+  // Tab goes from the source list to the tree to the memo.
+  SetFocus(w.lstFile);
+  Keys({VK_TAB});
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.treFolder; }));
+  Keys({VK_TAB});
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.memStatus; }));
 
   // The option toggles: menu and button show one state, and the old-file toggles are usable
   // exactly while overwriting is confirmed; from the menu, the button, and an access key.

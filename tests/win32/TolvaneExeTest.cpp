@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/core/Commands.h"
 #include "platform/Encoding.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
@@ -17,18 +18,24 @@ std::wstring BuiltExe() {
   return path;
 }
 
-// Runs tolvane.exe from folder (its own folder, where its files live) and returns its exit
-// code; -1 when it could not be started or did not end within a minute.
-int RunExeIn(const TempDir& folder, const std::wstring& arguments) {
+// Starts tolvane.exe in folder (its own folder, where its files live).
+PROCESS_INFORMATION StartExeIn(const TempDir& folder, const std::wstring& arguments) {
+  PROCESS_INFORMATION process{};
   const std::wstring exe = Widen(folder / "tolvane.exe");
-  if (!CopyFileW(BuiltExe().c_str(), exe.c_str(), FALSE)) return -1;
+  if (!CopyFileW(BuiltExe().c_str(), exe.c_str(), FALSE)) return process;
   std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       Widen(folder.Path()).c_str(), &startup, &process))
-    return -1;
+    return {};
+  return process;
+}
+
+// Waits for the program to end and returns its exit code; -1 when it did not end within a
+// minute (it is then ended).
+int ExitCodeOf(PROCESS_INFORMATION& process) {
+  if (!process.hProcess) return -1;
   DWORD code = static_cast<DWORD>(-1);
   if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
     GetExitCodeProcess(process.hProcess, &code);
@@ -40,7 +47,30 @@ int RunExeIn(const TempDir& folder, const std::wstring& arguments) {
   return static_cast<int>(code);
 }
 
-TEST(BatchExeTest, RunsUnattendedInAnEmptyFolderAndWritesItsFilesInTheCodePage) {
+int RunExeIn(const TempDir& folder, const std::wstring& arguments) {
+  PROCESS_INFORMATION process = StartExeIn(folder, arguments);
+  return ExitCodeOf(process);
+}
+
+struct WindowSearch {
+  DWORD pid;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (pid == search->pid && IsWindowVisible(window) && std::wstring(name) == L"TfrmMain") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST(TolvaneExeTest, RunsUnattendedInAnEmptyFolderAndWritesItsFilesInTheCodePage) {
   TempDir folder;
   // A setting that only Japanese text can hold, stored as a Windows program stores it.
   const std::string defaultFolder = "C:\\配布元\\";
@@ -68,6 +98,26 @@ TEST(BatchExeTest, RunsUnattendedInAnEmptyFolderAndWritesItsFilesInTheCodePage) 
   EXPECT_FALSE(IsValidUtf8(ini));
   // -o: the default list is left alone.
   EXPECT_FALSE(folder.Exists("Pelmo.lst"));
+}
+TEST(TolvaneExeTest, StartedByHandItShowsItsTitleAndFileExitClosesItWritingTheSettings) {
+  TempDir folder;
+  PROCESS_INFORMATION process = StartExeIn(folder, L"-o");
+  ASSERT_NE(process.hProcess, nullptr);
+  WaitForInputIdle(process.hProcess, 30000);
+  WindowSearch search{process.dwProcessId};
+  // The window comes up once the network has been read; a few seconds at most.
+  for (int i = 0; i < 300 && !search.found; ++i) {
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) Sleep(100);
+  }
+  ASSERT_NE(search.found, nullptr);
+  wchar_t title[64] = {};
+  GetWindowTextW(search.found, title, 64);
+  EXPECT_EQ(Narrow(title), "Tolvane 1.05");
+  PostMessageW(search.found, WM_COMMAND, static_cast<WPARAM>(CommandId::Exit), 0);
+  EXPECT_EQ(ExitCodeOf(process), 0);
+  EXPECT_NE(folder.Read("Pelmo.ini").find("[Setting]\r\n"), std::string::npos);
+  EXPECT_FALSE(folder.Exists("Pelmo.lst"));  // -o
 }
 #endif
 
