@@ -1,7 +1,6 @@
 #include "app/win32/Win32About.h"
 
 #include "app/win32/Resource.h"
-#include "app/win32/Win32Pictures.h"
 #include "app/win32/Win32Window.h"
 #include "common/AppInfo.h"
 #include "platform/win32/WideText.h"

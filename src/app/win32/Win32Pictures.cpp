@@ -71,6 +71,58 @@ Picture ToolbarPicture(int index) {
   }
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One XPM picture (one character per pixel, "c #RRGGBB" or "c None" colours): its size and
+// each pixel as 0xAARRGGBB, alpha 0 where transparent. False when it is not of that form.
+bool ParseXpm(const char* const* data, int count, int& width, int& height,
+              std::vector<unsigned>& pixels) {
+  int colors = 0, perPixel = 0;
+  if (count < 1 || std::sscanf(data[0], "%d %d %d %d", &width, &height, &colors, &perPixel) != 4)
+    return false;
+  if (perPixel != 1 || width <= 0 || height <= 0 || width > 256 || height > 256 || colors <= 0 ||
+      count < 1 + colors + height)
+    return false;
+  unsigned table[256] = {};
+  bool known[256] = {};
+  for (int i = 0; i < colors; ++i) {
+    const std::string line = data[1 + i];
+    const std::size_t c = line.find(" c ");
+    if (line.empty() || c == std::string::npos) return false;
+    const std::string value = line.substr(c + 3);
+    unsigned argb = 0;
+    if (value.size() == 7 && value[0] == '#') {
+      argb = 0xFF000000u;
+      for (int d = 1; d < 7; ++d) {
+        const int h = HexDigit(value[static_cast<std::size_t>(d)]);
+        if (h < 0) return false;
+        argb |= static_cast<unsigned>(h) << (4 * (6 - d));
+      }
+    } else if (value != "None") {
+      return false;
+    }
+    const auto key = static_cast<unsigned char>(line[0]);
+    table[key] = argb;
+    known[key] = true;
+  }
+  pixels.assign(static_cast<std::size_t>(width * height), 0);
+  for (int y = 0; y < height; ++y) {
+    const char* row = data[1 + colors + y];
+    if (std::strlen(row) != static_cast<std::size_t>(width)) return false;
+    for (int x = 0; x < width; ++x) {
+      const auto key = static_cast<unsigned char>(row[x]);
+      if (!known[key]) return false;
+      pixels[static_cast<std::size_t>(y * width + x)] = table[key];
+    }
+  }
+  return true;
+}
+
 // A picture as a top-down 32-bit DIB section (premultiplied alpha) and a monochrome mask
 // (set where transparent), which every image list and icon understands.
 struct Bitmaps {
@@ -140,57 +192,7 @@ HICON MakeIcon(const Picture& picture, int size) {
   return icon;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
-
-bool ParseXpm(const char* const* data, int count, int& width, int& height,
-              std::vector<unsigned>& pixels) {
-  int colors = 0, perPixel = 0;
-  if (count < 1 || std::sscanf(data[0], "%d %d %d %d", &width, &height, &colors, &perPixel) != 4)
-    return false;
-  if (perPixel != 1 || width <= 0 || height <= 0 || width > 256 || height > 256 || colors <= 0 ||
-      count < 1 + colors + height)
-    return false;
-  unsigned table[256] = {};
-  bool known[256] = {};
-  for (int i = 0; i < colors; ++i) {
-    const std::string line = data[1 + i];
-    const std::size_t c = line.find(" c ");
-    if (line.empty() || c == std::string::npos) return false;
-    const std::string value = line.substr(c + 3);
-    unsigned argb = 0;
-    if (value.size() == 7 && value[0] == '#') {
-      argb = 0xFF000000u;
-      for (int d = 1; d < 7; ++d) {
-        const int h = HexDigit(value[static_cast<std::size_t>(d)]);
-        if (h < 0) return false;
-        argb |= static_cast<unsigned>(h) << (4 * (6 - d));
-      }
-    } else if (value != "None") {
-      return false;
-    }
-    const auto key = static_cast<unsigned char>(line[0]);
-    table[key] = argb;
-    known[key] = true;
-  }
-  pixels.assign(static_cast<std::size_t>(width * height), 0);
-  for (int y = 0; y < height; ++y) {
-    const char* row = data[1 + colors + y];
-    if (std::strlen(row) != static_cast<std::size_t>(width)) return false;
-    for (int x = 0; x < width; ++x) {
-      const auto key = static_cast<unsigned char>(row[x]);
-      if (!known[key]) return false;
-      pixels[static_cast<std::size_t>(y * width + x)] = table[key];
-    }
-  }
-  return true;
-}
 
 HIMAGELIST CreateToolbarImageList() {
   std::vector<Picture> pictures;

@@ -24,10 +24,4 @@ HICON CreateSplashIcon(int index);
 // A tool-bar picture as a menu item bitmap (premultiplied 32-bit), owned by the caller.
 HBITMAP CreateMenuBitmap(int toolbarIndex);
 
-// Parses one XPM picture (one character per pixel, "c #RRGGBB" or "c None" colours).
-// Exposed for the tests: width, height and each pixel's colour as 0xAARRGGBB, alpha 0 where
-// transparent. False when the picture is not of that form.
-bool ParseXpm(const char* const* xpm, int count, int& width, int& height,
-              std::vector<unsigned>& pixels);
-
 }  // namespace tolvane

@@ -1,6 +1,7 @@
 #include "app/win32/Win32Splash.h"
 
 #include "app/win32/Win32Pictures.h"
+#include "app/win32/Win32Platform.h"
 #include "app/win32/Win32Window.h"
 #include "platform/win32/WideText.h"
 
@@ -80,6 +81,13 @@ LRESULT CALLBACK TfrmSplash::WindowProc(HWND window, UINT message, WPARAM wParam
     self->Paint(dc);
     EndPaint(window, &paint);
     return 0;
+  }
+  // The hourglass of start-up shows over the splash too.
+  if (message == WM_SETCURSOR) {
+    if (HCURSOR shape = Win32Cursor::ShapeCursor()) {
+      SetCursor(shape);
+      return TRUE;
+    }
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
