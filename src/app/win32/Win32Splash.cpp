@@ -28,10 +28,10 @@ TfrmSplash::TfrmSplash() {
   (void)registered;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  // No owner; a tool window, so that it never gets a task-bar button of its own.
-  frmSplash_ =
-      CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kSplashClass, L"frmSplash", WS_POPUP, x, y,
-                      kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  // No owner; a tool window, so that it never gets a task-bar button of its own. Not topmost:
+  // an error box raised during start-up must not end up hidden behind it.
+  frmSplash_ = CreateWindowExW(WS_EX_TOOLWINDOW, kSplashClass, L"frmSplash", WS_POPUP, x, y, kWidth,
+                               kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   font_ = DesignFont(L"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET);
   lblMessage =
       CreateWindowExW(0, L"STATIC", Widen("ネットワーク情報を取得しています．．．").c_str(),
