@@ -78,6 +78,13 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   EXPECT_TRUE(ButtonEnabled(CommandId::Go));
   EXPECT_TRUE(MenuEnabled(CommandId::ClearMark));
 
+  // A double click on the box marks and unmarks, and leaves the node closed.
+  SendMessageW(w.treFolder, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  EXPECT_EQ(StateOf(pc01), kStateUnmarked);
+  EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(pc01), TVIS_EXPANDED) & TVIS_EXPANDED);
+  Click(w.treFolder, at);
+  ASSERT_TRUE(PumpUntil([&] { return StateOf(pc01) == kStateMarked; }));
+
   // Space marks the selected node.
   SetFocus(w.treFolder);
   Keys({VK_SPACE});

@@ -103,6 +103,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   void CreateToolBar();
   void Layout();
   void UpdateItemChildren(TreeNode* node);
+  void FitColumns(int first, int last);
   void SortItems(TreeNode* parent);
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

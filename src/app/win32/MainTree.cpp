@@ -1,5 +1,7 @@
 // The Win32 main window's list view and tree view: they follow the source list and the
 // destination tree, and their events go to the controller.
+#include <algorithm>
+
 #include "app/core/ViewRules.h"
 #include "app/win32/Main.h"
 #include "app/win32/Win32Pictures.h"
@@ -180,6 +182,23 @@ void TfrmMain::EndInsert() {
                    reinterpret_cast<LPARAM>(&sub));
     }
   }
+  FitColumns(sourceFirst_, sourceLast_);
+}
+
+void TfrmMain::FitColumns(int first, int last) {
+  // The date and size columns widen to show their whole text (padding and grid line added).
+  for (int column : {1, 2}) {
+    int width = static_cast<int>(SendMessageW(lstFile, LVM_GETCOLUMNWIDTH, column, 0));
+    for (int row = first; row <= last && row < controller_.Sources().Count(); ++row) {
+      const SourceEntry& entry = controller_.Sources().At(row);
+      const std::wstring text = Widen(column == 1 ? entry.dateText : entry.sizeText);
+      const int needed = static_cast<int>(SendMessageW(lstFile, LVM_GETSTRINGWIDTHW, 0,
+                                                       reinterpret_cast<LPARAM>(text.c_str()))) +
+                         13;
+      width = std::max(width, needed);
+    }
+    SendMessageW(lstFile, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
+  }
 }
 
 void TfrmMain::BeginRemove(int first, int last) {
@@ -254,7 +273,12 @@ LRESULT CALLBACK TfrmMain::TreeProc(HWND window, UINT message, WPARAM wParam, LP
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
+    case WM_MBUTTONDOWN:
+    // The second press of a double click on a box marks or unmarks again, as the first did;
+    // the tree control would open or close the node instead.
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
       TVHITTESTINFO hit{};
       hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       SendMessageW(window, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
