@@ -41,6 +41,12 @@ std::size_t NameStart(const std::string& path) {
   return 0;
 }
 
+// A network folder takes no name holding a separator of its paths: "a\b.txt", one name on
+// Linux, would become the file b.txt of a sub-folder a there.
+bool CanHoldName(const std::string& folder, const std::string& name) {
+  return name.find_first_of(SeparatorsOf(folder)) == std::string::npos;
+}
+
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // The search entry of one item. A name holding * or ? (possible on Linux) is a pattern to the
@@ -102,7 +108,10 @@ bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) 
   for (const FindEntry& item : fs_.Find(pattern)) {
     if (item.name == "." || item.name == "..") continue;
     const std::string itemPath = prefix + item.name;
-    if (item.isFolder) {
+    if (item.isFolder && !CanHoldName(folder, item.name)) {
+      LogOutcome(itemPath, kFailed);
+      failed = true;
+    } else if (item.isFolder) {
       // A sub-folder is recreated under the destination, even when it is empty.
       if (CopyEntry(itemPath, JoinPath(folder, item.name))) failed = true;
     } else if (CopyFileToFolder(itemPath, folder)) {
@@ -116,12 +125,16 @@ bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) 
 }
 
 bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder) {
-  const std::string target = JoinPath(folder, ExtractName(source));
+  const std::string name = ExtractName(source);
+  // A name the folder cannot hold is refused as a failed copy, without touching what the
+  // joined path would name.
+  const bool nameFits = CanHoldName(folder, name);
+  const std::string target = JoinPath(folder, name);
   bool failed = false;
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {
     // A folder of the target's name is no file: the copy is tried and takes the failure path.
-    bool targetExists = fs_.Exists(target) && !fs_.IsFolder(target);
+    bool targetExists = nameFits && fs_.Exists(target) && !fs_.IsFolder(target);
     if (targetExists && options_.ConfirmOverWrite()) {
       switch (CheckExistingTarget(source, target)) {
         case Overwrite::Proceed:
@@ -136,7 +149,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       }
     }
 
-    if (fs_.CopyFile(source, target, !targetExists)) {
+    if (nameFits && fs_.CopyFile(source, target, !targetExists)) {
       LogOutcome(source, kSucceeded);
       pump_.SleepThenProcess(kPauseAfterCopyMs);
       break;

@@ -264,6 +264,27 @@ TEST_F(CopyEngineTest, TargetFolderOfTheSameNameTakesTheFailurePath) {
   EXPECT_TRUE(std::filesystem::is_directory(Target("a.txt")));
 }
 
+#ifndef _WIN32
+TEST_F(CopyEngineTest, ALocalNameHoldingABackslashKeepsItOrIsRefused) {
+  // One name here; in a network folder it would name b.txt in a sub-folder a.
+  PutTarget("a/b.txt", kT);
+  const std::string source = Source(R"(a\b.txt)");
+  Source(R"(tree/s\1/x.txt)");
+  options.ignoreError = true;
+  EXPECT_TRUE(engine.CopyEntry(source, kDest));
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/tree", kDest));
+  EXPECT_EQ(sink.lines, (std::vector<std::string>{"  " + source + " -> 失敗",
+                                                  "  " + (dir / R"(src/tree/s\1)") + " -> 失敗"}));
+  EXPECT_TRUE(prompts.asked.empty());
+  EXPECT_EQ(ReadTarget("a/b.txt"), "old");
+  EXPECT_FALSE(dir.Exists("net/SRV/share/dest/s"));
+
+  // A local folder holds it under its own name.
+  EXPECT_FALSE(engine.CopyEntry(source, dir / "local"));
+  EXPECT_EQ(dir.Read(R"(local/a\b.txt)"), "new");
+}
+#endif
+
 TEST_F(CopyEngineTest, FolderEntryLandsItsContentsDirectlyUnderTheDestination) {
   Source("tree/a.txt");
   Source("tree/z.txt");

@@ -60,7 +60,7 @@ TEST(SourceEntryTest, DateTextIsLocalMinutesOrTheDateAloneAtMidnight) {
   };
   int n = 0;
   for (const auto& c : cases) {
-    const std::string path = h.dir.Write("d" + std::to_string(n++), "x");
+    const std::string path = h.dir.Write(std::to_string(n++) + ".d", "x");
     SetMTime(path, c.seconds);
     ASSERT_TRUE(h.entries.AddSourceEntry(path));
     EXPECT_EQ(h.sources.At(h.sources.Count() - 1).dateText, c.text) << c.seconds;

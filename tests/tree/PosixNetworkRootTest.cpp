@@ -19,7 +19,9 @@ class NetworkRootTest : public ::testing::Test {
  protected:
   NetworkRootTest() {
     root.MakeDir("net/SRV/share/dir/deep");
-    root.MakeDir("net/SRV/share/表示");
+    root.MakeDir("net/SRV/share/表示/.snapshot");  // hidden: no button for it
+    root.MakeDir("net/SRV/share/.snapshot/hourly");
+    root.MakeDir("net/.hidden");
     root.MakeDir("net/SRV/share/a\\b");  // cannot be written as a UNC path
     root.Write("net/SRV/share/file.txt", "x");
     root.MakeDir("net/SRV/empty");
@@ -30,6 +32,7 @@ class NetworkRootTest : public ::testing::Test {
     fs::create_directory_symlink("SRV/share/dir", root / "net/rel");
     fs::create_directory_symlink(root / "elsewhere", root / "net/outside");
     fs::create_symlink(root / "net/notes.txt", root / "net/filelink");
+    fs::create_directory_symlink("dir", root / "net/SRV/share/link");
   }
 
   void Build(const std::string& networkRoot) {
@@ -77,18 +80,21 @@ TEST_F(NetworkRootTest, ServersSharesAndNetworkPlacesFromTheFolder) {
     EXPECT_EQ(node->StateImage(), c.state);
     EXPECT_EQ(node->Icon(), c.icon);
   }
-  EXPECT_EQ(tree.Root()->ChildCount(), 5);  // no files, no link to a file
+  EXPECT_EQ(tree.Root()->ChildCount(), 5);  // no files, no link to a file, nothing hidden
 
-  // Listing through the UNC path; a name holding "\" is left out.
+  // Listing through the UNC path; a name holding "\" and hidden folders are left out, a link to
+  // a folder is one.
   network->RestoreNodes(kNet + "\tSRV\tshare\t表示");
   TreeNode* share = Node("SRV\tshare");
   ASSERT_NE(share, nullptr);
   EXPECT_EQ(share->Icon(), NodeIcon::Share);
-  ASSERT_EQ(share->ChildCount(), 2);
+  ASSERT_EQ(share->ChildCount(), 3);
   EXPECT_EQ(share->Child(0)->Text(), "dir");
   EXPECT_TRUE(NetworkTree::HasDummyChild(share->Child(0)));
-  EXPECT_EQ(share->Child(1)->Record().folderPath, "\\\\SRV\\share\\表示");
-  EXPECT_FALSE(NetworkTree::HasDummyChild(share->Child(1)));
+  EXPECT_EQ(share->Child(1)->Text(), "link");
+  EXPECT_TRUE(NetworkTree::HasDummyChild(share->Child(1)));
+  EXPECT_EQ(share->Child(2)->Record().folderPath, "\\\\SRV\\share\\表示");
+  EXPECT_FALSE(NetworkTree::HasDummyChild(share->Child(2)));
 
   // A server without shares loses its button when opened; so does a folder that went away.
   EXPECT_FALSE(network->NodeExpanding(Node("bare")));

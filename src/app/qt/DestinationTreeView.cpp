@@ -1,5 +1,6 @@
 #include "app/qt/DestinationTreeView.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -73,7 +74,34 @@ void DestinationTreeView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Qt::MouseButton button = event->button();
   QTreeView::mousePressEvent(event);
+  pressSent_ = true;
   emit mousePressed(pos, button);
+}
+
+void DestinationTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  // The second press on a box marks or unmarks again, as the first did; opening or closing the
+  // node on top of that would move the rows under the user's pointer.
+  const Qt::MouseButton button = event->button();
+  pressSent_ = false;
+  if (StatePictureNodeAt(pos)) {
+    event->accept();
+  } else {
+    QTreeView::mouseDoubleClickEvent(event);  // may take it as a press of its own
+  }
+  if (!pressSent_) emit mousePressed(pos, button);
+}
+
+void DestinationTreeView::keyPressEvent(QKeyEvent* event) {
+  const QModelIndex current = currentIndex();
+  if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier || !current.isValid()) {
+    QTreeView::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  scrollTo(current);
+  const QRect item = visualRect(current);
+  emit mousePressed(QPoint(item.left() + kTreePictureSize / 2, item.center().y()), Qt::NoButton);
 }
 
 void DestinationTreeView::mouseReleaseEvent(QMouseEvent* event) {

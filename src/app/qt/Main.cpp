@@ -192,7 +192,7 @@ void TfrmMain::CreateComponents() {
   leftLayout->setContentsMargins(1, 1, 1, 1);
   lstFile = new QTableView(pnlLeft);
   sourceModel_ = std::make_unique<SourceListModel>(controller_.Sources());
-  lstFile->setModel(sourceModel_.get());
+  sourceModel_->AttachView(lstFile);
   lstFile->setFrameShape(QFrame::NoFrame);
   lstFile->setShowGrid(true);
   lstFile->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -1,5 +1,8 @@
 #include "app/qt/SourceListModel.h"
 
+#include <QTableView>
+#include <algorithm>
+
 namespace tolvane {
 
 SourceListModel::SourceListModel(SourceList& list, QObject* parent)
@@ -8,6 +11,27 @@ SourceListModel::SourceListModel(SourceList& list, QObject* parent)
 }
 
 SourceListModel::~SourceListModel() { list_.SetListener(nullptr); }
+
+void SourceListModel::AttachView(QTableView* view) {
+  view_ = view;
+  if (!view) return;
+  view->setModel(this);
+  view->setTextElideMode(Qt::ElideMiddle);
+  connect(this, &QAbstractItemModel::rowsInserted, view,
+          [this](const QModelIndex&, int first, int last) { FitColumns(first, last); });
+}
+
+void SourceListModel::FitColumns(int first, int last) {
+  if (!view_) return;
+  for (int column : {1, 2}) {
+    int width = view_->columnWidth(column);
+    for (int row = first; row <= last; ++row) {
+      // One more for the grid line at the column's edge.
+      width = std::max(width, view_->sizeHintForIndex(index(row, column)).width() + 1);
+    }
+    if (width != view_->columnWidth(column)) view_->setColumnWidth(column, width);
+  }
+}
 
 int SourceListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.Count();

@@ -1,9 +1,11 @@
 #include "platform/posix/NetworkNamespace.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/NetworkPath.h"
@@ -36,31 +38,68 @@ bool IsSymlink(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// Names in reading order; a name holding "\" cannot be written in a UNC path, so it is left out.
-std::optional<std::vector<std::string>> ReadNames(const std::string& dir) {
-  std::error_code ec;
-  fs::directory_iterator it(dir, ec);
-  if (ec) return std::nullopt;
-  std::vector<std::string> names;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    std::string name = it->path().filename().string();
-    if (name.find('\\') == std::string::npos) names.push_back(std::move(name));
+// Hidden folders (".snapshot" and the like) are no destinations, as the desktop's file views
+// leave them out; "." and ".." go with them.
+bool IsHidden(const char* name) { return name[0] == '.'; }
+
+// Whether an entry of dir is a folder (a link counts by what it leads to). The entry's own type
+// answers without a further call; stat only where the file system gives none, or for a link.
+bool EntryIsFolder(const std::string& dir, const dirent& entry) {
+  switch (entry.d_type) {
+    case DT_DIR:
+      return true;
+    case DT_LNK:
+    case DT_UNKNOWN:
+      return IsDirectory(dir + "/" + entry.d_name);
+    default:
+      return false;
   }
+}
+
+// Calls visit for every entry of dir that is not hidden, in reading order, until it returns
+// false. False when the folder cannot be read.
+template <typename Visit>
+bool VisitEntries(const std::string& dir, Visit&& visit) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return false;
+  while (const dirent* entry = ::readdir(d)) {
+    if (!IsHidden(entry->d_name) && !visit(*entry)) break;
+  }
+  ::closedir(d);
+  return true;
+}
+
+// Names in reading order; a name holding "\" cannot be written in a UNC path, so it is left out.
+// With foldersOnly, only folders (and, below the root, links to folders) are kept.
+std::optional<std::vector<std::string>> ReadNames(const std::string& dir, bool foldersOnly,
+                                                  bool atRoot) {
+  std::vector<std::string> names;
+  const bool read = VisitEntries(dir, [&](const dirent& entry) {
+    const std::string_view name = entry.d_name;
+    if (name.find('\\') != std::string_view::npos) return true;
+    if (foldersOnly) {
+      // A link directly in the root is a network place, never listed as a folder.
+      const bool link = entry.d_type == DT_LNK || (entry.d_type == DT_UNKNOWN && atRoot &&
+                                                   IsSymlink(dir + "/" + entry.d_name));
+      if ((atRoot && link) || !EntryIsFolder(dir, entry)) return true;
+    }
+    names.emplace_back(name);
+    return true;
+  });
+  if (!read) return std::nullopt;
   // Directory order is arbitrary; a sorted listing keeps the tree the same from run to run.
   std::sort(names.begin(), names.end());
   return names;
 }
 
+// Stops at the first sub-folder: a share of large folders is not read to its end for a button.
 bool HasSubFolder(const std::string& dir) {
-  std::error_code ec;
-  fs::directory_iterator it(dir, ec);
-  if (ec) return false;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
-    if (IsDirectory(it->path().string())) return true;
-  }
-  return false;
+  bool found = false;
+  VisitEntries(dir, [&](const dirent& entry) {
+    found = EntryIsFolder(dir, entry);
+    return !found;
+  });
+  return found;
 }
 
 class NameEnumerator : public ShellEnumerator {
@@ -111,15 +150,9 @@ std::unique_ptr<ShellEnumerator> PosixNetworkNamespace::Enumerate(const ShellIte
   if (IsShortcut(folder.id)) return nullptr;
   const std::string dir = Absolute(folder.id);
   if (!IsDirectory(dir)) return nullptr;
-  auto names = ReadNames(dir);
+  auto names = ReadNames(dir, foldersOnly, folder.id.empty());
   if (!names) return nullptr;
   const std::string prefix = folder.id.empty() ? "" : folder.id + "/";
-  if (foldersOnly) {
-    std::erase_if(*names, [&](const std::string& name) {
-      const std::string relative = prefix + name;
-      return IsShortcut(relative) || !IsDirectory(Absolute(relative));
-    });
-  }
   return std::make_unique<NameEnumerator>(prefix, std::move(*names));
 }
 

@@ -2,11 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 #include <cstdio>
 
@@ -146,57 +143,6 @@ void QtCursor::Set(CursorShape shape) {
     case CursorShape::Default:
       break;
   }
-}
-
-// The program of a desktop entry's Exec line, and its arguments with the file put in place of
-// the field code (or after them when the entry has none).
-bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QString& program,
-                             QStringList& arguments) {
-  QFile f(entryFile);
-  if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-  bool inEntry = false;
-  QString exec;
-  while (!f.atEnd()) {
-    const QString line = QString::fromUtf8(f.readLine()).trimmed();
-    if (line.startsWith('[')) inEntry = line == "[Desktop Entry]";
-    if (inEntry && line.startsWith("Exec=")) {
-      exec = line.mid(5);
-      break;
-    }
-  }
-  const QStringList words = QProcess::splitCommand(exec);
-  if (words.isEmpty()) return false;
-  program = words.first();
-  arguments.clear();
-  bool placed = false;
-  for (int i = 1; i < words.size(); ++i) {
-    const QString& w = words[i];
-    if (w == "%f" || w == "%F" || w == "%u" || w == "%U") {
-      arguments << file;
-      placed = true;
-    } else if (w.size() == 2 && w[0] == '%') {
-      continue;  // other field codes carry nothing here
-    } else {
-      arguments << w;
-    }
-  }
-  if (!placed) arguments << file;
-  return !QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program);
-}
-
-bool DesktopLogViewer::Open(const std::string& path) {
-  QProcess query;
-  query.start("xdg-mime", {"query", "default", "text/plain"});
-  if (!query.waitForFinished(5000)) return false;
-  const QString entry = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
-  if (entry.isEmpty()) return false;
-  const QString entryFile = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
-  if (entryFile.isEmpty()) return false;
-  QString program;
-  QStringList arguments;
-  if (!CommandFromDesktopEntry(entryFile, ToQ(path), program, arguments)) return false;
-  QProcess::startDetached(program, arguments);
-  return true;
 }
 
 }  // namespace tolvane

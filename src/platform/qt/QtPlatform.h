@@ -6,8 +6,8 @@
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "platform/EventPump.h"
-#include "platform/LogViewer.h"
 #include "platform/Prompts.h"
+#include "platform/qt/DesktopLogViewer.h"
 
 class QWidget;
 
@@ -58,19 +58,6 @@ class QtCursor : public Cursor {
  private:
   CursorShape shape_ = CursorShape::Default;
 };
-
-// Opens the log in the program the desktop associates with plain text (its desktop entry),
-// started directly with the path as one argument: no shell sees the path.
-class DesktopLogViewer : public LogViewer {
- public:
-  bool Open(const std::string& path) override;
-};
-
-// Reads the Exec line of a desktop entry: the program, and its arguments with file as one
-// argument in place of the file field code (or after them when there is none). False when the
-// entry has no Exec line or its program cannot be found.
-bool CommandFromDesktopEntry(const QString& entryFile, const QString& file, QString& program,
-                             QStringList& arguments);
 
 // "Exe files (*.exe)|*.exe|All files (*.*)|*.*" as Qt name filters.
 QStringList ToNameFilters(const std::string& filter);

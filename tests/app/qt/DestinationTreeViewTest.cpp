@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "app/qt/DestinationTreeModel.h"
@@ -55,13 +56,24 @@ class DestinationTreeViewTest : public ::testing::Test {
     QApplication::processEvents();
   }
 
+  void Send(QEvent::Type type, const QPoint& pos, Qt::MouseButton button) {
+    QMouseEvent event(type, pos, view.viewport()->mapToGlobal(pos), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &event);
+  }
   void Press(const QPoint& pos, Qt::MouseButton button) {
-    QMouseEvent press(QEvent::MouseButtonPress, pos, view.viewport()->mapToGlobal(pos), button,
-                      button, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, pos, view.viewport()->mapToGlobal(pos), button,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &release);
+    Send(QEvent::MouseButtonPress, pos, button);
+    Send(QEvent::MouseButtonRelease, pos, button);
+  }
+  // What the window system sends for a double-click: the second press comes as its own event.
+  void DoublePress(const QPoint& pos) {
+    Press(pos, Qt::LeftButton);
+    Send(QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
+    Send(QEvent::MouseButtonRelease, pos, Qt::LeftButton);
+  }
+  void Key(int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Space ? " " : "");
+    QApplication::sendEvent(&view, &press);
   }
 
   FakeShellNamespace shell;
@@ -96,7 +108,7 @@ TEST_F(DestinationTreeViewTest, OpeningANodeListsItAndAnEmptyListingDropsTheButt
   EXPECT_FALSE(view.isExpanded(Index("EMPTY")));
 }
 
-TEST_F(DestinationTreeViewTest, OnlyAPressOnTheStatePictureTogglesTheMark) {
+TEST_F(DestinationTreeViewTest, EveryPressOnTheStatePictureAndSpaceToggleTheMark) {
   const QRect server = view.visualRect(Index("SRV"));
   ASSERT_TRUE(server.isValid());
   const QPoint onPicture(server.left() + 4, server.center().y());
@@ -117,6 +129,26 @@ TEST_F(DestinationTreeViewTest, OnlyAPressOnTheStatePictureTogglesTheMark) {
   const QRect root = view.visualRect(model.IndexOfNode(tree.Root()));
   EXPECT_EQ(view.StatePictureNodeAt(QPoint(root.left() + 4, root.center().y())), nullptr);
   EXPECT_EQ(toggles, 2);
+
+  // Each press of a double-click toggles, and the node stays closed; on the text a double-click
+  // still opens it.
+  DoublePress(onPicture);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateUnmarked);
+  EXPECT_EQ(toggles, 4);
+  EXPECT_FALSE(view.isExpanded(Index("SRV")));
+  DoublePress(onText);
+  EXPECT_EQ(toggles, 4);
+  EXPECT_TRUE(view.isExpanded(Index("SRV")));
+
+  // Space toggles the current node as a press on its box does; elsewhere nothing.
+  view.setCurrentIndex(Index("SRV"));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateMarked);
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Node("SRV")->StateImage(), kStateUnmarked);
+  view.setCurrentIndex(model.IndexOfNode(tree.Root()));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(toggles, 6);
 }
 
 TEST_F(DestinationTreeViewTest, SortKeepsSelectionAndCollapseKeepsTheRootOpen) {

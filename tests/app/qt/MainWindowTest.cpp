@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QToolButton>
@@ -74,6 +75,24 @@ TEST_F(MainWindowTest, AClickOnADestinationSelectsItsLineInTheMemo) {
   w.SelectMemoText({1, 3, 11});
   EXPECT_EQ(w.memStatus->textCursor().selectionStart(), 3 + 3);  // "ab", its break, "表示 "
   EXPECT_EQ(w.memStatus->textCursor().selectedText(), QString("\\\\SRV\\share"));
+}
+
+TEST_F(MainWindowTest, APressOnAStatePictureReachesTheMarks) {
+  TempDir net;
+  net.MakeDir("PC01");
+  UseNetwork(net);
+  TfrmMain& w = Start();
+  w.show();
+  const QModelIndex root = w.treFolder->model()->index(0, 0);
+  const QRect server = w.treFolder->visualRect(w.treFolder->model()->index(0, 0, root));
+  ASSERT_TRUE(server.isValid());
+  const QPoint onPicture(server.left() + 4, server.center().y());
+  QMouseEvent press(QEvent::MouseButtonPress, onPicture,
+                    w.treFolder->viewport()->mapToGlobal(onPicture), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w.treFolder->viewport(), &press);
+  EXPECT_EQ(w.lblHaisinsakisu->text(), QString::fromUtf8("1箇所"));
+  EXPECT_TRUE(w.mnuClearMark2->isEnabled());
 }
 
 TEST_F(MainWindowTest, CloseDuringARunOnlyAsksTheRunToStop) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <filesystem>
+#include <map>
 
 #include "platform/qt/QtPlatform.h"
 #include "support/TempDir.h"
@@ -34,6 +36,73 @@ TEST(DesktopLogViewerTest, TheLogPathIsOneArgumentWhateverItHolds) {
   QStringList arguments;
   EXPECT_FALSE(CommandFromDesktopEntry(QString::fromStdString(dir / "none.desktop"), path, program,
                                        arguments));
+}
+
+// Points PATH and the XDG folders at a temporary tree for the life of the object.
+class FakeDesktop {
+ public:
+  FakeDesktop() {
+    for (const char* name : {"PATH", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                             "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"}) {
+      if (qEnvironmentVariableIsSet(name)) saved_[name] = qgetenv(name);
+      names_.push_back(name);
+    }
+    qputenv("PATH", QByteArray::fromStdString(dir.Path() + "/bin"));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.Path() + "/config"));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.Path() + "/data"));
+    qputenv("XDG_CONFIG_DIRS", "/nonexistent");
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(dir.Path() + "/system"));
+    qputenv("XDG_CURRENT_DESKTOP", "Test");
+  }
+  ~FakeDesktop() {
+    for (const char* name : names_) {
+      if (saved_.count(name)) {
+        qputenv(name, saved_[name]);
+      } else {
+        qunsetenv(name);
+      }
+    }
+  }
+  void Program(const std::string& name) {
+    const std::string path = dir.Write("bin/" + name, "#!/bin/sh\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  void Entry(const std::string& id, const std::string& keys, const char* where = "data") {
+    dir.Write(std::string(where) + "/applications/" + id, "[Desktop Entry]\nName=V\n" + keys);
+  }
+  test::TempDir dir;
+
+ private:
+  std::vector<const char*> names_;
+  std::map<std::string, QByteArray> saved_;
+};
+
+TEST(DesktopLogViewerTest, HandlersComeInTheOpenersOrderAndTerminalOnesNeedATerminal) {
+  FakeDesktop desktop;
+  desktop.dir.Write("config/test-mimeapps.list",
+                    "[Default Applications]\ntext/plain=term.desktop;missing.desktop;\n");
+  desktop.dir.Write("config/mimeapps.list",
+                    "[Default Applications]\ntext/plain=gone.desktop\n"
+                    "[Added Associations]\ntext/plain=edit.desktop;dropped.desktop;\n"
+                    "[Removed Associations]\ntext/plain=dropped.desktop;\n");
+  desktop.dir.Write("system/applications/mimeinfo.cache",
+                    "[MIME Cache]\ntext/plain=dropped.desktop;edit.desktop;kde4-cached.desktop;\n");
+  desktop.Entry("term.desktop", "Exec=vi %F\nTerminal=true\n");
+  desktop.Entry("gone.desktop", "Exec=no-such-editor %f\n");
+  desktop.Entry("edit.desktop", "Exec=editor --new %f\n");
+  desktop.Entry("dropped.desktop", "Exec=editor %f\n");
+  desktop.Entry("kde4/cached.desktop", "Exec=cached\n", "system");
+  for (const char* program : {"vi", "editor", "cached"}) desktop.Program(program);
+
+  const QString log = "/tmp/Pelmo.log";
+  const std::vector<ViewerCommand> noTerminal{{"editor", {"--new", log}}, {"cached", {log}}};
+  EXPECT_EQ(TextViewerCommands(log), noTerminal);
+
+  desktop.Program("konsole");
+  desktop.Program("xterm");
+  const std::vector<ViewerCommand> inTerminal{
+      {"konsole", {"-e", "vi", log}}, {"editor", {"--new", log}}, {"cached", {log}}};
+  EXPECT_EQ(TextViewerCommands(log), inTerminal);
 }
 
 TEST(QtDialogsTest, FiltersBecomeQtNameFilters) {
