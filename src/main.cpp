@@ -163,7 +163,10 @@ int main(int argc, char** argv) {
     tolvane::TdlgAbout dlgAbout(&frmMain);
     frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
     splash.reset();
-    if (!batch) {
+    if (frmMain.Controller().State().startupRefused) {
+      // Said in the error box or on standard error; nothing was loaded, so nothing is saved.
+      exitCode = 2;
+    } else if (!batch) {
       frmMain.show();
       exitCode = app.exec();
     } else if (frmMain.Controller().State().startupComplete) {

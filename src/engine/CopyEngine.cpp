@@ -14,6 +14,13 @@ constexpr char kSkipped[] = " -> スキップ";
 constexpr char kCancelled[] = " -> 中止";
 constexpr char kFailed[] = " -> 失敗";
 constexpr char kNotFound[] = "が見つかりません";
+constexpr char kCannotCreate[] = "フォルダを作成できません: ";
+constexpr char kCannotRead[] = "フォルダを読めません: ";
+constexpr char kOutsideNetwork[] = "ネットワークフォルダの外を指すため書き込みません: ";
+constexpr char kDestinationSkipped[] = "配布先のフォルダなので写しません: ";
+constexpr char kLinkSkipped[] = "リンクでたどり着いた同じフォルダは一度だけ写します: ";
+constexpr char kRestSkipped[] = "このフォルダの残りは写しません: ";
+constexpr char kReason[] = "    理由: ";
 constexpr int kPauseAfterCopyMs = 10;
 
 // A network path is split at "\" and "/" alike, as the file system maps it; a local path only
@@ -100,23 +107,81 @@ CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, Status
     : fs_(fs), prompts_(prompts), pump_(pump), log_(log), options_(options), flags_(flags) {}
 
 bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) {
-  const std::string pattern = fs_.IsFolder(entry) ? JoinPath(entry, "*.*") : entry;
-  if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) return true;
+  std::set<FileIdentity> visited;
+  return CopyLevel(entry, folder, true, visited);
+}
+
+void CopyEngine::LogFailure(const std::string& what, const std::string& path,
+                            const std::string& reason) {
+  log_.AddLogLine("  " + what + LogName(path) + (reason.empty() ? "" : " (" + reason + ")"));
+}
+
+bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& folder, bool top) {
+  // A link inside a share that leads elsewhere on this machine is no destination.
+  if (fs_.LeadsOutsideNetwork(folder)) {
+    LogFailure(kOutsideNetwork, folder, {});
+    LogOutcome(entry, kFailed);
+    return false;
+  }
+  if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
+    LogFailure(kCannotCreate, folder, fs_.LastError());
+    LogOutcome(entry, kFailed);
+    return false;
+  }
+  if (const auto id = fs_.Identity(folder)) {
+    if (top) flags_.destinationFolders.insert(*id);
+    // Once per folder and run: what a killed copy left behind goes before we write again.
+    if (flags_.cleanedFolders.insert(*id).second) fs_.RemoveStaleTemporaryFiles(folder);
+  }
+  return true;
+}
+
+bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, bool top,
+                           std::set<FileIdentity>& visited) {
+  const bool entryIsFolder = fs_.IsFolder(entry);
+  const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
+  if (!PrepareFolder(entry, folder, top)) return true;
+  if (entryIsFolder) {
+    if (const auto id = fs_.Identity(entry)) visited.insert(*id);
+  }
   const std::string prefix = SearchPrefix(pattern);
 
+  const std::vector<FindEntry> items = fs_.Find(pattern);
+  if (items.empty()) {
+    const std::string reason = fs_.LastError();
+    if (entryIsFolder && reason.empty()) return false;  // an empty folder
+    if (entryIsFolder) {
+      LogFailure(kCannotRead, entry, reason);
+    } else {
+      log_.AddLogLine(LogName(entry) + kNotFound);
+    }
+    LogOutcome(entry, kFailed);
+    return true;
+  }
+
   bool failed = false;
-  for (const FindEntry& item : fs_.Find(pattern)) {
+  for (const FindEntry& item : items) {
     if (item.name == "." || item.name == "..") continue;
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
       failed = true;
     } else if (item.isFolder) {
-      // A sub-folder is recreated under the destination, even when it is empty.
-      if (CopyEntry(itemPath, JoinPath(folder, item.name))) failed = true;
+      const auto id = fs_.Identity(itemPath);
+      if (id && flags_.destinationFolders.count(*id)) {
+        // A destination inside the source: what this run writes is not copied again.
+        LogFailure(kDestinationSkipped, itemPath, {});
+      } else if (id && visited.count(*id)) {
+        // Reached again through a link: copied once, so that a loop ends.
+        LogFailure(kLinkSkipped, itemPath, {});
+      } else if (CopyLevel(itemPath, JoinPath(folder, item.name), false, visited)) {
+        // A sub-folder is recreated under the destination, even when it is empty.
+        failed = true;
+      }
     } else if (CopyFileToFolder(itemPath, folder)) {
-      // The rest of this folder level is left alone after a failed file.
+      // The rest of this folder level is left alone after a failed file; the log says so.
       failed = true;
+      if (&item != &items.back() && !flags_.stopRequested) LogFailure(kRestSkipped, entry, {});
       break;
     }
     if (flags_.stopRequested) break;
@@ -154,8 +219,10 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       pump_.SleepThenProcess(kPauseAfterCopyMs);
       break;
     }
+    const std::string reason = fs_.LastError();
     if (options_.IgnoreError()) {
       LogOutcome(source, kFailed);
+      if (!reason.empty()) log_.AddLogLine(kReason + reason);
       failed = true;
       break;
     }
@@ -164,6 +231,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
                          : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder));
     if (answer == PromptAnswer::Retry) continue;
     LogOutcome(source, kFailed);
+    if (!reason.empty()) log_.AddLogLine(kReason + reason);
     failed = true;
     // The box has no other way out than its three buttons; anything else counts as Abort.
     if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
@@ -180,7 +248,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   if (!targetItem) return Overwrite::TargetGone;
   const auto sourceItem = FindItem(fs_, source);
   if (!sourceItem) {
-    log_.AddLogLine(source + kNotFound);
+    log_.AddLogLine(LogName(source) + kNotFound);
     flags_.stopRequested = true;
     return Overwrite::Stop;
   }
@@ -205,7 +273,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
 }
 
 void CopyEngine::LogOutcome(const std::string& source, const char* outcome) {
-  log_.AddLogLine("  " + source + outcome);
+  log_.AddLogLine("  " + LogName(source) + outcome);
 }
 
 }  // namespace tolvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "engine/RunFlags.h"
@@ -20,7 +21,10 @@ class CopyEngine {
 
   // Copies a file entry, a folder entry's contents, or everything a wildcard entry matches
   // into folder, creating folder when missing. True when anything failed, was cancelled or
-  // was stopped. An entry that no longer exists is passed over silently.
+  // was stopped. Whatever is not copied has a log line and counts as failed: an entry that
+  // no longer exists, a folder that cannot be created or read, a destination that leads
+  // outside the network folder. A folder reached again through a link is copied once; a
+  // destination folder of this run inside the entry is not copied into itself.
   bool CopyEntry(const std::string& entry, const std::string& folder);
 
   // Copies one file into folder. True when it failed or the run was asked to stop.
@@ -29,6 +33,12 @@ class CopyEngine {
  private:
   // What the overwrite check of an existing target decided.
   enum class Overwrite { Proceed, TargetGone, Skip, Stop };
+  // One level of CopyEntry; visited holds the source folders this entry has walked.
+  bool CopyLevel(const std::string& entry, const std::string& folder, bool top,
+                 std::set<FileIdentity>& visited);
+  // Makes sure folder is there and may be written; logs why not.
+  bool PrepareFolder(const std::string& entry, const std::string& folder, bool top);
+  void LogFailure(const std::string& what, const std::string& path, const std::string& reason);
   Overwrite CheckExistingTarget(const std::string& source, const std::string& target);
   void LogOutcome(const std::string& source, const char* outcome);
 

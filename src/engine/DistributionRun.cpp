@@ -1,5 +1,7 @@
 #include "engine/DistributionRun.h"
 
+#include "platform/NetworkPaths.h"
+
 namespace tolvane {
 
 DistributionRun::DistributionRun(DestinationTree& tree, const SourceList& sources, StatusLog& log,
@@ -12,6 +14,16 @@ DistributionRun::DistributionRun(DestinationTree& tree, const SourceList& source
       flags_(flags),
       view_(view),
       copyEntry_(std::move(copyEntry)) {}
+
+bool IsNetworkDestination(const std::string& folder) {
+#ifdef _WIN32
+  // The shell's network places may lead anywhere the system can reach.
+  return !folder.empty();
+#else
+  // Here every destination is a folder under the network root, reached by its network path.
+  return IsNetworkPath(folder);
+#endif
+}
 
 TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node) {
   if (!node) return nullptr;
@@ -34,6 +46,8 @@ RunOutcome DistributionRun::RunDistribution() {
   } restore{view_};
 
   log_.ClearMemo();
+  flags_.destinationFolders.clear();
+  flags_.cleanedFolders.clear();
   log_.AddLogLine(RunStartLine(clock_.Now()));
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
@@ -41,12 +55,27 @@ RunOutcome DistributionRun::RunDistribution() {
     if (!IsMarkedState(node->StateImage())) continue;
     view_.ShowDestination(node);
     const std::string folder = node->Record().folderPath;
-    log_.AddLogLine(folder);
-    if (DistributeToFolder(folder)) {
+    log_.AddLogLine(LogName(folder));
+    if (!IsNetworkDestination(folder)) {
+      // A network-place shortcut that leads elsewhere on this machine (a list may mark one):
+      // nothing is written there.
+      log_.AddLogLine("  ネットワークフォルダの外を指すため書き込みません: " +
+                      LogName(folder.empty() ? node->Record().nodePath : folder));
+      tree_.SetStateImage(node, kStateFailed);
+      outcome.anyDestinationFailed = true;
+    } else if (DistributeToFolder(folder)) {
       tree_.SetStateImage(node, kStateFailed);
       outcome.anyDestinationFailed = true;
     }
     if (flags_.stopRequested) break;
+  }
+  // The destinations of the list that could not be found again fail: nothing reached them.
+  if (!flags_.stopRequested) {
+    for (const UnrestoredDestination& d : tree_.Unrestored()) {
+      log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
+      log_.AddLogLine("  配布先をツリーに再現できなかったため配布できません");
+      outcome.anyDestinationFailed = true;
+    }
   }
   outcome.stopped = flags_.stopRequested;
   log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));

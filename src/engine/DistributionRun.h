@@ -51,6 +51,10 @@ class DistributionRun {
   CopyEntryFn copyEntry_;
 };
 
+// Whether a destination's folder path may be written to: on Linux only a network path, which the
+// file system keeps under the network root.
+bool IsNetworkDestination(const std::string& folder);
+
 // The node that follows node in tree order (a node before its children), or null at the end.
 // Nodes added while the run works (a listing under a node not yet passed) are visited in turn.
 TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node);

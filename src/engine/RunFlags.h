@@ -1,5 +1,9 @@
 #pragma once
 
+#include <set>
+
+#include "platform/FileSystem.h"
+
 namespace tolvane {
 
 // The main window's flags that a distribution run reads and sets while it works.
@@ -7,6 +11,11 @@ struct RunFlags {
   bool batchMode = false;      // -b: never ask, never change the cursor or the focus
   bool runInProgress = false;  // Go and close turn into a stop request while set
   bool stopRequested = false;  // the run ends at its next check
+  // What the current run has written into: its destination folders, never copied into
+  // themselves when one lies inside a source folder; and the folders it has cleaned of stale
+  // temporary files. Emptied when a run starts.
+  std::set<FileIdentity> destinationFolders;
+  std::set<FileIdentity> cleanedFolders;
 };
 
 // The overwrite and error options, read at the moment they are needed: a change made while a

@@ -23,6 +23,31 @@ void StatusLog::AppendLogFile(const std::string& text) {
   AppendTextLine(fs_, logPath_, text);
 }
 
+std::string LogName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  char buffer[8];
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
+      out += buffer;
+    } else if (c == 0xC2 && i + 1 < name.size() &&
+               (static_cast<unsigned char>(name[i + 1]) & 0xE0) == 0x80) {
+      // U+0080 to U+009F
+      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned char>(name[++i]));
+      out += buffer;
+    } else if (c == 0xE2 && i + 2 < name.size() && name[i + 1] == '\x80' &&
+               (name[i + 2] == '\xA8' || name[i + 2] == '\xA9')) {
+      out += name[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+      i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string FormatLogTime(const LocalDateTime& t) {
   return TwoDigits(t.hour) + ":" + TwoDigits(t.minute);
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -41,6 +42,11 @@ class StatusLog {
   std::string logPath_;
   std::function<bool()> saveToFile_ = [] { return true; };
 };
+
+// A name (a path, a node path) as a log line may hold it: control characters (line feeds, CR,
+// TAB, the C1 controls and the Unicode line and paragraph separators) become \xNN or \uNNNN,
+// so that a file name can never add lines of its own to the log.
+std::string LogName(std::string_view name);
 
 // "yyyy/mm/dd hh:nn:ss", or the date alone at exactly 00:00:00.
 std::string FormatLogDateTime(const LocalDateTime& t);

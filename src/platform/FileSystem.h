@@ -19,6 +19,15 @@ struct FindEntry {
   FileTime lastWrite{};
 };
 
+// What a path leads to, links followed: two paths that reach the same folder have the same
+// identity (device and inode on Linux).
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+  friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
 // The file operations the logic calls. Paths are UTF-8; a path that begins with two
 // backslashes is a network path (\\SERVER\share\dir) that the implementation maps to the
 // place where the network is reachable on this system.
@@ -57,8 +66,25 @@ class FileSystem {
   // complete. On failure the old file stays as it was and nothing is left beside it.
   virtual bool ReplaceFile(const std::string& path, const std::string& content) = 0;
   // Appends content at the end of the file, creating the file when missing. Opened and closed
-  // within the call.
+  // within the call. Anything but a regular file (a folder, a named pipe, a device) is refused
+  // at once, never waited for.
   virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
+  // Gives a file a new name; never replaces anything at `to`.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+
+  // Why the last failed Find, CreateFolders, CopyFile, ReplaceFile or AppendToFile failed, in
+  // the system's words; Find clears it when it could search (also when nothing matched).
+  // Empty when the system gave no reason.
+  virtual std::string LastError() const { return {}; }
+  // What path leads to, links followed; nothing when it cannot be reached or the system
+  // cannot tell.
+  virtual std::optional<FileIdentity> Identity(const std::string& /*path*/) { return {}; }
+  // True when path is a network path whose existing part leads, through a link, outside the
+  // place where the network is reachable on this system.
+  virtual bool LeadsOutsideNetwork(const std::string& /*path*/) { return false; }
+  // Removes the temporary files that a copy into folder left behind when its process was
+  // killed: only ours (by their name), and only when the process that wrote them is gone.
+  virtual void RemoveStaleTemporaryFiles(const std::string& /*folder*/) {}
 };
 
 }  // namespace tolvane

@@ -15,6 +15,27 @@ std::string_view Trim(std::string_view s) {
   return s.substr(first, last - first + 1);
 }
 
+std::string LowerAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// Calls f with each line of text; CR LF, LF and CR alone all end a line.
+template <typename F>
+void ForEachLine(std::string_view text, F f) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    f(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++pos;
+  }
+}
+
 std::string Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
@@ -40,13 +61,9 @@ bool ProfileNamesEqual(std::string_view a, std::string_view b) {
 Profile Profile::Parse(std::string_view text) {
   Profile profile;
   Section* current = nullptr;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = Trim(text.substr(pos, end - pos));
-    pos = end + 1;
-    if (line.empty()) continue;
+  ForEachLine(text, [&](std::string_view raw) {
+    const std::string_view line = Trim(raw);
+    if (line.empty()) return;
     if (line.front() == '[') {
       const auto close = line.find(']');
       const std::string_view name = Trim(
@@ -55,15 +72,16 @@ Profile Profile::Parse(std::string_view text) {
       for (const auto& s : profile.sections_) seen = seen || ProfileNamesEqual(s.name, name);
       // Only the first section of a name is searched; a later one is read into a section
       // that no lookup finds.
-      profile.sections_.push_back(Section{std::string(name), {}, seen});
+      profile.sections_.push_back(Section{std::string(name), {}, {}, seen});
       current = &profile.sections_.back();
-      continue;
+      return;
     }
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos || !current) continue;
-    current->entries.push_back(
-        Entry{std::string(Trim(line.substr(0, eq))), Unquote(Trim(line.substr(eq + 1)))});
-  }
+    if (eq == std::string_view::npos || !current) return;
+    std::string key(Trim(line.substr(0, eq)));
+    current->index.emplace(LowerAscii(key), current->entries.size());
+    current->entries.push_back(Entry{std::move(key), Unquote(Trim(line.substr(eq + 1)))});
+  });
   return profile;
 }
 
@@ -72,26 +90,30 @@ Profile Profile::Load(FileSystem& fs, const std::string& path) {
   return text ? Parse(*text) : Profile();
 }
 
-const std::string* Profile::Find(std::string_view section, std::string_view key) const {
+const Profile::Section* Profile::FindSection(std::string_view section) const {
   for (const auto& s : sections_) {
-    if (s.duplicate || !ProfileNamesEqual(s.name, section)) continue;
-    for (const auto& e : s.entries) {
-      if (ProfileNamesEqual(e.key, key)) return &e.value;
-    }
-    return nullptr;
+    if (!s.duplicate && ProfileNamesEqual(s.name, section)) return &s;
   }
   return nullptr;
 }
 
+const std::string* Profile::Find(std::string_view section, std::string_view key) const {
+  const Section* s = FindSection(section);
+  if (!s) return nullptr;
+  const auto it = s->index.find(LowerAscii(key));
+  return it == s->index.end() ? nullptr : &s->entries[it->second].value;
+}
+
 std::vector<std::string> Profile::KeyNames(std::string_view section) const {
   std::vector<std::string> names;
-  for (const auto& s : sections_) {
-    if (s.duplicate || !ProfileNamesEqual(s.name, section)) continue;
-    for (const auto& e : s.entries) names.push_back(e.key);
-    break;
+  if (const Section* s = FindSection(section)) {
+    names.reserve(s->entries.size());
+    for (const auto& e : s->entries) names.push_back(e.key);
   }
   return names;
 }
+
+bool Profile::HasSection(std::string_view section) const { return FindSection(section); }
 
 int Profile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
   const std::string* value = Find(section, key);
@@ -119,6 +141,94 @@ std::string Profile::GetString(std::string_view section, std::string_view key,
     return CutUtf8(d, kMaxValueBytes);
   }
   return CutUtf8(*value, kMaxValueBytes);
+}
+
+std::string ProfileValueText(const std::string& value) {
+  if (value.empty()) return value;
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  const bool quotedPair = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                          value.back() == value.front();
+  if (blank(value.front()) || blank(value.back()) || quotedPair) return '"' + value + '"';
+  return value;
+}
+
+std::string ProfileTextProblem(std::string_view bytes,
+                               const std::vector<std::string>& ourSections) {
+  if (bytes.size() >= 2 &&
+      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'))) {
+    return "UTF-16 のテキスト";
+  }
+  if (bytes.find('\0') != std::string_view::npos) return "バイナリデータ";
+  std::string problem;
+  int lineNumber = 0;
+  ForEachLine(bytes, [&](std::string_view line) {
+    ++lineNumber;
+    // A line that is neither UTF-8 nor the system's text.
+    if (problem.empty() && !IsValidUtf8(line) &&
+        FromSystemText(line).find("\xEF\xBF\xBD") != std::string::npos) {
+      problem = std::to_string(lineNumber) + " 行目: 読めない文字コード";
+    }
+  });
+  if (!problem.empty()) return problem;
+  const std::string text = DecodeTextLines(bytes);
+  bool inSection = false;
+  bool anyOurs = false;
+  bool anyContent = false;
+  lineNumber = 0;
+  ForEachLine(text, [&](std::string_view raw) {
+    ++lineNumber;
+    if (!problem.empty()) return;
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == ';' || line.front() == '#') return;
+    anyContent = true;
+    const std::string where = std::to_string(lineNumber) + " 行目: ";
+    if (line.front() == '[') {
+      const auto close = line.find(']');
+      if (close == std::string_view::npos) {
+        problem = where + "']' のないセクション見出し";
+        return;
+      }
+      const std::string_view name = Trim(line.substr(1, close - 1));
+      for (const auto& ours : ourSections) anyOurs = anyOurs || ProfileNamesEqual(name, ours);
+      inSection = true;
+      return;
+    }
+    if (line.find('=') == std::string_view::npos) {
+      problem = where + "セクション見出しでもキーでもない行";
+      return;
+    }
+    if (!inSection) problem = where + "セクション見出しより前のキー";
+  });
+  if (problem.empty() && anyContent && !anyOurs) problem = "このプログラムのセクションがない";
+  return problem;
+}
+
+ProfileFile ReadProfileFile(FileSystem& fs, const std::string& path,
+                            const std::vector<std::string>& ourSections) {
+  ProfileFile file;
+  const auto bytes = fs.ReadFile(path);
+  if (!bytes) {
+    // A file that is there but cannot be read is not ours to replace either. A folder is no
+    // file at all.
+    if (fs.Exists(path) && !fs.IsFolder(path)) {
+      file.state = ProfileFile::State::Damaged;
+      file.problem = "読み込めない";
+    }
+    return file;
+  }
+  file.problem = ProfileTextProblem(*bytes, ourSections);
+  if (!file.problem.empty()) {
+    file.state = ProfileFile::State::Damaged;
+    return file;
+  }
+  const std::string text = DecodeTextLines(*bytes);
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    file.state = ProfileFile::State::Blank;
+    return file;
+  }
+  file.state = ProfileFile::State::Read;
+  file.profile = Profile::Parse(text);
+  return file;
 }
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -30,6 +31,7 @@ class Profile {
                         std::string_view defaultValue = {}) const;
   // The key names of the section that lookups search, in file order; empty when it is missing.
   std::vector<std::string> KeyNames(std::string_view section) const;
+  bool HasSection(std::string_view section) const;
 
  private:
   struct Entry {
@@ -39,11 +41,34 @@ class Profile {
   struct Section {
     std::string name;
     std::vector<Entry> entries;
+    // Lower-case key to the first entry of that name, so that a lookup does not walk the
+    // section: a list of many thousand entries loads in linear time.
+    std::unordered_map<std::string, std::size_t> index;
     bool duplicate = false;
   };
+  const Section* FindSection(std::string_view section) const;
   const std::string* Find(std::string_view section, std::string_view key) const;
 
   std::vector<Section> sections_;
 };
+
+// A value as written to one of our INI files, so that the reader gives back exactly value:
+// quoted when the reader would otherwise drop blanks at either end or a pair of quotes.
+std::string ProfileValueText(const std::string& value);
+
+// Why text (a file's bytes) cannot be one of our INI files with the sections named; empty when
+// it can. Line ends may be CR LF, LF or CR alone. Blank files are not damaged (they hold
+// nothing to lose).
+std::string ProfileTextProblem(std::string_view bytes, const std::vector<std::string>& ourSections);
+
+// What reading one of our INI files found.
+struct ProfileFile {
+  enum class State { Missing, Blank, Read, Damaged };
+  State state = State::Missing;
+  Profile profile;      // empty unless Read
+  std::string problem;  // why it is damaged
+};
+ProfileFile ReadProfileFile(FileSystem& fs, const std::string& path,
+                            const std::vector<std::string>& ourSections);
 
 }  // namespace tolvane

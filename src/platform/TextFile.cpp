@@ -28,12 +28,42 @@ bool AppendTextLine(FileSystem& fs, const std::string& path, const std::string& 
   return fs.AppendToFile(path, ToSystemText(WithCrLf(text + "\n")));
 }
 
+std::string DecodeTextLines(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  // CR and LF are single bytes in both encodings, never part of a character.
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 2);
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view line = bytes.substr(pos, end - pos);
+    if (IsValidUtf8(line)) {
+      text += line;
+    } else {
+      text += FromSystemText(line);
+    }
+    if (end < bytes.size()) text += bytes[end];
+    pos = end + 1;
+  }
+  return text;
+}
+
 std::optional<std::string> ReadTextFile(FileSystem& fs, const std::string& path) {
-  auto bytes = fs.ReadFile(path);
+  const auto bytes = fs.ReadFile(path);
   if (!bytes) return std::nullopt;
-  if (bytes->size() >= 3 && bytes->compare(0, 3, "\xEF\xBB\xBF") == 0) bytes->erase(0, 3);
-  if (IsValidUtf8(*bytes)) return bytes;
-  return FromSystemText(*bytes);
+  return DecodeTextLines(*bytes);
+}
+
+std::optional<std::string> SetAsideDamagedFile(FileSystem& fs, const std::string& path) {
+  for (int i = 0; i < 100; ++i) {
+    const std::string aside = path + ".damaged" + (i == 0 ? std::string() : std::to_string(i));
+    if (fs.Exists(aside)) continue;
+    if (fs.RenameFile(path, aside)) return aside;
+    if (!fs.Exists(path)) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -18,8 +19,15 @@ bool WriteTextLines(FileSystem& fs, const std::string& path, const std::vector<s
 // Appends text and one line end; every line feed inside the text becomes CR LF too.
 bool AppendTextLine(FileSystem& fs, const std::string& path, const std::string& text);
 
-// Reads a text file as UTF-8: a file that is not valid UTF-8 is taken as the system's text
-// (Shift-JIS on Linux, so that files written by the Windows build load).
+// Reads a text file as UTF-8, line by line: a line that is not valid UTF-8 is taken as the
+// system's text (Shift-JIS on Linux, so that files written by the Windows build load), so one
+// stray byte garbles only its own line. A byte-order mark is dropped; line ends stay as they are.
 std::optional<std::string> ReadTextFile(FileSystem& fs, const std::string& path);
+std::string DecodeTextLines(std::string_view bytes);
+
+// Moves a file that cannot be read as ours out of the way, so that nothing saved later
+// overwrites it: to path + ".damaged" (or ".damaged1", ".damaged2", ... when that is taken).
+// The new path, or nothing when it could not be moved.
+std::optional<std::string> SetAsideDamagedFile(FileSystem& fs, const std::string& path);
 
 }  // namespace tolvane

@@ -6,16 +6,19 @@
 #include "common/AppInfo.h"
 #include "platform/Profile.h"
 #include "platform/TextFile.h"
+#include "setup/DamagedFile.h"
 
 namespace tolvane {
 namespace {
 
 constexpr char kListFilter[] = "List files (*.lst)|*.lst";
 
-// One more than the highest index of the keys prefix + decimal number in the section, as the
-// profile reader would find them (no leading zeros); 0 when there is none.
-int KeyIndexEnd(const Profile& profile, const char* section, const std::string& prefix) {
-  long long end = 0;
+// The values of the keys prefix + decimal index (no leading zeros) that exist in the section
+// with an index below count, by index. Only keys that are there are visited, so a huge count
+// in a damaged file costs nothing, and a long list loads in linear time.
+std::vector<std::pair<int, std::string>> NumberedValues(const Profile& profile, const char* section,
+                                                        const std::string& prefix, int count) {
+  std::vector<std::pair<int, std::string>> values;
   for (const auto& name : profile.KeyNames(section)) {
     if (name.size() <= prefix.size() || name.size() > prefix.size() + 10) continue;
     if (!ProfileNamesEqual(std::string_view(name).substr(0, prefix.size()), prefix)) continue;
@@ -23,17 +26,19 @@ int KeyIndexEnd(const Profile& profile, const char* section, const std::string& 
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;
     if (digits.size() > 1 && digits[0] == '0') continue;
-    end = std::max(end, std::stoll(digits) + 1);
+    const long long index = std::stoll(digits);
+    if (index >= count) continue;
+    values.emplace_back(static_cast<int>(index), std::string());
   }
-  return static_cast<int>(std::min<long long>(end, INT_MAX));
-}
-
-// How many numbered keys to read: the stored count, but never past the last key present, so
-// that a huge count in a damaged file does not keep the program busy for nothing.
-int ReadBound(const Profile& profile, const char* countSection, const char* keySection,
-              const std::string& prefix) {
-  const int count = profile.GetInt(countSection, "Count");
-  return std::min(count, KeyIndexEnd(profile, keySection, prefix));
+  std::sort(values.begin(), values.end());
+  // The first key of a name wins, as lookups find it.
+  values.erase(std::unique(values.begin(), values.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; }),
+               values.end());
+  for (auto& [index, value] : values) {
+    value = profile.GetString(section, prefix + std::to_string(index));
+  }
+  return values;
 }
 
 }  // namespace
@@ -44,17 +49,28 @@ std::vector<std::string> ListFileLines(const SourceList& sources, const Destinat
     const TreeNode* node = tree.NodeAt(i);
     if (IsMarkedState(node->StateImage())) marked.push_back(node);
   }
+  // Destinations the loaded list held but the tree could not show follow the marked nodes, as
+  // they were read.
+  std::vector<UnrestoredDestination> destinations;
+  destinations.reserve(marked.size() + tree.Unrestored().size());
+  for (const TreeNode* node : marked) {
+    destinations.push_back({node->Record().folderPath, node->Record().nodePath});
+  }
+  destinations.insert(destinations.end(), tree.Unrestored().begin(), tree.Unrestored().end());
+
   std::vector<std::string> lines{"[Source]", "Count=" + std::to_string(sources.Count())};
   for (int i = 0; i < sources.Count(); ++i) {
-    lines.push_back("File" + std::to_string(i) + "=" + sources.At(i).path);
+    lines.push_back("File" + std::to_string(i) + "=" + ProfileValueText(sources.At(i).path));
   }
-  lines.insert(lines.end(), {"", "[Destination]", "Count=" + std::to_string(marked.size())});
-  for (std::size_t k = 0; k < marked.size(); ++k) {
-    lines.push_back("Folder" + std::to_string(k) + "=" + marked[k]->Record().folderPath);
+  lines.insert(lines.end(), {"", "[Destination]", "Count=" + std::to_string(destinations.size())});
+  for (std::size_t k = 0; k < destinations.size(); ++k) {
+    lines.push_back("Folder" + std::to_string(k) + "=" +
+                    ProfileValueText(destinations[k].folderPath));
   }
   lines.insert(lines.end(), {"", "[Alias]"});
-  for (std::size_t k = 0; k < marked.size(); ++k) {
-    lines.push_back("Folder" + std::to_string(k) + "=" + marked[k]->Record().nodePath);
+  for (std::size_t k = 0; k < destinations.size(); ++k) {
+    lines.push_back("Folder" + std::to_string(k) + "=" +
+                    ProfileValueText(destinations[k].nodePath));
   }
   lines.push_back("");
   return lines;
@@ -64,38 +80,55 @@ ListFile::ListFile(FileSystem& fs, StatusLog& log, SourceEntries& entries,
                    const SourceList& sources, DestinationTree& tree, NodeLocator& locator)
     : fs_(fs), log_(log), entries_(entries), sources_(sources), tree_(tree), locator_(locator) {}
 
-void ListFile::LoadList(const std::string& path) {
-  log_.AddLogLine("\n配布リスト読込 " + path);
-  const Profile profile = Profile::Load(fs_, path);
+ListLoad ListFile::LoadList(const std::string& path) {
+  log_.AddLogLine("\n配布リスト読込 " + LogName(path));
+  ListLoad result;
+  const ProfileFile file =
+      ReadSetupFile(fs_, path, {"Source", "Destination", "Alias"}, result.damaged);
+  result.found = file.state != ProfileFile::State::Missing || result.damaged;
+  if (result.damaged) {
+    log_.AddLogLine(DamagedFileMessage(*result.damaged));
+    return result;
+  }
+  const Profile& profile = file.profile;
 
-  const int files = ReadBound(profile, "Source", "Source", "File");
-  for (int i = 0; i < files; ++i) {
-    const std::string value = profile.GetString("Source", "File" + std::to_string(i));
-    if (!value.empty()) entries_.AddSourceEntry(value);
+  const int files = profile.GetInt("Source", "Count");
+  for (const auto& [index, value] : NumberedValues(profile, "Source", "File", files)) {
+    // A source that cannot be found now stays in the list, so that the next save keeps it.
+    if (!value.empty()) entries_.AddSourceEntry(value, true);
   }
 
-  const int folders = ReadBound(profile, "Destination", "Alias", "Folder");
-  for (int k = 0; k < folders; ++k) {
-    const std::string key = "Folder" + std::to_string(k);
-    const std::string folderPath = profile.GetString("Destination", key);
-    const std::string nodePath = profile.GetString("Alias", key);
+  const int folders = profile.GetInt("Destination", "Count");
+  for (const auto& [index, nodePath] : NumberedValues(profile, "Alias", "Folder", folders)) {
     if (nodePath.empty()) continue;
+    const std::string folderPath =
+        profile.GetString("Destination", "Folder" + std::to_string(index));
     locator_.RestoreNodes(nodePath);
     TreeNode* node = locator_.FindNodeByPath(nodePath);
     if (!node) {
       log_.AddLogLine("ノードを再現できませんでした。(" +
-                      (folderPath.empty() ? nodePath : folderPath));
+                      LogName(folderPath.empty() ? nodePath : folderPath));
+      // Kept: a server that is offline now is a destination all the same.
+      tree_.AddUnrestored({folderPath, nodePath});
       continue;
     }
     // A loaded mark is set whatever the node's markable flag says.
     tree_.SetStateImage(node, kStateMarked);
     for (TreeNode* up = node->Parent(); up; up = up->Parent()) tree_.Expand(up);
   }
+  return result;
 }
 
 bool ListFile::SaveList(const std::string& path) {
-  log_.AddLogLine("\n配布リスト保存 " + path);
-  return WriteTextLines(fs_, path, ListFileLines(sources_, tree_));
+  log_.AddLogLine("\n配布リスト保存 " + LogName(path));
+  if (WriteTextLines(fs_, path, ListFileLines(sources_, tree_))) return true;
+  lastSaveError_ = SaveFailureMessage(path, fs_.LastError());
+  log_.AddLogLine(lastSaveError_);
+  return false;
+}
+
+std::string SaveFailureMessage(const std::string& path, const std::string& reason) {
+  return "保存できませんでした: " + LogName(path) + (reason.empty() ? "" : " (" + reason + ")");
 }
 
 ListCommands::ListCommands(ListFile& listFile, FileSystem& fs, Dialogs& dialogs, Prompts& prompts,
@@ -119,14 +152,19 @@ void ListCommands::OpenList(std::string& listPath) {
     Call(hooks_.removeAllSources);
     Call(hooks_.clearMarks);
     Call(hooks_.collapseAll);
-    listFile_.LoadList(listPath);
+    const ListLoad load = listFile_.LoadList(listPath);
+    if (load.damaged) prompts_.ShowError(kAppTitle, DamagedFileMessage(*load.damaged));
     Call(hooks_.updateMarkCount);
   }
   Call(hooks_.refreshCommands);
 }
 
 void ListCommands::SaveList(const std::string& listPath, const std::string& defaultListPath) {
-  listFile_.SaveList(listPath.empty() ? defaultListPath : listPath);
+  Save(listPath.empty() ? defaultListPath : listPath);
+}
+
+void ListCommands::Save(const std::string& path) {
+  if (!listFile_.SaveList(path)) prompts_.ShowError(kAppTitle, listFile_.LastSaveError());
 }
 
 void ListCommands::SaveAsList(std::string& listPath) {
@@ -144,16 +182,18 @@ void ListCommands::SaveAsList(std::string& listPath) {
     }
     if (!chosen->empty()) {
       listPath = *chosen;
-      listFile_.SaveList(listPath);
+      Save(listPath);
     }
   }
   Call(hooks_.refreshCommands);
 }
 
-void ListCommands::LoadAtStartup(const std::string& listPath, const std::string& defaultListPath) {
-  listFile_.LoadList(listPath.empty() ? defaultListPath : listPath);
+ListLoad ListCommands::LoadAtStartup(const std::string& listPath,
+                                     const std::string& defaultListPath) {
+  ListLoad load = listFile_.LoadList(listPath.empty() ? defaultListPath : listPath);
   Call(hooks_.updateMarkCount);
   Call(hooks_.refreshCommands);
+  return load;
 }
 
 }  // namespace tolvane

@@ -39,16 +39,21 @@ int ClampInto(int position, int length, int start, int span) {
 
 }  // namespace
 
-WindowSettings LoadSettings(FileSystem& fs, const std::string& path) {
+WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
+                            std::optional<DamagedFile>* damaged) {
   WindowSettings s;
-  if (!fs.Exists(path)) {
+  std::optional<DamagedFile> setAside;
+  const ProfileFile file = ReadSetupFile(fs, path, {kSettingsSection}, setAside);
+  if (damaged) *damaged = setAside;
+  // A damaged file (now set aside) or an empty one holds nothing of ours: as on a first run.
+  if (file.state != ProfileFile::State::Read) {
     s.centred = true;
     s.confirmOverWrite = true;
     s.butOldIsIgnore = true;
     s.ignoreError = false;
     return s;
   }
-  const Profile profile = Profile::Load(fs, path);
+  const Profile& profile = file.profile;
   SetIfNotZero(profile, "Left", s.left);
   s.top = profile.GetInt(kSettingsSection, "Top");
   // A stored top of 0 means the window was never placed: centre it.
@@ -89,11 +94,11 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
                                 "ButOldIsIgnore=" + Flag(s.butOldIsIgnore),
                                 "IgnoreError=" + Flag(s.ignoreError),
                                 "SaveLog=" + Flag(s.saveLog),
-                                "DefaultFolder=" + s.defaultFolder,
+                                "DefaultFolder=" + ProfileValueText(s.defaultFolder),
                             });
 #ifndef _WIN32
   // Linux has no shell network folder; keep the folder that stands for it across runs.
-  lines.push_back("NetworkRoot=" + s.networkRoot);
+  lines.push_back("NetworkRoot=" + ProfileValueText(s.networkRoot));
 #endif
   lines.push_back("");
   return lines;
@@ -104,8 +109,10 @@ bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings&
 }
 
 std::string ReadNetworkRoot(FileSystem& fs, const std::string& path) {
-  std::string root =
-      Profile::Load(fs, path).GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
+  // A damaged file is left for LoadSettings to set aside; its values are not trusted.
+  const ProfileFile file = ReadProfileFile(fs, path, {kSettingsSection});
+  if (file.state != ProfileFile::State::Read) return kDefaultNetworkRoot;
+  std::string root = file.profile.GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
   return root.empty() ? std::string(kDefaultNetworkRoot) : root;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "setup/DamagedFile.h"
 
 namespace tolvane {
 
@@ -43,8 +45,10 @@ inline constexpr char kSettingsSection[] = "Setting";
 inline constexpr char kDefaultNetworkRoot[] = "/net";
 
 // Reads the settings file over the designed values. Without a file: centred, ConfirmOverWrite
-// and ButOldIsIgnore on, IgnoreError off, everything else as designed.
-WindowSettings LoadSettings(FileSystem& fs, const std::string& path);
+// and ButOldIsIgnore on, IgnoreError off, everything else as designed. A file that cannot be
+// read as ours is set aside (reported in damaged) and taken as no file.
+WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
+                            std::optional<DamagedFile>* damaged = nullptr);
 
 // The lines of the settings file, in their order.
 std::vector<std::string> SettingsLines(const WindowSettings& settings);

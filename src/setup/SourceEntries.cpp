@@ -47,10 +47,15 @@ std::string CurrentFolder() {
 SourceEntries::SourceEntries(FileSystem& fs, StatusLog& log, SourceList& list)
     : fs_(fs), log_(log), list_(list) {}
 
-bool SourceEntries::AddSourceEntry(const std::string& path) {
+bool SourceEntries::AddSourceEntry(const std::string& path, bool keepMissing) {
+  if (path.find_first_of("\r\n") != std::string::npos) {
+    log_.AddLogLine("改行を含む名前は配布リストに保存できないため追加しません: " + LogName(path));
+    return false;
+  }
   const auto found = path.empty() ? std::vector<FindEntry>() : fs_.Find(path);
   if (found.empty()) {
-    log_.AddLogLine(kNotFoundPrefix + path);
+    log_.AddLogLine(kNotFoundPrefix + LogName(path));
+    if (keepMissing && !path.empty()) list_.Append(SourceEntry{path, {}, {}, true});
     return false;
   }
   const FindEntry& item = found.front();

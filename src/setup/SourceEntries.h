@@ -28,8 +28,11 @@ class SourceEntries {
  public:
   SourceEntries(FileSystem& fs, StatusLog& log, SourceList& list);
 
-  // Adds one row for path, exactly as given; logs and adds nothing when it cannot be found.
-  bool AddSourceEntry(const std::string& path);
+  // Adds one row for path, exactly as given; logs and adds nothing when it cannot be found,
+  // unless keepMissing (a loaded list keeps what it holds), which adds a row marked missing.
+  // A path that a list file could not give back (one with a line end) is refused with a log
+  // line. True when the path was found and added.
+  bool AddSourceEntry(const std::string& path, bool keepMissing = false);
 
   // The add-files dialog. True after OK (the caller refreshes); defaultFolder follows the first
   // chosen file.

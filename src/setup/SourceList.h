@@ -11,6 +11,9 @@ struct SourceEntry {
   std::string path;
   std::string dateText;
   std::string sizeText;
+  // Kept from a loaded list although it could not be found: shown without date and size, and
+  // tried (and failed with a log line) by a run.
+  bool missing = false;
 
   friend bool operator==(const SourceEntry&, const SourceEntry&) = default;
 };

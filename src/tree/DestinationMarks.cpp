@@ -1,10 +1,43 @@
 #include "tree/DestinationMarks.h"
 
+#include "platform/Encoding.h"
+
 namespace tolvane {
 
-bool ToggleMark(DestinationTree& tree, TreeNode* node) {
+std::string UnlistableReason(const TreeNode& node) {
+  for (const TreeNode* n = &node; n; n = n->Parent()) {
+    const std::string& name = n->Record().nodeName;
+    if (name.find_first_of("\r\n") != std::string::npos) {
+      return "名前に改行があるため配布先にできません: " +
+             name.substr(0, name.find_first_of("\r\n"));
+    }
+    if (name.find('\t') != std::string::npos) {
+      return "名前にタブがあるため配布先にできません: " + name.substr(0, name.find('\t'));
+    }
+    if (!IsValidUtf8(name)) return "名前の文字コードが UTF-8 でないため配布先にできません";
+  }
+  const NodeRecord& r = node.Record();
+  if (!IsValidUtf8(r.nodePath) || !IsValidUtf8(r.folderPath)) {
+    return "名前の文字コードが UTF-8 でないため配布先にできません";
+  }
+  if (r.folderPath.find_first_of("\r\n") != std::string::npos) {
+    return "フォルダ名に改行があるため配布先にできません";
+  }
+  return {};
+}
+
+bool ToggleMark(DestinationTree& tree, TreeNode* node, std::string* why) {
   if (!node || !node->Record().markable) return false;
-  tree.SetStateImage(node, IsMarkedState(node->StateImage()) ? kStateUnmarked : kStateMarked);
+  const bool marked = IsMarkedState(node->StateImage());
+  if (!marked) {
+    // A mark that the list file could not give back would be lost at the next start.
+    std::string reason = UnlistableReason(*node);
+    if (!reason.empty()) {
+      if (why) *why = std::move(reason);
+      return false;
+    }
+  }
+  tree.SetStateImage(node, marked ? kStateUnmarked : kStateMarked);
   return true;
 }
 
@@ -14,6 +47,7 @@ void ClearMarks(DestinationTree& tree) {
     TreeNode* node = tree.NodeAt(i);
     if (IsMarkedState(node->StateImage())) tree.SetStateImage(node, kStateUnmarked);
   }
+  tree.ClearUnrestored();
 }
 
 void CollapseBelowRoot(DestinationTree& tree) {

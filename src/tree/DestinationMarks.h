@@ -11,10 +11,16 @@ namespace tolvane {
 
 // Marks or unmarks a node whose state picture was pressed: a marked node (also one with the
 // failed mark) becomes unmarked, any other becomes marked. False, and nothing changes, for a
-// node that cannot be marked.
-bool ToggleMark(DestinationTree& tree, TreeNode* node);
+// node that cannot be marked, or whose names the list file could not give back (then why
+// says so, for the status bar).
+bool ToggleMark(DestinationTree& tree, TreeNode* node, std::string* why = nullptr);
 
-// Takes every mark (the failed ones too) off the tree.
+// Why a node's folder path or node path could not be saved in a list file and read back the
+// same (a line end, a TAB inside a name, text that is not UTF-8); empty when they can.
+std::string UnlistableReason(const TreeNode& node);
+
+// Takes every mark (the failed ones too) off the tree, and forgets the destinations of the
+// loaded list that were not found again.
 void ClearMarks(DestinationTree& tree);
 
 // Collapses every branch below the root; the root itself stays open.

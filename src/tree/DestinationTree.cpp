@@ -111,4 +111,11 @@ void DestinationTree::Select(TreeNode* node) {
 
 void DestinationTree::Clear() { RemoveChildren(nullptr); }
 
+void DestinationTree::AddUnrestored(UnrestoredDestination destination) {
+  for (const auto& kept : unrestored_) {
+    if (kept.nodePath == destination.nodePath) return;
+  }
+  unrestored_.push_back(std::move(destination));
+}
+
 }  // namespace tolvane

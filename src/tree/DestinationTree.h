@@ -70,6 +70,15 @@ class TreeListener {
   virtual void SelectNode(TreeNode* node) = 0;
 };
 
+// A destination of a loaded list that could not be found again (a server offline, a share not
+// mounted): kept as it was read, so that the next save writes it again, and a run counts it
+// as a failed destination.
+struct UnrestoredDestination {
+  std::string folderPath;
+  std::string nodePath;
+  friend bool operator==(const UnrestoredDestination&, const UnrestoredDestination&) = default;
+};
+
 // The destination tree's nodes, in tree order. Absolute index walks visit a node before its
 // children and children in their order, collapsed branches included.
 class DestinationTree {
@@ -107,6 +116,11 @@ class DestinationTree {
   // Drops every node (the records go with them).
   void Clear();
 
+  // Destinations of the loaded list that are not in the tree; one per node path.
+  void AddUnrestored(UnrestoredDestination destination);
+  const std::vector<UnrestoredDestination>& Unrestored() const { return unrestored_; }
+  void ClearUnrestored() { unrestored_.clear(); }
+
  private:
   const std::vector<TreeNode*>& Order() const;
   void Invalidate() { orderValid_ = false; }
@@ -115,6 +129,7 @@ class DestinationTree {
   TreeListener* listener_ = nullptr;
   mutable std::vector<TreeNode*> order_;
   mutable bool orderValid_ = true;
+  std::vector<UnrestoredDestination> unrestored_;
 };
 
 }  // namespace tolvane

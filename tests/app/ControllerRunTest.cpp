@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 
 #include "app/ControllerFixture.h"
@@ -127,7 +128,7 @@ TEST_F(ControllerRunTest, GoDuringARunStopsAfterThatFileWithTheFailedMark) {
   EXPECT_EQ(share->StateImage(), kStateFailed);
 }
 
-TEST_F(ControllerRunTest, ADestinationThatCannotBeCreatedOnlyGetsItsLineAndTheFailedMark) {
+TEST_F(ControllerRunTest, ADestinationThatCannotBeCreatedIsLoggedAndGetsTheFailedMark) {
   WriteList({"PC01/share", "PC02/tools"});
   MainController& c = Start();
   std::filesystem::remove_all(FsPath(net / "PC01/share"));  // the share went away
@@ -135,9 +136,12 @@ TEST_F(ControllerRunTest, ADestinationThatCannotBeCreatedOnlyGetsItsLineAndTheFa
   c.Execute(CommandId::Go);
 
   const auto& lines = view->memo;
-  ASSERT_GE(lines.size(), 3u);
+  ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[1], R"(\\PC01\share)");
-  EXPECT_EQ(lines[2], R"(\\PC02\tools)");
+  // Which folder, why (where the system says), and which entry did not arrive.
+  EXPECT_EQ(lines[2].rfind(R"(  フォルダを作成できません: \\PC01\share)", 0), 0u);
+  EXPECT_TRUE(lines[3].ends_with(" -> 失敗"));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), R"(\\PC02\tools)"), lines.end());
   EXPECT_TRUE(net.Exists("PC02/tools/a.txt"));
   EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
   EXPECT_EQ(NodeOf(R"(\\PC01\share)")->StateImage(), kStateFailed);

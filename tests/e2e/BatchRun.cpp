@@ -48,7 +48,8 @@ int RunTolvaneIn(const std::string& folder, const std::vector<std::string>& args
   posix_spawn_file_actions_init(&actions);
   const std::string out = options.stdoutPath.empty() ? "/dev/null" : options.stdoutPath;
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const std::string err = options.stderrPath.empty() ? "/dev/null" : options.stderrPath;
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid;
   const std::string oldCwd = std::filesystem::current_path();
   std::filesystem::current_path(folder);

@@ -11,6 +11,7 @@ struct RunOptions {
   std::vector<std::string> unsetEnv;  // names
   bool asOrdinaryUser = false;        // as nobody, who can write only where anyone can
   std::string stdoutPath;             // where standard output goes; empty: nowhere
+  std::string stderrPath;             // where standard error goes; empty: nowhere
 };
 
 // Copies the real program into folder (its own folder is where it keeps its files) and runs it

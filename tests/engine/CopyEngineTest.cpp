@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 
 #include "engine/CopyEngine.h"
+#ifndef _WIN32
+#include "platform/posix/PosixFileSystem.h"
+#endif
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
 #include "support/NativeFileSystem.h"
@@ -211,7 +215,9 @@ TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
     prompts.answers.assign(r.answers.begin(), r.answers.end());
 
     EXPECT_EQ(engine.CopyFileToFolder(source, kDest), r.failed);
-    EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + r.outcome});
+    std::vector<std::string> lines{"  " + source + r.outcome};
+    if (r.failed) lines.push_back("    理由: injected fault");
+    EXPECT_EQ(sink.lines, lines);
     ASSERT_EQ(prompts.asked.size(), r.answers.size());
     for (const auto& q : prompts.asked) {
       EXPECT_EQ(q.kind, "AbortRetryIgnore");
@@ -260,7 +266,13 @@ TEST_F(CopyEngineTest, TargetFolderOfTheSameNameTakesTheFailurePath) {
   dir.MakeDir("net/SRV/share/dest/a.txt");
   options.ignoreError = true;
   EXPECT_TRUE(engine.CopyFileToFolder(source, kDest));
-  EXPECT_EQ(sink.lines, std::vector<std::string>{"  " + source + " -> 失敗"});
+  ASSERT_GE(sink.lines.size(), 1u);
+  EXPECT_EQ(sink.lines[0], "  " + source + " -> 失敗");
+#ifndef _WIN32
+  // The system's reason follows (not yet given by the Windows layer).
+  ASSERT_EQ(sink.lines.size(), 2u);
+  EXPECT_EQ(sink.lines[1].rfind("    理由: ", 0), 0u);
+#endif
   EXPECT_TRUE(std::filesystem::is_directory(Target("a.txt")));
 }
 
@@ -309,20 +321,113 @@ TEST_F(CopyEngineTest, EntriesThatCopyNothing) {
   dir.MakeDir("src/empty");
   EXPECT_FALSE(engine.CopyEntry(dir / "src/empty", std::string(kDest) + R"(\new)"));
   EXPECT_TRUE(std::filesystem::is_directory(Target("new")));
-  EXPECT_FALSE(engine.CopyEntry(dir / "src/missing.txt", kDest));
-
-  // A destination that cannot be made: on a server or share that is not there, or refused.
-  Source("a.txt");
-  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", R"(\\NOSRV\share\d)"));
-  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", R"(\\SRV\noshare\d)"));
-  fs.FailOn(FsOp::CreateFolders);
-  EXPECT_TRUE(engine.CopyEntry(dir / "src/a.txt", std::string(kDest) + R"(\other)"));
-
   EXPECT_TRUE(sink.lines.empty());
-  EXPECT_TRUE(prompts.asked.empty());
-  EXPECT_FALSE(dir.Exists("net/NOSRV"));
-  EXPECT_FALSE(dir.Exists("net/SRV/noshare"));
 }
+
+TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
+  Source("a.txt");
+  Source("tree/s1/x");
+  Source("tree/s2/y");
+  const std::string a = dir / "src/a.txt";
+  const std::string s1 = dir / "src/tree/s1";
+  const std::string y = dir / "src/tree/s2/y";
+  const std::string tree = dir / "src/tree";
+  // The system's reason where this file system gives one.
+  const auto because = [](const std::string& reason) {
+#ifdef _WIN32
+    (void)reason;
+    return std::string();
+#else
+    return " (" + reason + ")";
+#endif
+  };
+  struct Row {
+    const char* what;
+    std::string entry;
+    std::string folder;
+    std::function<void()> arrange;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {"an entry gone since it was listed",
+       dir / "src/missing.txt",
+       kDest,
+       {},
+       {(dir / "src/missing.txt") + "が見つかりません",
+        "  " + (dir / "src/missing.txt") + " -> 失敗"}},
+      {"no such server",
+       a,
+       R"(\\NOSRV\share\d)",
+       {},
+       {R"(  フォルダを作成できません: \\NOSRV\share\d)" + because("No such file or directory"),
+        "  " + a + " -> 失敗"}},
+      {"creating the folder refused",
+       a,
+       std::string(kDest) + R"(\other)",
+       [&] { fs.FailOn(FsOp::CreateFolders); },
+       {R"(  フォルダを作成できません: \\SRV\share\dest\other (injected fault))",
+        "  " + a + " -> 失敗"}},
+      {"a sub-folder that cannot be read",
+       tree,
+       kDest,
+       [&] { fs.FailOn(FsOp::Find, "s1"); },
+       {"  フォルダを読めません: " + s1 + " (injected fault)", "  " + s1 + " -> 失敗",
+        "  " + y + " -> 成功"}},
+      {"a sub-folder whose name is a file at the destination",
+       tree,
+       kDest,
+       [&] { PutTarget("s1", kT); },
+       {R"(  フォルダを作成できません: \\SRV\share\dest\s1)" + because("Not a directory"),
+        "  " + s1 + " -> 失敗", "  " + y + " -> 成功"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Reset();
+    if (r.arrange) r.arrange();
+    EXPECT_TRUE(engine.CopyEntry(r.entry, r.folder));
+    // The order of sub-folders is the file system's: compare as sets.
+    EXPECT_EQ(std::multiset<std::string>(sink.lines.begin(), sink.lines.end()),
+              std::multiset<std::string>(r.lines.begin(), r.lines.end()));
+    EXPECT_TRUE(prompts.asked.empty());
+  }
+  EXPECT_FALSE(dir.Exists("net/NOSRV"));
+}
+
+#ifndef _WIN32
+TEST_F(CopyEngineTest, LinksAndOwnDestinationsBoundTheWork) {
+  // A source folder with links back to itself; a share link that leads out of the network
+  // folder; a destination inside the source folder; a stale temporary file of a dead process.
+  Source("loop/a");
+  std::filesystem::create_directory_symlink(".", dir / "src/loop/l1");
+  std::filesystem::create_directory_symlink(dir / "src/loop", dir / "src/loop/l2");
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/loop", kDest));
+  EXPECT_EQ(DestTree(), (std::set<std::string>{"a"}));
+  EXPECT_EQ(sink.lines.size(), 3u);  // a, and one line for each link not followed
+
+  Reset();
+  dir.MakeDir("outside");
+  std::filesystem::create_directory_symlink(dir / "outside", Target("escape"));
+  EXPECT_TRUE(engine.CopyEntry(dir / "src/loop/a", std::string(kDest) + R"(\escape)"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+  EXPECT_EQ(sink.lines.front(),
+            R"(  ネットワークフォルダの外を指すため書き込みません: \\SRV\share\dest\escape)");
+
+  Reset();
+  std::filesystem::remove_all(dir / "src/loop");
+  Source("own/b");
+  dir.MakeDir("net/SRV/share/dest/inside");
+  std::filesystem::create_directory_symlink(Target("inside"), dir / "src/own/out");
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/own", std::string(kDest) + R"(\inside)"));
+  EXPECT_EQ(DestTree(), (std::set<std::string>{"inside/", "inside/b"}));
+
+  Reset();
+  const std::string stale =
+      PutTarget(".tolvane-" + TemporaryFileHostTag() + "-999999999-0-1.tmp", kT);
+  const std::string foreign = PutTarget(".tolvane-0000-999999999-0-1.tmp", kT);
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/own/b", kDest));
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(foreign));  // another machine's, or not ours at all
+}
+#endif
 
 TEST_F(CopyEngineTest, WildcardEntryCopiesWhatMatches) {
   Source("a.txt");
@@ -345,8 +450,10 @@ TEST_F(CopyEngineTest, FailedFileLeavesTheRestOfItsFolderLevel) {
 
   EXPECT_TRUE(engine.CopyEntry(dir / "src/lvl", kDest));
   EXPECT_EQ(DestTree(), before);
-  EXPECT_EQ(sink.lines.size(), before.size() + 1);
-  EXPECT_EQ(sink.lines.back(), "  " + (dir / "src/lvl/c") + " -> 失敗");
+  ASSERT_EQ(sink.lines.size(), before.size() + 3);
+  EXPECT_EQ(sink.lines[before.size()], "  " + (dir / "src/lvl/c") + " -> 失敗");
+  // What is left of the level is not copied, and the log says so.
+  EXPECT_EQ(sink.lines.back(), "  このフォルダの残りは写しません: " + (dir / "src/lvl"));
   EXPECT_FALSE(flags.stopRequested);  // the run goes on with the next entry
 }
 
@@ -368,7 +475,7 @@ TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {
     }
 
     EXPECT_TRUE(engine.CopyEntry(dir / "src/f", kDest));
-    EXPECT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines.size(), r.batch ? 2u : 1u);  // the failure has its reason
     EXPECT_TRUE(flags.stopRequested);
   }
 }
@@ -384,7 +491,7 @@ TEST_F(CopyEngineTest, OptionsAreReadWhenNeeded) {
   EXPECT_TRUE(engine.CopyFileToFolder(dir / "src/f/a", kDest));
   EXPECT_TRUE(engine.CopyFileToFolder(dir / "src/f/b", kDest));
   EXPECT_EQ(prompts.asked.size(), 1u);
-  EXPECT_EQ(sink.lines.size(), 2u);
+  EXPECT_EQ(sink.lines.size(), 4u);
 }
 
 }  // namespace

@@ -51,5 +51,14 @@ TEST(ProfileTest, CutsLongValuesWithoutSplittingACharacter) {
   EXPECT_EQ(Profile::Parse("[S]\nK=" + mixed).GetString("S", "K"), std::string(1022, 'c'));
 }
 
+TEST(ProfileTest, WrittenValuesReadBackTheSame) {
+  for (const std::string value : {"", "plain", " lead", "trail ", "\ttab\t", "'q'", "\"dq\"", "\"",
+                                  "'a\"", "\" x \"", "mid dle", "=eq="}) {
+    SCOPED_TRACE(value);
+    const Profile p = Profile::Parse("[S]\r\nK=" + ProfileValueText(value) + "\r\n");
+    EXPECT_EQ(p.GetString("S", "K", "missing"), value);
+  }
+}
+
 }  // namespace
 }  // namespace tolvane

@@ -36,6 +36,11 @@ TEST(TextFileTest, ReadsShiftJisFilesWrittenByTheWindowsBuild) {
   EXPECT_EQ(*ReadTextFile(fs, dir / "sjis.lst"), "File0=表\\テスト\r\n");
   EXPECT_EQ(*ReadTextFile(fs, dir / "utf8.lst"), "File0=表\\テスト\r\n");
   EXPECT_FALSE(ReadTextFile(fs, dir / "missing.lst").has_value());
+  // The encoding is decided line by line: one stray byte garbles no other line.
+  dir.Write("mixed.lst", "A=ネットワーク\r\nB=\x95\x5C\rC=\xFF\nD=表\n");
+  const std::string mixed = *ReadTextFile(fs, dir / "mixed.lst");
+  EXPECT_EQ(mixed.substr(0, mixed.find("C=")), "A=ネットワーク\r\nB=表\r");
+  EXPECT_EQ(mixed.substr(mixed.find("\nD=")), "\nD=表\n");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "SetupHarness.h"
 #include "platform/Encoding.h"
+#include "platform/TextFile.h"
 #include "setup/ListFile.h"
 #include "support/Fakes.h"
 
@@ -126,12 +127,17 @@ TEST(ListFileTest, LoadTakesOnlyWhatCountAndKeysAllow) {
       {"keys past the count", "Count=1\nFile0=" + a + "\nFile1=" + b + "\n", {a}, {}},
       {"negative count", "Count=-3\nFile0=" + a + "\n", {}, {}},
       {"missing count", "File0=" + a + "\n", {}, {}},
-      {"huge count", "Count=2147483647\nFile0=" + a + "\n", {a}, {}},
+      {"huge count, one high key",
+       "Count=2147483647\nFile0=" + a + "\nFile2000000000=" + b + "\n",
+       {a, b},
+       {}},
+      {"CR line ends", "Count=2\rFile0=" + a + "\rFile1=" + b + "\r", {a, b}, {}},
       {"same path twice", "Count=2\nfile0=" + a + "\nFILE1=" + a + "\n", {a, a}, {}},
       {"leading zeros are other keys", "Count=2\nFile00=" + a + "\nFile1=" + b + "\n", {b}, {}},
-      {"long value cut",
+      // A missing source stays listed, so that the next save keeps it.
+      {"long value cut, kept although missing",
        "Count=1\nFile0=" + longValue + "\n",
-       {},
+       {longValue.substr(0, 1023)},
        {"ファイル無いみたいです " + longValue.substr(0, 1023)}},
   };
   for (const auto& c : cases) {
@@ -161,10 +167,15 @@ TEST(ListFileTest, DestinationsAreFoundByNodePathOnly) {
   EXPECT_EQ(h.sink.lines, (std::vector<std::string>{
                               "配布リスト読込 " + (h.dir / "d.lst"),
                               "ノードを再現できませんでした。(\\\\NONE\\lost",
-                              "ノードを再現できませんでした。(ネットワーク\tGONE",
+                              "ノードを再現できませんでした。(ネットワーク\\x09GONE",
                           }));
+  // What could not be found again is saved again as it was read, after the marked nodes.
   ASSERT_TRUE(h.listFile.SaveList(h.dir / "e.lst"));
-  EXPECT_NE(h.dir.Read("e.lst").find("[Destination]\r\nCount=3\r\n"), std::string::npos);
+  const std::string saved = DecodeTextLines(h.dir.Read("e.lst"));
+  EXPECT_NE(saved.find("[Destination]\r\nCount=5\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Folder3=\\\\NONE\\lost\r\nFolder4=\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Folder3=ネットワーク\tNONE\tlost\r\nFolder4=ネットワーク\tGONE\r\n"),
+            std::string::npos);
 }
 
 TEST(ListFileTest, ShiftJisListFromWindowsLoadsIntact) {
@@ -190,7 +201,9 @@ TEST(ListFileTest, FailedSaveLogsAndLeavesTheOldFileWhole) {
   h.fs.FailOn(FsOp::ReplaceFile);
   EXPECT_FALSE(h.listFile.SaveList(path));
   EXPECT_EQ(h.dir.Read("keep.lst"), old);
-  EXPECT_EQ(h.sink.lines, (std::vector<std::string>{"配布リスト保存 " + path}));
+  EXPECT_EQ(h.sink.lines,
+            (std::vector<std::string>{"配布リスト保存 " + path,
+                                      "保存できませんでした: " + path + " (injected fault)"}));
 }
 
 // The commands, with hooks that record what the main window was asked to do.

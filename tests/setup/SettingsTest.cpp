@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "setup/Settings.h"
 #include "support/FaultFileSystem.h"
 #include "support/NativeFileSystem.h"
@@ -122,17 +124,77 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
 }
 
 TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
-  Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=/srv/\nNetworkRoot=/mnt/n\n");
+  // Values with blanks at either end come from quotes, and must go back in them.
+  Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=\" /srv/ \"\n"
+      "NetworkRoot=\"'/mnt/n '\"\n");
   const WindowSettings first = Load();
   ASSERT_TRUE(SaveSettings(fs_, dir_ / "Pelmo.ini", first));
   EXPECT_NE(dir_.Read("Pelmo.ini").find("\r\nConfirmOverWrite=1\r\n"), std::string::npos);
   const WindowSettings second = Load();
   EXPECT_EQ(SettingsLines(second), SettingsLines(first));
+  EXPECT_EQ(second.defaultFolder, " /srv/ ");
 #ifndef _WIN32
   // Windows has the shell's own network folder and keeps no root.
-  EXPECT_EQ(second.networkRoot, "/mnt/n");
-  EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "/mnt/n");
+  EXPECT_EQ(second.networkRoot, "'/mnt/n '");
+  EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "'/mnt/n '");
 #endif
+}
+
+TEST_F(SettingsTest, DamagedFileIsSetAsideAndNeverReadAsZeros) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"binary", std::string("\x7F"
+                             "ELF\0\0\x01",
+                             7)},
+      {"UTF-16", std::string("\xFF\xFE[\0S\0", 6)},
+      {"no section header", "Left=10\r\nSaveLog=1\r\n"},
+      {"cut in a header", "[Sett"},
+      {"cut in a key", "[Setting]\r\nLeft=1\r\nSaveL"},
+      {"another program's file", "[Other]\r\nKey=1\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir_.Path());
+    Ini(c.bytes);
+    std::optional<DamagedFile> damaged;
+    const WindowSettings s = LoadSettings(fs_, dir_ / "Pelmo.ini", &damaged);
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(damaged->setAsideTo, dir_ / "Pelmo.ini.damaged");
+    EXPECT_EQ(dir_.Read("Pelmo.ini.damaged"), c.bytes);
+    EXPECT_FALSE(dir_.Exists("Pelmo.ini"));
+    // As on a first run, not as a file of zeros.
+    EXPECT_TRUE(s.saveLog);
+    EXPECT_TRUE(s.confirmOverWrite);
+  }
+  // CR-only, LF and CR LF line ends read alike; a file of nothing but blanks is no file.
+  for (const char* eol : {"\r", "\n", "\r\n"}) {
+    Ini(std::string("[Setting]") + eol + "SaveLog=0" + eol + "Top=5" + eol);
+    std::optional<DamagedFile> damaged;
+    const WindowSettings s = LoadSettings(fs_, dir_ / "Pelmo.ini", &damaged);
+    EXPECT_FALSE(damaged);
+    EXPECT_FALSE(s.saveLog);
+    EXPECT_EQ(s.top, 5);
+  }
+  Ini(" \r\n");
+  std::optional<DamagedFile> damaged;
+  EXPECT_TRUE(LoadSettings(fs_, dir_ / "Pelmo.ini", &damaged).confirmOverWrite);
+  EXPECT_FALSE(damaged);
+  // A second damaged file does not take the place of the first one set aside.
+  Ini("garbage");
+  dir_.Write("Pelmo.ini.damaged", "first");
+  LoadSettings(fs_, dir_ / "Pelmo.ini", &damaged);
+  ASSERT_TRUE(damaged);
+  EXPECT_EQ(dir_.Read("Pelmo.ini.damaged"), "first");
+  EXPECT_EQ(dir_.Read("Pelmo.ini.damaged1"), "garbage");
+  // When it cannot be moved, the caller is told so and must not save over it.
+  Ini("garbage");
+  fs_.FailOn(FsOp::RenameFile);
+  LoadSettings(fs_, dir_ / "Pelmo.ini", &damaged);
+  ASSERT_TRUE(damaged);
+  EXPECT_TRUE(damaged->setAsideTo.empty());
+  EXPECT_EQ(dir_.Read("Pelmo.ini"), "garbage");
 }
 
 TEST_F(SettingsTest, NetworkRootDefaultsWhenMissingOrEmpty) {

@@ -12,8 +12,10 @@ bool FaultFileSystem::Enter(FsOp op, const std::string& path) {
   for (auto& f : faults_) {
     if (f.op != op || f.times == 0 || path.find(f.pathPart) == std::string::npos) continue;
     if (f.times > 0) --f.times;
+    lastInjected_ = true;
     return true;
   }
+  lastInjected_ = false;
   return false;
 }
 
@@ -46,6 +48,22 @@ bool FaultFileSystem::ReplaceFile(const std::string& path, const std::string& co
 }
 bool FaultFileSystem::AppendToFile(const std::string& path, const std::string& content) {
   return !Enter(FsOp::AppendToFile, path) && inner_.AppendToFile(path, content);
+}
+
+bool FaultFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  return !Enter(FsOp::RenameFile, from) && inner_.RenameFile(from, to);
+}
+std::string FaultFileSystem::LastError() const {
+  return lastInjected_ ? "injected fault" : inner_.LastError();
+}
+std::optional<FileIdentity> FaultFileSystem::Identity(const std::string& path) {
+  return inner_.Identity(path);
+}
+bool FaultFileSystem::LeadsOutsideNetwork(const std::string& path) {
+  return inner_.LeadsOutsideNetwork(path);
+}
+void FaultFileSystem::RemoveStaleTemporaryFiles(const std::string& folder) {
+  inner_.RemoveStaleTemporaryFiles(folder);
 }
 
 }  // namespace tolvane::test

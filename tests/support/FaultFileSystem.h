@@ -18,7 +18,8 @@ enum class FsOp {
   DeleteFile,
   ReadFile,
   ReplaceFile,
-  AppendToFile
+  AppendToFile,
+  RenameFile
 };
 
 // Passes every call to a real file system, except the calls a test makes fail. A failed call
@@ -47,6 +48,12 @@ class FaultFileSystem : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  // An injected failure gives this reason.
+  std::string LastError() const override;
+  std::optional<FileIdentity> Identity(const std::string& path) override;
+  bool LeadsOutsideNetwork(const std::string& path) override;
+  void RemoveStaleTemporaryFiles(const std::string& folder) override;
 
  private:
   struct Fault {
@@ -59,6 +66,7 @@ class FaultFileSystem : public FileSystem {
 
   FileSystem& inner_;
   std::vector<Fault> faults_;
+  bool lastInjected_ = false;
 };
 
 }  // namespace tolvane::test

@@ -41,6 +41,20 @@ TEST(DestinationMarksTest, ToggleFollowsTheMarkAndHonoursMarkable) {
   }
   DestinationTree tree;
   EXPECT_FALSE(ToggleMark(tree, nullptr));
+
+  // Names the list file could not give back are refused, with the reason for the status bar;
+  // below such a name too. A name that is only awkward (blanks at its end) is fine.
+  TreeNode* root = Add(tree, nullptr, "root", kStateNone, false);
+  for (const std::string name : {"line\nfeed", "ta\tb", "bad\xFF", "end "}) {
+    SCOPED_TRACE(name);
+    TreeNode* node = Add(tree, root, name, kStateUnmarked, true);
+    TreeNode* child = Add(tree, node, "child", kStateUnmarked, true);
+    std::string why;
+    const bool listable = name == "end ";
+    EXPECT_EQ(ToggleMark(tree, child, &why), listable);
+    EXPECT_EQ(why.empty(), listable);
+    EXPECT_EQ(IsMarkedState(child->StateImage()), listable);
+  }
 }
 
 TEST(DestinationMarksTest, CountCaptionAndClear) {
@@ -64,6 +78,12 @@ TEST(DestinationMarksTest, CountCaptionAndClear) {
   EXPECT_EQ(root->StateImage(), kStateNone);
   EXPECT_EQ(listener.changed.size(), 3u);  // only the marked ones change
   tree.SetListener(nullptr);
+  // Clearing the marks also forgets the destinations of the list that were not found again.
+  tree.AddUnrestored({"\\\\OFF\\s", "ネットワーク\tOFF\ts"});
+  tree.AddUnrestored({"\\\\OFF\\s", "ネットワーク\tOFF\ts"});
+  EXPECT_EQ(tree.Unrestored().size(), 1u);
+  ClearMarks(tree);
+  EXPECT_TRUE(tree.Unrestored().empty());
 }
 
 TEST(DestinationMarksTest, CollapseBelowRootLeavesTheRootOpen) {

@@ -182,9 +182,13 @@ bool MainController::treFolderExpanding(TreeNode* node) { return network_.NodeEx
 
 void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
   if (!state_.startupComplete) return;
-  if (ToggleMark(tree_, statePictureNode)) {
+  std::string why;
+  if (ToggleMark(tree_, statePictureNode, &why)) {
     UpdateMarkCount();
     RefreshCommands();
+  } else if (!why.empty() && view_) {
+    // A mark the list file could not give back: refused, and the status bar says why.
+    view_->SetStatusText(why);
   }
 }
 

@@ -3,8 +3,11 @@
 #include "app/core/MainController.h"
 
 #include <exception>
+#include <optional>
+#include <stdexcept>
 
 #include "app/core/CommandLine.h"
+#include "app/core/StartupRules.h"
 #include "common/AppInfo.h"
 #include "engine/CopyEngine.h"
 #include "platform/Clock.h"
@@ -47,6 +50,7 @@ MainController::~MainController() = default;
 void MainController::AttachView(MainView& view) {
   view_ = &view;
   memo_.view = &view;
+  memo_.batchMode = &state_.run.batchMode;
   ShowOptions();
 }
 
@@ -64,6 +68,14 @@ void MainController::FormCreate() {
   prompts_.SetUnattended(options.batchMode);
   log_.SetLogPath(state_.logPath);
   if (options.deleteLog) services_.fs.DeleteFile(state_.logPath);
+  if (options.hasLogPath) {
+    // A log that is a folder, a pipe or a device would lose every line or hang: refused.
+    if (const std::string problem = CheckLogPath(services_.fs, state_.logPath); !problem.empty()) {
+      log_.SetLogPath({});
+      state_.startupRefused = true;
+      throw std::runtime_error(problem);
+    }
+  }
 
   log_.AddLogLine(StartLine(services_.clock.Now()));
 
@@ -83,8 +95,12 @@ void MainController::FormCreate() {
   network_.ExpandRootAndSort();
   LoadSettings();
   // Loads the -l list or the default list, then brings the mark count and commands up to date.
-  listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName);
+  NoteListLoad(
+      state_, log_,
+      listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName),
+      options.hasListPath ? state_.listPath : std::string());
   if (view_) view_->AcceptDroppedFiles();
+  for (const std::string& error : state_.startupErrors) prompts_.ShowError(kAppTitle, error);
 }
 
 void MainController::FormShow() {
@@ -92,8 +108,11 @@ void MainController::FormShow() {
 }
 
 void MainController::FormDestroy() {
-  SaveSettings();
-  if (state_.saveListAtExit) listFile_.SaveList(state_.exeFolder + kDefaultListFileName);
+  // Nothing is saved over a file that could not be read, nor after a batch start that failed.
+  if (SaveSettingsAtExit(state_)) SaveSettings();
+  if (SaveListAtExit(state_) && !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
+    ReportFailedSave(listFile_.LastSaveError());
+  }
   network_.FreeNodeRecords();
   log_.AddLogLine(EndLine(services_.clock.Now()));
 }
@@ -107,6 +126,12 @@ bool MainController::FormCloseQuery() {
 void MainController::Timer1Timer() {
   if (!state_.startupComplete || automaticRunStarted || !state_.run.batchMode) return;
   automaticRunStarted = true;  // first, so ticks during the run do nothing
+  if (!MayRunBatch(state_)) {
+    // What start-up could not read or find has been said; nothing runs on half a setup.
+    batchExitCode_ = 2;
+    if (view_) view_->EndLoop(batchExitCode_);
+    return;
+  }
   services_.pump.SleepThenProcess(10);
   try {
     mnuGoClick();
@@ -196,7 +221,9 @@ void MainController::ShowOptions() {
 }
 
 void MainController::LoadSettings() {
-  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath);
+  std::optional<DamagedFile> damaged;
+  const WindowSettings s = tolvane::LoadSettings(services_.fs, state_.settingsPath, &damaged);
+  NoteSettingsLoad(state_, log_, damaged);
   loadedSettings_ = s;
   PlaceWindow(s);
   options_.confirmOverWrite = s.confirmOverWrite;
@@ -248,7 +275,17 @@ void MainController::SaveSettings() {
   s.saveLog = options_.saveLog;
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
-  tolvane::SaveSettings(services_.fs, state_.settingsPath, s);
+  if (!tolvane::SaveSettings(services_.fs, state_.settingsPath, s)) {
+    const std::string message = SaveFailureMessage(state_.settingsPath, services_.fs.LastError());
+    log_.AddLogLine(message);
+    ReportFailedSave(message);
+  }
+}
+
+void MainController::ReportFailedSave(const std::string& message) {
+  // The error box, or standard error in batch mode, which then ends with 2.
+  prompts_.ShowError(kAppTitle, message);
+  batchExitCode_ = 2;
 }
 
 void MainController::ShowException(const std::string& message) {

@@ -170,6 +170,8 @@ class MainController : public CopyOptions, private RunView {
 
   void LoadSettings();
   void SaveSettings();
+  // A save that failed: the error box (standard error in batch mode, which then ends with 2).
+  void ReportFailedSave(const std::string& message);
   void PlaceWindow(const WindowSettings& settings);
   // Shows the options: check marks, button states, and the old-file toggles usable exactly
   // while overwriting is confirmed.
@@ -178,8 +180,10 @@ class MainController : public CopyOptions, private RunView {
   // The memo, once the window is there.
   struct Memo : LogSink {
     MainView* view = nullptr;
+    const bool* batchMode = nullptr;
     void AddMemoLine(const std::string& line) override {
-      if (view) view->AddMemoLine(line);
+      // Nobody sees the memo of a batch run; the log file keeps every line.
+      if (view && !(batchMode && *batchMode)) view->AddMemoLine(line);
     }
     void ClearMemo() override {
       if (view) view->ClearMemo();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/RunFlags.h"
 
@@ -16,7 +17,14 @@ struct MainState {
   std::string defaultFolder;  // where the add-files dialog opens
   std::string networkRoot;    // the folder that stands for the network on this system
   bool startupComplete = false;
+  // Start-up refused to go on (a log path that cannot be written): the program ends at once.
+  bool startupRefused = false;
   bool saveListAtExit = true;
+  // Set once the file was read as ours (or found missing): only then may the exit save over it.
+  bool settingsLoaded = false;
+  bool listLoaded = false;
+  // What start-up could not do; batch mode then ends with 2 without running.
+  std::vector<std::string> startupErrors;
   RunFlags run;
 };
 

@@ -32,6 +32,9 @@
 #include "platform/qt/QtPlatform.h"
 
 namespace tolvane {
+
+// How many lines the window's memo keeps; older ones scroll away.
+constexpr int kMemoLineLimit = 10000;
 namespace {
 
 // Qt makes "&X" in a tool button's text a shortcut; tool buttons have no access keys.
@@ -268,6 +271,8 @@ void TfrmMain::CreateComponents() {
   midLayout->setContentsMargins(1, 1, 1, 1);
   memStatus = new QPlainTextEdit(pnlMid);
   memStatus->setReadOnly(true);
+  // A bounded memo, however long a run: the log file keeps every line.
+  memStatus->setMaximumBlockCount(kMemoLineLimit);
   memStatus->setFrameShape(QFrame::NoFrame);
   memStatus->setLineWrapMode(QPlainTextEdit::NoWrap);
   memStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

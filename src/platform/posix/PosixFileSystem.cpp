@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -77,15 +80,72 @@ bool Match(const std::string& p, std::size_t pi, const std::string& n, std::size
   return pi == p.size();
 }
 
-// A fresh hidden name in the folder of path. It does not grow with the file's own name, so a
-// name near the length limit can still be copied.
+constexpr char kTempPrefix[] = ".tolvane-";
+constexpr char kTempSuffix[] = ".tmp";
+
+}  // namespace
+
+// This machine, in the temporary names: a folder on a share is written by other machines too,
+// whose process ids say nothing here.
+const std::string& TemporaryFileHostTag() {
+  static const std::string tag = [] {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    std::uint32_t h = 2166136261u;
+    for (const char* c = host; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", h);
+    return std::string(hex);
+  }();
+  return tag;
+}
+
+namespace {
+
+// A fresh hidden name in the folder of path: ".tolvane-HOST-PID-N-R.tmp". It does not grow with
+// the file's own name, so a name near the length limit can still be copied.
 std::string TempNameBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 rng{std::random_device{}()};
   const auto slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  return dir + ".tolvane-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-         std::to_string(rng() % 1000000) + ".tmp";
+  return dir + kTempPrefix + TemporaryFileHostTag() + "-" + std::to_string(getpid()) + "-" +
+         std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+}
+
+// Where path leads when its last component is a link (however many links deep), made absolute
+// against the link's folder; path itself when it is no link or does not exist.
+std::optional<std::string> FollowLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return std::nullopt;
+    target.resize(static_cast<std::size_t>(n));
+    if (target.empty() || target.front() != '/') {
+      const auto slash = path.find_last_of('/');
+      target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+    }
+    path = target;
+  }
+  errno = ELOOP;
+  return std::nullopt;
+}
+
+// The deepest part of path that exists, with its links resolved.
+std::optional<std::string> ResolveExistingPart(std::string path) {
+  for (;;) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      std::string resolved(real);
+      std::free(real);
+      return resolved;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) return std::nullopt;
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return std::nullopt;
+    path.erase(slash);
+  }
 }
 
 class Fd {
@@ -132,7 +192,81 @@ bool MatchesSearchPattern(const std::string& pattern, const std::string& name) {
   return false;
 }
 
+std::optional<long> TemporaryFileWriter(const std::string& name) {
+  const std::size_t prefix = sizeof kTempPrefix - 1;
+  const std::size_t suffix = sizeof kTempSuffix - 1;
+  if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
+    return std::nullopt;
+  }
+  // HOST-PID-N-R
+  const std::string body = name.substr(prefix, name.size() - prefix - suffix);
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dash = body.find('-', start);
+    parts.push_back(body.substr(start, dash == std::string::npos ? dash : dash - start));
+    if (dash == std::string::npos) break;
+    start = dash + 1;
+  }
+  if (parts.size() != 4 || parts[0] != TemporaryFileHostTag()) return std::nullopt;
+  for (std::size_t i = 1; i < 4; ++i) {
+    if (parts[i].empty() || parts[i].size() > 18 ||
+        parts[i].find_first_not_of("0123456789") != std::string::npos) {
+      return std::nullopt;
+    }
+  }
+  return std::stol(parts[1]);
+}
+
 PosixFileSystem::PosixFileSystem(std::string networkRoot) : networkRoot_(std::move(networkRoot)) {}
+
+bool PosixFileSystem::Fail() {
+  lastError_ = std::strerror(errno);
+  return false;
+}
+
+std::string PosixFileSystem::LastError() const { return lastError_; }
+
+std::optional<FileIdentity> PosixFileSystem::Identity(const std::string& path) {
+  const auto p = Map(path);
+  struct stat st;
+  if (!p || stat(p->c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool PosixFileSystem::LeadsOutsideNetwork(const std::string& path) {
+  if (!IsNetworkPath(path)) return false;
+  const auto p = Map(path);
+  if (!p) return false;  // not a path at all: every operation on it fails anyway
+  const auto root = ResolveExistingPart(networkRoot_);
+  const auto resolved = ResolveExistingPart(*p);
+  if (!root || !resolved) return true;
+  if (*root == "/") return false;
+  return !(*resolved == *root || resolved->compare(0, root->size() + 1, *root + "/") == 0);
+}
+
+void PosixFileSystem::RemoveStaleTemporaryFiles(const std::string& folder) {
+  const auto p = Map(folder);
+  if (!p) return;
+  DIR* d = opendir(p->c_str());
+  if (!d) return;
+  std::vector<std::string> stale;
+  while (struct dirent* ent = readdir(d)) {
+    const auto writer = TemporaryFileWriter(ent->d_name);
+    if (!writer || *writer == getpid()) continue;
+    // Only when the writer is gone; a live process, whoever it is now, keeps its file.
+    if (kill(static_cast<pid_t>(*writer), 0) != 0 && errno == ESRCH) stale.push_back(ent->d_name);
+  }
+  const int dfd = dirfd(d);
+  for (const auto& name : stale) {
+    struct stat st;
+    if (fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+      unlinkat(dfd, name.c_str(), 0);
+    }
+  }
+  closedir(d);
+}
 
 std::optional<std::string> PosixFileSystem::Map(const std::string& path) const {
   if (path.empty()) return std::nullopt;
@@ -152,9 +286,14 @@ bool PosixFileSystem::IsFolder(const std::string& path) {
 }
 
 std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
+  lastError_.clear();
   std::vector<FindEntry> found;
   const auto p = Map(pattern);
-  if (!p) return found;
+  if (!p) {
+    errno = ENOENT;
+    Fail();
+    return found;
+  }
   const auto slash = p->find_last_of('/');
   const std::string dir =
       slash == std::string::npos ? "." : (slash == 0 ? "/" : p->substr(0, slash));
@@ -164,11 +303,16 @@ std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
     struct stat st;
     if (last != "." && last != ".." && stat(p->c_str(), &st) == 0) {
       found.push_back(EntryFromStat(last, st));
+    } else {
+      Fail();
     }
     return found;
   }
   DIR* d = opendir(dir.c_str());
-  if (!d) return found;
+  if (!d) {
+    Fail();
+    return found;
+  }
   const int dfd = dirfd(d);
   while (struct dirent* ent = readdir(d)) {
     const std::string name = ent->d_name;
@@ -185,8 +329,12 @@ std::vector<FindEntry> PosixFileSystem::Find(const std::string& pattern) {
 }
 
 bool PosixFileSystem::CreateFolders(const std::string& path) {
+  lastError_.clear();
   const auto p = Map(path);
-  if (!p) return false;
+  if (!p) {
+    errno = ENOENT;
+    return Fail();
+  }
   // A server or a share cannot be made by creating a folder: when one is missing the folder
   // cannot be created, rather than landing on the local disk under the network root.
   std::size_t mustExist = 0;
@@ -204,12 +352,17 @@ bool PosixFileSystem::CreateFolders(const std::string& path) {
     if (next == std::string::npos) next = p->size();
     const std::string partial = p->substr(0, next);
     if (!partial.empty() && next > mustExist) {
-      if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
+      if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return Fail();
     }
     pos = next + 1;
   }
   struct stat st;
-  return stat(p->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (stat(p->c_str(), &st) != 0) return Fail();
+  if (!S_ISDIR(st.st_mode)) {
+    errno = ENOTDIR;
+    return Fail();
+  }
+  return true;
 }
 
 bool PosixFileSystem::CopyData(int in, int out) {
@@ -239,20 +392,49 @@ bool PosixFileSystem::CopyData(int in, int out) {
 
 bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target,
                                bool failIfExists) {
+  lastError_.clear();
+  errno = 0;
+  const bool ok = CopyFileOnce(source, target, failIfExists);
+  if (!ok) {
+    if (errno == 0) errno = EIO;
+    Fail();
+  }
+  return ok;
+}
+
+bool PosixFileSystem::CopyFileOnce(const std::string& source, const std::string& target,
+                                   bool failIfExists) {
   const auto from = Map(source);
   const auto to = Map(target);
-  if (!from || !to) return false;
+  if (!from || !to) {
+    errno = ENOENT;
+    return false;
+  }
   // Non-blocking, so that a named pipe among the sources is refused instead of hanging the
   // window; for a regular file the flag changes nothing.
   Fd in(open(from->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat srcStat;
-  if (in.get() < 0 || fstat(in.get(), &srcStat) != 0 || !S_ISREG(srcStat.st_mode)) return false;
+  if (in.get() < 0 || fstat(in.get(), &srcStat) != 0) return false;
+  if (!S_ISREG(srcStat.st_mode)) {
+    errno = S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
 
   struct stat dstStat;
   if (stat(to->c_str(), &dstStat) == 0) {
-    if (failIfExists || !S_ISREG(dstStat.st_mode)) return false;
+    if (failIfExists) {
+      errno = EEXIST;
+      return false;
+    }
+    if (!S_ISREG(dstStat.st_mode)) {
+      errno = S_ISDIR(dstStat.st_mode) ? EISDIR : EINVAL;
+      return false;
+    }
     // A read-only file is not replaced, as on the original platform.
-    if ((dstStat.st_mode & 0222) == 0) return false;
+    if ((dstStat.st_mode & 0222) == 0) {
+      errno = EACCES;
+      return false;
+    }
   }
 
   const std::string temp = TempNameBeside(*to);
@@ -285,7 +467,11 @@ bool PosixFileSystem::CopyFile(const std::string& source, const std::string& tar
       ok = rename(temp.c_str(), to->c_str()) == 0;
     }
   }
-  if (!ok) unlink(temp.c_str());
+  if (!ok) {
+    const int error = errno;
+    unlink(temp.c_str());
+    errno = error;
+  }
   return ok;
 }
 
@@ -297,7 +483,8 @@ bool PosixFileSystem::DeleteFile(const std::string& path) {
 std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path) {
   const auto p = Map(path);
   if (!p) return std::nullopt;
-  Fd fd(open(p->c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a named pipe is refused instead of waited for.
+  Fd fd(open(p->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat st;
   if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::string content;
@@ -315,30 +502,82 @@ std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path) {
 }
 
 bool PosixFileSystem::ReplaceFile(const std::string& path, const std::string& content) {
+  lastError_.clear();
   const auto p = Map(path);
-  if (!p) return false;
+  if (!p) {
+    errno = ENOENT;
+    return Fail();
+  }
+  // A link is written through: the new file takes the place of the file it leads to, and the
+  // link stays a link.
+  const auto target = FollowLinks(*p);
+  if (!target) return Fail();
   struct stat old;
-  const bool hadOld = stat(p->c_str(), &old) == 0;
-  if (hadOld && !S_ISREG(old.st_mode)) return false;
-  const std::string temp = TempNameBeside(*p);
-  Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (out.get() < 0) return false;
+  const bool hadOld = stat(target->c_str(), &old) == 0;
+  if (hadOld && !S_ISREG(old.st_mode)) {
+    errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+    return Fail();
+  }
+  // Replacing needs only the folder's permission; a file the user could not write in place is
+  // not theirs to replace either.
+  if (hadOld && faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return Fail();
+  const std::string temp = TempNameBeside(*target);
+  // A new file gets the permissions a plain write would give it (the umask applies).
+  Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (out.get() < 0) return Fail();
   bool ok = WriteAll(out.get(), content.data(), content.size());
-  if (ok && hadOld) ok = fchmod(out.get(), old.st_mode & 07777) == 0;
+  if (ok && hadOld) {
+    // The old file's owner where we may give it (as root), and its mode.
+    if (fchown(out.get(), old.st_uid, old.st_gid) != 0) errno = 0;
+    ok = fchmod(out.get(), old.st_mode & 07777) == 0;
+  }
   ok = ok && fsync(out.get()) == 0;
   ok = out.Close() && ok;
-  ok = ok && rename(temp.c_str(), p->c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
+  ok = ok && rename(temp.c_str(), target->c_str()) == 0;
+  if (!ok) {
+    Fail();
+    unlink(temp.c_str());
+  }
   return ok;
 }
 
 bool PosixFileSystem::AppendToFile(const std::string& path, const std::string& content) {
+  lastError_.clear();
   const auto p = Map(path);
-  if (!p) return false;
-  Fd fd(open(p->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-  if (fd.get() < 0) return false;
+  if (!p) {
+    errno = ENOENT;
+    return Fail();
+  }
+  // Non-blocking, so that a named pipe without a reader is refused instead of waited for.
+  Fd fd(open(p->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return Fail();
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return Fail();
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return Fail();
+  }
   const bool ok = WriteAll(fd.get(), content.data(), content.size());
+  if (!ok) Fail();
   return fd.Close() && ok;
+}
+
+bool PosixFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  lastError_.clear();
+  const auto a = Map(from);
+  const auto b = Map(to);
+  if (!a || !b) {
+    errno = ENOENT;
+    return Fail();
+  }
+  if (renameat2(AT_FDCWD, a->c_str(), AT_FDCWD, b->c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return Fail();
+  struct stat st;
+  if (lstat(b->c_str(), &st) == 0) {
+    errno = EEXIST;
+    return Fail();
+  }
+  return rename(a->c_str(), b->c_str()) == 0 || Fail();
 }
 
 }  // namespace tolvane

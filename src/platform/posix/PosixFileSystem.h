@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -23,6 +24,11 @@ class PosixFileSystem : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  std::string LastError() const override;
+  std::optional<FileIdentity> Identity(const std::string& path) override;
+  bool LeadsOutsideNetwork(const std::string& path) override;
+  void RemoveStaleTemporaryFiles(const std::string& folder) override;
 
  protected:
   // Copies everything from in to out, from their current offsets to the end of in. The one
@@ -31,7 +37,11 @@ class PosixFileSystem : public FileSystem {
 
  private:
   std::optional<std::string> Map(const std::string& path) const;
+  bool CopyFileOnce(const std::string& source, const std::string& target, bool failIfExists);
+  // Remembers errno as the reason of the call that just failed; returns false.
+  bool Fail();
 
+  std::string lastError_;
   std::string networkRoot_;
 };
 
@@ -39,5 +49,10 @@ class PosixFileSystem : public FileSystem {
 // search does: without regard to ASCII case, "*.*" matches every name, and a pattern ending
 // in ".*" also matches names without an extension.
 bool MatchesSearchPattern(const std::string& pattern, const std::string& name);
+
+// This machine's tag in our temporary files' names.
+const std::string& TemporaryFileHostTag();
+// Whether name is one of our temporary files, and the id of the process that wrote it.
+std::optional<long> TemporaryFileWriter(const std::string& name);
 
 }  // namespace tolvane

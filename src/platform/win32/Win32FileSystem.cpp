@@ -228,6 +228,12 @@ bool Win32FileSystem::DeleteFile(const std::string& path) {
   return !path.empty() && DeleteFileW(NativePath(path).c_str()) != 0;
 }
 
+bool Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
+  return !from.empty() && !to.empty() &&
+         MoveFileExW(NativePath(from).c_str(), NativePath(to).c_str(), 0) != 0;
+}
+
 std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
   if (path.empty()) return std::nullopt;
   Handle h(CreateFileW(NativePath(path).c_str(), GENERIC_READ,

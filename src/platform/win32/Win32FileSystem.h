@@ -20,6 +20,7 @@ class Win32FileSystem : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
 
  protected:
   // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
