@@ -1,0 +1,314 @@
+// The Win32 main window's list view and tree view: they follow the source list and the
+// destination tree, and their events go to the controller.
+#include <algorithm>
+
+#include "app/core/ViewRules.h"
+#include "app/win32/Main.h"
+#include "app/win32/Win32Pictures.h"
+#include "platform/win32/WideText.h"
+#include "tree/NetworkTree.h"
+
+namespace tolvane {
+namespace {
+
+// The state picture slot of a mark state: a node that can never be marked shows a blank one,
+// so that its icon stays in the same column as its siblings'.
+constexpr int kBlankStateSlot = 5;
+int StateSlot(int state) { return state >= 1 && state <= 4 ? state : kBlankStateSlot; }
+
+int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM) {
+  return reinterpret_cast<TreeNode*>(a)->Row() - reinterpret_cast<TreeNode*>(b)->Row();
+}
+
+}  // namespace
+
+HTREEITEM TfrmMain::ItemOf(const TreeNode* node) const {
+  const auto it = items_.find(node);
+  return it == items_.end() ? nullptr : it->second;
+}
+
+TreeNode* TfrmMain::NodeOf(HWND tree, HTREEITEM item) {
+  if (!item) return nullptr;
+  TVITEMW info{};
+  info.mask = TVIF_PARAM | TVIF_HANDLE;
+  info.hItem = item;
+  if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info))) return nullptr;
+  return reinterpret_cast<TreeNode*>(info.lParam);
+}
+
+void TfrmMain::BeginInsertChildren(TreeNode* parent, int first, int last) {
+  inserting_.push_back({parent, first, last, false});
+}
+
+void TfrmMain::BeginInsertNode(TreeNode* parent, int row, const NodeRecord& record) {
+  // The placeholder under a node not yet listed is not shown: the node gets its expand
+  // button instead, and the listing fills it when it opens.
+  inserting_.push_back({parent, row, row, parent && record.nodeName == kDummyNodeName});
+}
+
+void TfrmMain::EndInsertChildren() {
+  if (inserting_.empty()) return;
+  const PendingInsert pending = inserting_.back();
+  inserting_.pop_back();
+  if (pending.placeholder) {
+    UpdateItemChildren(pending.parent);
+    return;
+  }
+  const HTREEITEM parentItem = pending.parent ? ItemOf(pending.parent) : TVI_ROOT;
+  if (pending.parent && !parentItem) return;
+  for (int row = pending.first; row <= pending.last; ++row) {
+    TreeNode* node = pending.parent ? pending.parent->Child(row) : controller_.Tree().TopLevel(row);
+    std::wstring text = Widen(node->Text());
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parentItem;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask =
+        TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
+    insert.item.pszText = text.data();
+    insert.item.lParam = reinterpret_cast<LPARAM>(node);
+    insert.item.iImage = insert.item.iSelectedImage = NodeImageIndex(node->Icon());
+    insert.item.state = INDEXTOSTATEIMAGEMASK(StateSlot(node->StateImage()));
+    insert.item.stateMask = TVIS_STATEIMAGEMASK;
+    insert.item.cChildren = node->ChildCount() > 0 ? 1 : 0;
+    const auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageW(treFolder, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (item) items_[node] = item;
+  }
+  if (pending.parent) UpdateItemChildren(pending.parent);
+}
+
+void TfrmMain::BeginRemoveChildren(TreeNode* parent, int first, int last) {
+  removing_.push_back({parent, true});
+  for (int row = first; row <= last; ++row) {
+    TreeNode* node = parent ? parent->Child(row) : controller_.Tree().TopLevel(row);
+    const HTREEITEM item = ItemOf(node);
+    // The records of the whole branch go with it.
+    std::vector<const TreeNode*> branch{node};
+    while (!branch.empty()) {
+      const TreeNode* n = branch.back();
+      branch.pop_back();
+      items_.erase(n);
+      for (int i = 0; i < n->ChildCount(); ++i) branch.push_back(n->Child(i));
+    }
+    if (item) SendMessageW(treFolder, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+void TfrmMain::EndRemoveChildren() {
+  if (removing_.empty()) return;
+  TreeNode* parent = removing_.back().first;
+  removing_.pop_back();
+  if (parent) UpdateItemChildren(parent);
+}
+
+void TfrmMain::UpdateItemChildren(TreeNode* node) {
+  const HTREEITEM item = ItemOf(node);
+  if (!item) return;
+  TVITEMW info{};
+  info.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  info.hItem = item;
+  info.cChildren = node->ChildCount() > 0 ? 1 : 0;
+  SendMessageW(treFolder, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void TfrmMain::SortItems(TreeNode* parent) {
+  TVSORTCB sort{};
+  sort.hParent = parent ? ItemOf(parent) : TVI_ROOT;
+  sort.lpfnCompare = CompareRows;
+  if (sort.hParent) SendMessageW(treFolder, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+}
+
+void TfrmMain::EndReorder() {
+  // The tree's siblings carry their new rows: put every item in that order.
+  DestinationTree& tree = controller_.Tree();
+  SortItems(nullptr);
+  for (int i = 0; i < tree.NodeCount(); ++i) {
+    TreeNode* node = tree.NodeAt(i);
+    if (node->ChildCount() > 1) SortItems(node);
+  }
+}
+
+void TfrmMain::StateImageChanged(TreeNode* node) {
+  const HTREEITEM item = ItemOf(node);
+  if (!item) return;
+  TVITEMW info{};
+  info.mask = TVIF_STATE | TVIF_HANDLE;
+  info.hItem = item;
+  info.state = INDEXTOSTATEIMAGEMASK(StateSlot(node->StateImage()));
+  info.stateMask = TVIS_STATEIMAGEMASK;
+  SendMessageW(treFolder, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void TfrmMain::ExpandNode(TreeNode* node) {
+  if (const HTREEITEM item = ItemOf(node)) {
+    SendMessageW(treFolder, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+void TfrmMain::CollapseSubtree(TreeNode* node) {
+  for (TreeNode* n : CollapseOrder(node)) {
+    if (const HTREEITEM item = ItemOf(n)) {
+      SendMessageW(treFolder, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+    }
+  }
+}
+
+void TfrmMain::SelectNode(TreeNode* node) {
+  if (const HTREEITEM item = ItemOf(node)) {
+    SendMessageW(treFolder, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+void TfrmMain::BeginInsert(int first, int last) {
+  sourceFirst_ = first;
+  sourceLast_ = last;
+}
+
+void TfrmMain::EndInsert() {
+  const SourceList& sources = controller_.Sources();
+  for (int row = sourceFirst_; row <= sourceLast_ && row < sources.Count(); ++row) {
+    const SourceEntry& entry = sources.At(row);
+    std::wstring texts[3] = {Widen(entry.path), Widen(entry.dateText), Widen(entry.sizeText)};
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = texts[0].data();
+    SendMessageW(lstFile, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    for (int column = 1; column < 3; ++column) {
+      LVITEMW sub{};
+      sub.iSubItem = column;
+      sub.pszText = texts[column].data();
+      SendMessageW(lstFile, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&sub));
+    }
+  }
+  FitColumns(sourceFirst_, sourceLast_);
+}
+
+void TfrmMain::FitColumns(int first, int last) {
+  // The date and size columns widen to show their whole text (padding and grid line added).
+  for (int column : {1, 2}) {
+    int width = static_cast<int>(SendMessageW(lstFile, LVM_GETCOLUMNWIDTH, column, 0));
+    for (int row = first; row <= last && row < controller_.Sources().Count(); ++row) {
+      const SourceEntry& entry = controller_.Sources().At(row);
+      const std::wstring text = Widen(column == 1 ? entry.dateText : entry.sizeText);
+      const int needed = static_cast<int>(SendMessageW(lstFile, LVM_GETSTRINGWIDTHW, 0,
+                                                       reinterpret_cast<LPARAM>(text.c_str()))) +
+                         13;
+      width = std::max(width, needed);
+    }
+    SendMessageW(lstFile, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
+  }
+}
+
+void TfrmMain::BeginRemove(int first, int last) {
+  for (int row = last; row >= first; --row) {
+    SendMessageW(lstFile, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  }
+}
+
+void TfrmMain::EndRemove() {}
+
+LRESULT TfrmMain::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom == lstFile) {
+    switch (header.code) {
+      case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) &&
+            ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) {
+          controller_.Guarded([this] { controller_.lstFileSelectItem(); });
+        }
+        return 0;
+      }
+      case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
+          controller_.Guarded([this] { controller_.lstFileKeyDown(MainController::kDeleteKey); });
+        }
+        return 0;
+      case NM_DBLCLK:
+        controller_.Guarded([this] { controller_.lstFileDblClick(); });
+        return 0;
+    }
+    return 0;
+  }
+  if (header.hwndFrom == treFolder) {
+    switch (header.code) {
+      case TVN_ITEMEXPANDINGW: {
+        const auto& expanding = reinterpret_cast<const NMTREEVIEWW&>(header);
+        if (!(expanding.action & TVE_EXPAND)) return FALSE;
+        auto* node = reinterpret_cast<TreeNode*>(expanding.itemNew.lParam);
+        bool allow = true;
+        controller_.Guarded([&] { allow = controller_.treFolderExpanding(node); });
+        return allow ? FALSE : TRUE;
+      }
+      case NM_CLICK:
+        PostMessageW(frmMain, kTreeClicked, 0, 0);
+        return 0;
+      case NM_SETFOCUS:
+        controller_.Guarded([this] { controller_.treFolderEnter(); });
+        return 0;
+      case NM_KILLFOCUS:
+        controller_.Guarded([this] { controller_.treFolderExit(); });
+        return 0;
+    }
+    return 0;
+  }
+  if (header.hwndFrom == ToolBar || header.code == TTN_GETDISPINFOW) {
+    if (header.code == TTN_GETDISPINFOW) {
+      auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+      const auto hint = hints_.find(static_cast<CommandId>(info.hdr.idFrom));
+      if (hint != hints_.end()) {
+        static std::wstring text;
+        text = Widen(hint->second);
+        info.lpszText = text.data();
+      }
+    }
+  }
+  return 0;
+}
+
+LRESULT CALLBACK TfrmMain::TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<TfrmMain*>(data);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    // The second press of a double click on a box marks or unmarks again, as the first did;
+    // the tree control would open or close the node instead.
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      TVHITTESTINFO hit{};
+      hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      SendMessageW(window, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      TreeNode* node = (hit.flags & TVHT_ONITEMSTATEICON) ? NodeOf(window, hit.hItem) : nullptr;
+      if (node && node->StateImage() == kStateNone) node = nullptr;  // a blank picture
+      self->controller_.Guarded([&] { self->controller_.treFolderMouseDown(node); });
+      // A press on a state picture is the mark's alone: the tree control would leave the
+      // item painted as highlighted if it saw it too.
+      if (node) {
+        SetFocus(window);
+        return 0;
+      }
+      break;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_SPACE) {
+        TreeNode* node = self->SelectedNode();
+        if (node && node->StateImage() == kStateNone) node = nullptr;
+        self->controller_.Guarded([&] { self->controller_.treFolderMouseDown(node); });
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == L' ') return 0;  // no incremental search on the blank either
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, TreeProc, 1);
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,186 @@
+#include "app/win32/Win32Platform.h"
+
+#include "app/core/ViewRules.h"
+#include "app/win32/Win32Controls.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32FolderPicker.h"
+
+namespace tolvane {
+namespace {
+
+PromptAnswer FromId(int id) {
+  switch (id) {
+    case IDYES:
+      return PromptAnswer::Yes;
+    case IDNO:
+      return PromptAnswer::No;
+    case IDABORT:
+      return PromptAnswer::Abort;
+    case IDRETRY:
+      return PromptAnswer::Retry;
+    case IDIGNORE:
+      return PromptAnswer::Ignore;
+    case IDOK:
+      return PromptAnswer::Ok;
+    default:
+      return PromptAnswer::Cancel;
+  }
+}
+
+HCURSOR g_shapeCursor = nullptr;
+HWND g_keyboardWindow = nullptr;
+bool (*g_keyboardHandler)(HWND, MSG&) = nullptr;
+
+}  // namespace
+
+int Win32Prompts::Box(const std::string& caption, const std::string& text, UINT type) {
+  return MessageBoxW(owner_, Widen(text).c_str(), Widen(caption).c_str(), type);
+}
+
+PromptAnswer Win32Prompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
+  return FromId(Box(caption, text, MB_YESNOCANCEL | MB_DEFBUTTON1));
+}
+
+PromptAnswer Win32Prompts::AskAbortRetryIgnore(const std::string& caption,
+                                               const std::string& text) {
+  return FromId(Box(caption, text, MB_ABORTRETRYIGNORE | MB_DEFBUTTON1));
+}
+
+PromptAnswer Win32Prompts::AskYesNo(const std::string& caption, const std::string& text) {
+  return FromId(Box(caption, text, MB_YESNO | MB_DEFBUTTON1));
+}
+
+void Win32Prompts::ShowMessage(const std::string& caption, const std::string& text) {
+  Box(caption, text, MB_OK);
+}
+
+void Win32Prompts::ShowError(const std::string& caption, const std::string& text) {
+  Box(caption, text, MB_OK | MB_ICONERROR);
+}
+
+std::wstring DialogFilter(const std::string& filter) {
+  std::wstring out;
+  for (const FileFilter& f : ParseFileFilter(filter)) {
+    std::string patterns;
+    for (const std::string& p : f.patterns) patterns += (patterns.empty() ? "" : ";") + p;
+    out += Widen(f.description) + L'\0' + Widen(patterns) + L'\0';
+  }
+  out.push_back(L'\0');
+  return out;
+}
+
+std::vector<std::string> SplitDialogSelection(const std::wstring& buffer) {
+  std::vector<std::wstring> parts;
+  std::size_t start = 0;
+  while (start < buffer.size() && buffer[start] != L'\0') {
+    const std::size_t end = buffer.find(L'\0', start);
+    const std::size_t stop = end == std::wstring::npos ? buffer.size() : end;
+    parts.push_back(buffer.substr(start, stop - start));
+    start = stop + 1;
+  }
+  std::vector<std::string> paths;
+  if (parts.size() == 1) {
+    paths.push_back(Narrow(parts[0]));
+    return paths;
+  }
+  // The folder first (a drive's root keeps its backslash), then the names in it.
+  std::wstring folder = parts.empty() ? std::wstring() : parts[0];
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  for (std::size_t i = 1; i < parts.size(); ++i) paths.push_back(Narrow(folder + parts[i]));
+  return paths;
+}
+
+std::vector<std::string> Win32Dialogs::OpenFiles(const OpenFileRequest& request) {
+  std::wstring buffer(64 * 1024, L'\0');
+  const std::wstring filter = DialogFilter(request.filter);
+  const std::wstring title = Widen(request.title);
+  const std::wstring initial = Widen(request.initialFolder);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner_;
+  ofn.lpstrFilter = filter.size() > 1 ? filter.c_str() : nullptr;
+  ofn.nFilterIndex = static_cast<DWORD>(request.filterIndex);
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ofn.lpstrInitialDir = initial.empty() ? nullptr : initial.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+              OFN_ENABLESIZING | OFN_NOCHANGEDIR | (request.multiSelect ? OFN_ALLOWMULTISELECT : 0);
+  if (!GetOpenFileNameW(&ofn)) return {};
+  return SplitDialogSelection(buffer);
+}
+
+std::optional<std::string> Win32Dialogs::SaveFile(const SaveFileRequest& request) {
+  std::wstring buffer(32 * 1024, L'\0');
+  const std::wstring filter = DialogFilter(request.filter);
+  const std::wstring title = Widen(request.title);
+  std::wstring extension = Widen(request.defaultExtension);
+  if (!extension.empty() && extension.front() == L'.') extension.erase(0, 1);
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner_;
+  ofn.lpstrFilter = filter.size() > 1 ? filter.c_str() : nullptr;
+  ofn.nFilterIndex = static_cast<DWORD>(request.filterIndex);
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  // The command asks about overwriting itself.
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+  return Narrow(buffer.c_str());
+}
+
+std::optional<std::string> Win32Dialogs::ChooseFolder(const std::string& title,
+                                                      const std::string& initialFolder) {
+  return BrowseForFolder(owner_, title, initialFolder);
+}
+
+void Win32EventPump::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+void Win32EventPump::ProcessPendingEvents() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Not ours to take: the main loop ends on it once the long work returns.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    DispatchWindowMessage(message);
+  }
+}
+
+void SetKeyboardHandler(HWND window, bool (*handler)(HWND, MSG&)) {
+  g_keyboardWindow = window;
+  g_keyboardHandler = handler;
+}
+
+void DispatchWindowMessage(MSG& message) {
+  if (g_keyboardHandler && g_keyboardWindow && IsWindow(g_keyboardWindow) &&
+      message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST &&
+      g_keyboardHandler(g_keyboardWindow, message)) {
+    return;
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void Win32Cursor::Set(CursorShape shape) {
+  shape_ = shape;
+  switch (shape) {
+    case CursorShape::Hourglass:
+      g_shapeCursor = LoadCursorW(nullptr, IDC_WAIT);
+      break;
+    case CursorShape::AppStarting:
+      g_shapeCursor = LoadCursorW(nullptr, IDC_APPSTARTING);
+      break;
+    case CursorShape::Default:
+      g_shapeCursor = nullptr;
+      break;
+  }
+  SetCursor(g_shapeCursor ? g_shapeCursor : LoadCursorW(nullptr, IDC_ARROW));
+}
+
+HCURSOR Win32Cursor::ShapeCursor() { return g_shapeCursor; }
+
+}  // namespace tolvane
