@@ -66,6 +66,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   void SetSourcePaneEnabled(bool enabled) override;
   void SetMarkCount(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
+  void SetProgressText(const std::string& text) override;
   std::vector<std::string> MemoLines() const override;
   void SelectMemoText(const MemoSelection& selection) override;
   std::vector<int> SelectedSourceRows() const override;

@@ -74,6 +74,15 @@ void TfrmMain::SetStatusText(const std::string& text) {
   SendMessageW(stbMain, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
+void TfrmMain::SetProgressText(const std::string& text) {
+  // A second part of the status bar, right of the folder's: a third of the bar, then the rest.
+  RECT bar{};
+  GetClientRect(stbMain, &bar);
+  const int parts[2] = {bar.right / 3, -1};
+  SendMessageW(stbMain, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  SendMessageW(stbMain, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
 std::vector<std::string> TfrmMain::MemoLines() const {
   std::vector<std::string> lines;
   const std::string text = WindowText(memStatus);
