@@ -6,6 +6,7 @@
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
 #include "platform/NetworkPaths.h"
+#include "setup/SourceEntries.h"
 
 namespace tolvane {
 namespace {
@@ -81,13 +82,6 @@ bool IsOlder(FileTime a, FileTime b) {
   return step(a) < step(b);
 }
 
-// 1,234,567
-std::string GroupDigits(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
-  return digits;
-}
-
 // A file's date (local, to the 2-second step the comparison uses) and size.
 std::string DateAndSize(const FindEntry& item) {
   const auto local = ToLocalFileDate(item.lastWrite);
@@ -98,7 +92,7 @@ std::string DateAndSize(const FindEntry& item) {
                   local->day, local->hour, local->minute, local->second);
     date = text;
   }
-  return date + "  " + GroupDigits(item.size) + " バイト";
+  return date + "  " + FormatEntrySize(item.size) + " バイト";
 }
 
 // The question's own three lines, then both files, so that the answer need not be a guess.
