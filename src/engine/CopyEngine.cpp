@@ -146,11 +146,13 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
   if (fs_.LeadsOutsideNetwork(folder)) {
     LogFailure(kOutsideNetwork, folder, {});
     LogOutcome(entry, kFailed);
+    CountFailed();
     return false;
   }
   if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
     LogFailure(kCannotCreate, folder, fs_.LastError());
     LogOutcome(entry, kFailed);
+    CountFailed();
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
@@ -181,6 +183,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       log_.AddLogLine(LogName(entry) + kNotFound);
     }
     LogOutcome(entry, kFailed);
+    CountFailed();
     return true;
   }
 
@@ -190,6 +193,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
+      CountFailed();
       failed = true;
     } else if (item.isFolder) {
       const auto id = fs_.Identity(itemPath);

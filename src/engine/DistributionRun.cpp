@@ -76,6 +76,7 @@ RunOutcome DistributionRun::RunDistribution() {
     for (const UnrestoredDestination& d : tree_.Unrestored()) {
       log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
       log_.AddLogLine("  配布先をツリーに再現できなかったため配布できません");
+      if (progress_) progress_->FileFailed();
       outcome.anyDestinationFailed = true;
     }
   }

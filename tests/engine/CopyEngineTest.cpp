@@ -395,11 +395,18 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
     SCOPED_TRACE(r.what);
     Reset();
     if (r.arrange) r.arrange();
+    test::ManualClock clock;
+    RunProgress progress(clock, nullptr);
+    progress.StartRun(1);
+    engine.SetProgress(&progress);
     EXPECT_TRUE(engine.CopyEntry(r.entry, r.folder));
+    engine.SetProgress(nullptr);
     // The order of sub-folders is the file system's: compare as sets.
     EXPECT_EQ(std::multiset<std::string>(sink.lines.begin(), sink.lines.end()),
               std::multiset<std::string>(r.lines.begin(), r.lines.end()));
     EXPECT_TRUE(prompts.asked.empty());
+    // The summary counts as failed what the log calls failed.
+    EXPECT_EQ(progress.Counts().failed, 1);
   }
   EXPECT_FALSE(dir.Exists("net/NOSRV"));
 }
