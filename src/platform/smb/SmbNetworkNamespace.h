@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/ShellNamespace.h"
+#include "platform/smb/SmbClient.h"
+
+namespace tolvane {
+
+// The network folder with the named SMB servers beside the local one's servers: a server's
+// children are its disk shares, a share's and a folder's its sub-folders (hidden ones left
+// out). Everything else is the local namespace's.
+class SmbNetworkNamespace : public ShellNamespace {
+ public:
+  SmbNetworkNamespace(ShellNamespace& local, SmbClient& client);
+
+  std::optional<ShellItem> NetworkFolder() override;
+  std::string DisplayName(const ShellItem& item) override;
+  std::unique_ptr<ShellEnumerator> Enumerate(const ShellItem& folder, bool foldersOnly) override;
+  ShellAttributes Attributes(const ShellItem& item) override;
+  std::string FileSystemPath(const ShellItem& item) override;
+  std::optional<ShellItem> ParsePath(const std::string& path) override;
+  std::optional<std::string> ResolveShortcut(const std::string& shortcutPath) override;
+  ShellIcon IconOf(const ShellItem& item) override;
+
+ private:
+  ShellNamespace& local_;
+  SmbClient& client_;
+};
+
+}  // namespace tolvane
