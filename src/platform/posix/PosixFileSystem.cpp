@@ -104,15 +104,11 @@ const std::string& TemporaryFileHostTag() {
 
 namespace {
 
-// A fresh hidden name in the folder of path: ".tolvane-HOST-PID-N-R.tmp". It does not grow with
-// the file's own name, so a name near the length limit can still be copied.
+// A fresh hidden name in the folder of path.
 std::string TempNameBeside(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  static thread_local std::mt19937 rng{std::random_device{}()};
   const auto slash = path.find_last_of('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  return dir + kTempPrefix + TemporaryFileHostTag() + "-" + std::to_string(getpid()) + "-" +
-         std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+  return dir + NewTemporaryFileName();
 }
 
 // Where path leads when its last component is a link (however many links deep), made absolute
@@ -183,6 +179,14 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 }  // namespace
+
+// It does not grow with the file's own name, so a name near the length limit can still be copied.
+std::string NewTemporaryFileName() {
+  static std::atomic<unsigned> counter{0};
+  static thread_local std::mt19937 rng{std::random_device{}()};
+  return kTempPrefix + TemporaryFileHostTag() + "-" + std::to_string(getpid()) + "-" +
+         std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+}
 
 bool MatchesSearchPattern(const std::string& pattern, const std::string& name) {
   if (pattern == "*.*" || pattern == "*") return true;

@@ -62,6 +62,9 @@ bool MatchesSearchPattern(const std::string& pattern, const std::string& name);
 
 // This machine's tag in our temporary files' names.
 const std::string& TemporaryFileHostTag();
+// A fresh name for one of our temporary files (hidden, ".tolvane-HOST-PID-N-R.tmp"), to go in
+// the folder of the file it will replace.
+std::string NewTemporaryFileName();
 // Whether name is one of our temporary files, and the id of the process that wrote it.
 std::optional<long> TemporaryFileWriter(const std::string& name);
 

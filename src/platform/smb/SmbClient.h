@@ -76,6 +76,7 @@ class SmbClient {
 
  private:
   std::unique_ptr<SmbConnection> connection_;
+  std::vector<std::string> servers_;
 };
 
 }  // namespace tolvane

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include "platform/FileSystem.h"
 #include "platform/smb/SmbClient.h"
 
 namespace tolvane {
+
+struct SmbPath;
 
 // The file system with the named SMB servers in it: a network path whose server is one of the
 // client's goes over SMB, everything else to the local file system. A copy may go either way
@@ -30,6 +34,19 @@ class SmbFileSystem : public FileSystem {
   void RemoveStaleTemporaryFiles(const std::string& folder) override;
 
  private:
+  // The path split for SMB when its server is one of the client's; nothing for a local path.
+  std::optional<SmbPath> Route(const std::string& path) const;
+  // The local file behind a path that is not ours (a network path mapped as the local file
+  // system does); nothing when it cannot be told.
+  std::optional<std::string> LocalPath(const std::string& path) const;
+  // Makes the path's server and share ready; false with the reason.
+  bool Reach(const SmbPath& path);
+  bool StatSmb(const SmbPath& path, struct stat* st);
+  // Remembers why a call on path failed; false.
+  bool Fail(const SmbPath& path, int error);
+  // The local file system's answer, its reason the one that counts.
+  bool Local(bool ok);
+
   FileSystem& local_;
   SmbClient& client_;
   // Whether the last failed call was ours (else the local file system's reason counts).

@@ -1,0 +1,538 @@
+#include "platform/smb/SmbConnection.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "platform/NetworkPaths.h"
+
+namespace tolvane {
+namespace {
+
+std::string ErrorText(int error) { return std::system_category().message(error); }
+
+// Errors that say the connection to the server is gone, not that one file was refused.
+bool IsConnectionError(int error) {
+  switch (error) {
+    case ETIMEDOUT:
+    case ECONNREFUSED:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+    case ENOTCONN:
+    case EHOSTUNREACH:
+    case EHOSTDOWN:
+    case ENETUNREACH:
+    case ENETDOWN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsLogonError(int error) { return error == EACCES || error == EPERM; }
+
+std::string Trim(const std::string& s) {
+  const auto begin = s.find_first_not_of(" \t\r");
+  if (begin == std::string::npos) return {};
+  const auto end = s.find_last_not_of(" \t\r");
+  return s.substr(begin, end - begin + 1);
+}
+
+// Whether this user seems to hold Kerberos tickets: only then is a logon by ticket worth a
+// try (a failed attempt costs a round trip and counts against the account on some servers).
+bool HasTicketCache() {
+  if (const char* name = std::getenv("KRB5CCNAME"); name && *name) return true;
+  struct stat st;
+  const std::string file = "/tmp/krb5cc_" + std::to_string(getuid());
+  return stat(file.c_str(), &st) == 0;
+}
+
+std::string LoginName() {
+  if (const passwd* pw = getpwuid(getuid())) return pw->pw_name;
+  const char* user = std::getenv("USER");
+  return user ? user : "";
+}
+
+void CopyField(char* out, int length, const std::string& value) {
+  if (length <= 0) return;
+  const std::size_t n = std::min(value.size(), static_cast<std::size_t>(length - 1));
+  std::memcpy(out, value.data(), n);
+  out[n] = '\0';
+}
+
+// The library's own messages go nowhere: never to our standard streams (batch mode prints its
+// summary there), and never anywhere a password could leak from.
+void Quiet(void*, int, const char*) {}
+
+}  // namespace
+
+std::optional<SmbPath> SplitSmbPath(const std::string& path) {
+  if (!IsNetworkPath(path)) return std::nullopt;
+  std::vector<std::string> parts;
+  const std::string rest = path.substr(2);
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = rest.find_first_of("\\/", start);
+    if (end == std::string::npos) end = rest.size();
+    const std::string component = rest.substr(start, end - start);
+    if (component.empty()) {
+      if (!(end == rest.size() && !parts.empty())) return std::nullopt;
+    } else if (component == "." || component == "..") {
+      return std::nullopt;
+    } else {
+      parts.push_back(component);
+    }
+    start = end + 1;
+  }
+  if (parts.empty()) return std::nullopt;
+  SmbPath result;
+  result.server = parts[0];
+  if (parts.size() > 1) result.share = parts[1];
+  for (std::size_t i = 2; i < parts.size(); ++i) {
+    if (i > 2) result.rest += '/';
+    result.rest += parts[i];
+  }
+  return result;
+}
+
+std::string SmbUrlEscape(const std::string& component) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : component) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '.' || c == '_' || c == '~') {
+      out += ch;
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
+    }
+  }
+  return out;
+}
+
+SmbConnection::SmbConnection(SmbOptions options) : options_(std::move(options)) {
+  context_ = smbc_new_context();
+  if (!context_) return;
+  smbc_setDebug(context_, 0);
+  smbc_setLogCallback(context_, nullptr, Quiet);
+  smbc_setOptionUserData(context_, this);
+  smbc_setFunctionAuthDataWithContext(context_, Auth);
+  // The guest logon is one of ours, tried in its turn: the library must not slip into an
+  // anonymous session behind a logon that failed.
+  smbc_setOptionNoAutoAnonymousLogin(context_, true);
+  smbc_setOptionFallbackAfterKerberos(context_, true);
+  smbc_setOptionUseKerberos(context_, false);
+  smbc_setOptionUseCCache(context_, false);
+  if (!smbc_init_context(context_)) {
+    smbc_free_context(context_, 1);
+    context_ = nullptr;
+    return;
+  }
+  // SMB1 is neither offered nor accepted.
+  smbc_setOptionProtocols(context_, "SMB2_02", "SMB3");
+  SetOptions(options_);
+}
+
+SmbConnection::~SmbConnection() {
+  if (context_) smbc_free_context(context_, 1);
+}
+
+void SmbConnection::SetOptions(const SmbOptions& options) {
+  if (options.credentialsFile != options_.credentialsFile) {
+    // Servers not logged on yet go through the chain again with the new file.
+    for (auto& [key, state] : servers_) {
+      if (!state.worked) state = Server{};
+    }
+  }
+  options_ = options;
+  if (options_.timeoutSeconds < 1) options_.timeoutSeconds = 1;
+  if (!context_) return;
+  smbc_setPort(context_, static_cast<uint16_t>(options_.port));
+  smbc_setTimeout(context_, options_.timeoutSeconds * 1000);
+}
+
+std::chrono::steady_clock::time_point SmbConnection::Now() const {
+  return clock_ ? clock_() : std::chrono::steady_clock::now();
+}
+
+std::string SmbConnection::Key(const std::string& server) {
+  std::string key = server;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+std::string SmbConnection::Url(const std::string& server, const std::string& share,
+                               const std::string& rest) const {
+  std::string url = "smb://" + SmbUrlEscape(server) + "/";
+  if (share.empty()) return url;
+  url += SmbUrlEscape(share) + "/";
+  std::size_t start = 0;
+  while (start < rest.size()) {
+    std::size_t end = rest.find('/', start);
+    if (end == std::string::npos) end = rest.size();
+    url += SmbUrlEscape(rest.substr(start, end - start));
+    if (end < rest.size()) url += '/';
+    start = end + 1;
+  }
+  return url;
+}
+
+std::string SmbConnection::NoAnswer(const std::string& server) const {
+  return server + " does not answer on port " + std::to_string(options_.port) + " within " +
+         std::to_string(options_.timeoutSeconds) + " s";
+}
+
+bool SmbConnection::Blocked(const std::string& key) {
+  const auto it = failures_.find(key);
+  if (it == failures_.end()) return false;
+  if (Now() - it->second.at < kRetryAfter) {
+    lastError_ = it->second.reason;
+    return true;
+  }
+  failures_.erase(it);
+  return false;
+}
+
+bool SmbConnection::Failed(const std::string& key, std::string reason) {
+  failures_[key] = Failure{Now(), reason};
+  if (report_) report_(reason);
+  lastError_ = std::move(reason);
+  return false;
+}
+
+bool SmbConnection::Reach(const std::string& server) {
+  ++connectAttempts_;
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const std::string port = std::to_string(options_.port);
+  const int resolved = getaddrinfo(server.c_str(), port.c_str(), &hints, &found);
+  if (resolved != 0) {
+    lastError_ = "cannot find " + server + ": " +
+                 (resolved == EAI_SYSTEM ? ErrorText(errno) : gai_strerror(resolved));
+    return false;
+  }
+  const auto realDeadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(options_.timeoutSeconds);
+  int error = ETIMEDOUT;
+  bool ok = false;
+  for (const addrinfo* a = found; a && !ok; a = a->ai_next) {
+    const int s = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                         a->ai_protocol);
+    if (s < 0) {
+      error = errno;
+      continue;
+    }
+    if (connect(s, a->ai_addr, a->ai_addrlen) == 0) {
+      ok = true;
+    } else if (errno != EINPROGRESS) {
+      error = errno;
+    } else {
+      for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            realDeadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+          error = ETIMEDOUT;
+          break;
+        }
+        pollfd p{s, POLLOUT, 0};
+        const int r = poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+          error = r == 0 ? ETIMEDOUT : errno;
+          break;
+        }
+        int soError = 0;
+        socklen_t len = sizeof soError;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &len);
+        if (soError == 0) {
+          ok = true;
+        } else {
+          error = soError;
+        }
+        break;
+      }
+    }
+    close(s);
+  }
+  freeaddrinfo(found);
+  if (ok) return true;
+  lastError_ = error == ETIMEDOUT ? NoAnswer(server) : "cannot reach " + server + ": " +
+                                                           ErrorText(error);
+  return false;
+}
+
+std::optional<SmbConnection::Candidate> SmbConnection::FromCredentialsFile(Server& state) {
+  const std::string& file = options_.credentialsFile;
+  const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    state.fileRefusal = "cannot read credentials file " + file + ": " + ErrorText(errno);
+    return std::nullopt;
+  }
+  struct stat st;
+  std::string text;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    state.fileRefusal = "credentials file " + file + " is not a regular file: refused";
+  } else if (st.st_mode & (S_IRGRP | S_IROTH)) {
+    // A password others can read is no secret: whoever put it there must fix that first.
+    state.fileRefusal = "credentials file " + file + " is readable by others: refused";
+  } else {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0 && text.size() < (1u << 16)) {
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+  close(fd);
+  if (!state.fileRefusal.empty()) return std::nullopt;
+  Candidate c;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = Trim(line.substr(0, eq));
+    const std::string value = Trim(line.substr(eq + 1));
+    if (key == "username") {
+      c.user = value;
+    } else if (key == "password") {
+      c.password = value;
+    } else if (key == "domain") {
+      c.domain = value;
+    }
+  }
+  if (c.user.empty()) {
+    state.fileRefusal = "credentials file " + file + " names no user";
+    return std::nullopt;
+  }
+  return c;
+}
+
+std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::string& server,
+                                                                     Server& state) {
+  for (;;) {
+    switch (state.next) {
+      case Stage::Kerberos:
+        state.next = Stage::File;
+        if (HasTicketCache()) {
+          Candidate c;
+          c.user = LoginName();
+          c.kerberos = true;
+          return c;
+        }
+        break;
+      case Stage::File:
+        state.next = Stage::Guest;
+        if (!options_.credentialsFile.empty()) {
+          if (auto c = FromCredentialsFile(state)) return c;
+        }
+        break;
+      case Stage::Guest: {
+        state.next = Stage::Stored;
+        Candidate c;
+        c.user = "guest";
+        return c;
+      }
+      case Stage::Stored:
+        state.next = Stage::Ask;
+        if (prompt_) {
+          if (auto stored = prompt_->Stored(server)) {
+            Candidate c{stored->user, stored->domain, stored->password, false, true, stored->keep};
+            return c;
+          }
+        }
+        break;
+      case Stage::Ask:
+        if (prompt_) {
+          if (auto asked = prompt_->Ask(server, state.askReason)) {
+            Candidate c{asked->user, asked->domain, asked->password, false, true, asked->keep};
+            return c;
+          }
+        }
+        state.next = Stage::Done;
+        break;
+      case Stage::Done:
+        return std::nullopt;
+    }
+  }
+}
+
+void SmbConnection::ApplyLogonOptions(const Candidate& candidate) {
+  smbc_setOptionUseKerberos(context_, candidate.kerberos);
+  smbc_setOptionUseCCache(context_, candidate.kerberos);
+}
+
+void SmbConnection::Auth(SMBCCTX* context, const char* server, const char*, char* workgroup,
+                         int workgroupLength, char* user, int userLength, char* password,
+                         int passwordLength) {
+  auto* self = static_cast<SmbConnection*>(smbc_getOptionUserData(context));
+  if (!self || !server) return;
+  const auto it = self->servers_.find(Key(server));
+  if (it == self->servers_.end() || !it->second.candidate) {
+    // A server we have not chosen a logon for: the guest logon, never anyone's password.
+    CopyField(user, userLength, "guest");
+    CopyField(password, passwordLength, "");
+    return;
+  }
+  const Candidate& c = *it->second.candidate;
+  self->ApplyLogonOptions(c);
+  if (!c.domain.empty()) CopyField(workgroup, workgroupLength, c.domain);
+  CopyField(user, userLength, c.user);
+  CopyField(password, passwordLength, c.password);
+}
+
+bool SmbConnection::Prepare(const std::string& server, const std::string& share) {
+  lastError_.clear();
+  if (!context_) {
+    lastError_ = "cannot reach " + server + ": the SMB client library could not start";
+    return false;
+  }
+  const std::string key = Key(server);
+  const std::string shareKey = key + "\\" + Key(share);
+  if (Blocked(key) || Blocked(shareKey)) return false;
+  Server& state = StateOf(server);
+  if (!state.reached) {
+    if (!Reach(server)) return Failed(key, lastError_);
+    state.reached = true;
+  }
+  if (state.sharesLoggedOn.count(Key(share))) return true;
+
+  std::string lastLogonError;
+  for (;;) {
+    if (!state.candidate) {
+      state.candidate = NextCandidate(server, state);
+      if (!state.candidate) {
+        // The chain has ended: start it again when the server is next tried.
+        std::string reason = !state.fileRefusal.empty() && !state.worked
+                                 ? state.fileRefusal
+                                 : (lastLogonError.empty() ? "no logon was given" : lastLogonError);
+        state.next = Stage::Kerberos;
+        state.askReason.clear();
+        state.fileRefusal.clear();
+        return Failed(shareKey, "cannot log on to " + server + ": " + reason);
+      }
+    }
+    ApplyLogonOptions(*state.candidate);
+    errno = 0;
+    SMBCFILE* dir = OpenDir(Url(server, share));
+    if (dir) {
+      CloseDir(dir);
+      state.sharesLoggedOn.insert(Key(share));
+      if (!state.worked && state.candidate->fromPrompt && prompt_) {
+        SmbCredentials credentials{state.candidate->user, state.candidate->domain,
+                                   state.candidate->password, state.candidate->keep};
+        prompt_->LoggedOn(server, credentials);
+      }
+      state.worked = true;
+      state.askReason.clear();
+      failures_.erase(shareKey);
+      return true;
+    }
+    const int error = errno != 0 ? errno : EIO;
+    if (IsLogonError(error)) {
+      lastLogonError = error == EACCES ? "wrong user name or password" : ErrorText(error);
+      if (state.candidate->fromPrompt) {
+        state.askReason = "cannot log on to " + server + ": " + lastLogonError;
+      }
+      state.candidate.reset();
+      continue;
+    }
+    if (IsConnectionError(error)) {
+      state.reached = false;
+      return Failed(key, error == ETIMEDOUT ? NoAnswer(server)
+                                            : "cannot reach " + server + ": " + ErrorText(error));
+    }
+    // No such share, or the like: nothing wrong with the server or the logon.
+    lastError_ = share.empty() ? "cannot list the shares of " + server + ": " + ErrorText(error)
+                               : "cannot open \\\\" + server + "\\" + share + ": " +
+                                     ErrorText(error);
+    return false;
+  }
+}
+
+bool SmbConnection::Fail(const std::string& server, int error) {
+  if (error == 0) error = EIO;
+  if (IsConnectionError(error)) {
+    StateOf(server).reached = false;
+    return Failed(Key(server), error == ETIMEDOUT
+                                   ? NoAnswer(server)
+                                   : "lost the connection to " + server + ": " + ErrorText(error));
+  }
+  lastError_ = ErrorText(error);
+  return false;
+}
+
+int SmbConnection::Stat(const std::string& url, struct stat* st) {
+  return smbc_getFunctionStat(context_)(context_, url.c_str(), st);
+}
+SMBCFILE* SmbConnection::OpenDir(const std::string& url) {
+  return smbc_getFunctionOpendir(context_)(context_, url.c_str());
+}
+smbc_dirent* SmbConnection::ReadDir(SMBCFILE* dir) {
+  return smbc_getFunctionReaddir(context_)(context_, dir);
+}
+const libsmb_file_info* SmbConnection::ReadDirPlus(SMBCFILE* dir) {
+  return smbc_getFunctionReaddirPlus(context_)(context_, dir);
+}
+void SmbConnection::CloseDir(SMBCFILE* dir) { smbc_getFunctionClosedir(context_)(context_, dir); }
+SMBCFILE* SmbConnection::Open(const std::string& url, int flags, mode_t mode) {
+  return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
+}
+ssize_t SmbConnection::Read(SMBCFILE* file, void* buffer, std::size_t size) {
+  return smbc_getFunctionRead(context_)(context_, file, buffer, size);
+}
+ssize_t SmbConnection::Write(SMBCFILE* file, const void* buffer, std::size_t size) {
+  return smbc_getFunctionWrite(context_)(context_, file, buffer, size);
+}
+int SmbConnection::Close(SMBCFILE* file) {
+  return smbc_getFunctionClose(context_)(context_, file);
+}
+off_t SmbConnection::Lseek(SMBCFILE* file, off_t offset, int whence) {
+  return smbc_getFunctionLseek(context_)(context_, file, offset, whence);
+}
+int SmbConnection::Fstat(SMBCFILE* file, struct stat* st) {
+  return smbc_getFunctionFstat(context_)(context_, file, st);
+}
+int SmbConnection::Unlink(const std::string& url) {
+  return smbc_getFunctionUnlink(context_)(context_, url.c_str());
+}
+int SmbConnection::Rename(const std::string& from, const std::string& to) {
+  return smbc_getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
+}
+int SmbConnection::Mkdir(const std::string& url) {
+  return smbc_getFunctionMkdir(context_)(context_, url.c_str(), 0777);
+}
+int SmbConnection::Utimes(const std::string& url, const struct timeval times[2]) {
+  return smbc_getFunctionUtimes(context_)(context_, url.c_str(), const_cast<timeval*>(times));
+}
+
+std::optional<unsigned> SmbConnection::DosAttributes(const std::string& url) {
+  char value[64] = {};
+  if (smbc_getFunctionGetxattr(context_)(context_, url.c_str(), "system.dos_attr.mode", value,
+                                         sizeof value - 1) < 0) {
+    return std::nullopt;
+  }
+  char* end = nullptr;
+  const unsigned long mode = std::strtoul(value, &end, 0);
+  if (end == value) return std::nullopt;
+  return static_cast<unsigned>(mode);
+}
+
+}  // namespace tolvane

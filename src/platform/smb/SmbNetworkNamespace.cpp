@@ -1,0 +1,218 @@
+#include "platform/smb/SmbNetworkNamespace.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/NetworkPaths.h"
+#include "platform/smb/SmbConnection.h"
+
+namespace tolvane {
+namespace {
+
+// DOS attribute: hidden.
+constexpr unsigned kDosHidden = 0x02;
+
+class ListEnumerator : public ShellEnumerator {
+ public:
+  explicit ListEnumerator(std::vector<ShellItem> items) : items_(std::move(items)) {}
+  std::optional<ShellItem> Next() override {
+    if (next_ >= items_.size()) return std::nullopt;
+    return items_[next_++];
+  }
+
+ private:
+  std::vector<ShellItem> items_;
+  std::size_t next_ = 0;
+};
+
+// The local root's items first, then ours.
+class RootEnumerator : public ShellEnumerator {
+ public:
+  RootEnumerator(std::unique_ptr<ShellEnumerator> local, std::vector<ShellItem> servers)
+      : local_(std::move(local)), servers_(std::move(servers)) {}
+  std::optional<ShellItem> Next() override {
+    if (local_) {
+      if (auto item = local_->Next()) return item;
+      local_.reset();
+    }
+    return servers_.Next();
+  }
+
+ private:
+  std::unique_ptr<ShellEnumerator> local_;
+  ListEnumerator servers_;
+};
+
+// An SMB item's id: "/SERVER", "/SERVER/share", "/SERVER/share/dir". Local ids never begin
+// with "/", so the two never meet.
+bool IsOurs(const ShellItem& item) { return !item.id.empty() && item.id.front() == '/'; }
+
+SmbPath PathOf(const ShellItem& item) {
+  SmbPath p;
+  const std::string& id = item.id;
+  std::size_t start = 1;
+  std::size_t end = id.find('/', start);
+  p.server = id.substr(start, end == std::string::npos ? end : end - start);
+  if (end == std::string::npos) return p;
+  start = end + 1;
+  end = id.find('/', start);
+  p.share = id.substr(start, end == std::string::npos ? end : end - start);
+  if (end != std::string::npos) p.rest = id.substr(end + 1);
+  return p;
+}
+
+ShellItem ItemOf(const SmbPath& p) {
+  std::string id = "/" + p.server;
+  if (!p.share.empty()) id += "/" + p.share;
+  if (!p.rest.empty()) id += "/" + p.rest;
+  return ShellItem{id};
+}
+
+bool IsHidden(const std::string& name) { return name.empty() || name.front() == '.'; }
+
+}  // namespace
+
+SmbNetworkNamespace::SmbNetworkNamespace(ShellNamespace& local, SmbClient& client)
+    : local_(local), client_(client) {}
+
+std::optional<ShellItem> SmbNetworkNamespace::NetworkFolder() { return local_.NetworkFolder(); }
+
+std::string SmbNetworkNamespace::DisplayName(const ShellItem& item) {
+  if (!IsOurs(item)) return local_.DisplayName(item);
+  return item.id.substr(item.id.rfind('/') + 1);
+}
+
+std::unique_ptr<ShellEnumerator> SmbNetworkNamespace::Enumerate(const ShellItem& folder,
+                                                                bool foldersOnly) {
+  if (!IsOurs(folder)) {
+    auto local = local_.Enumerate(folder, foldersOnly);
+    const auto root = local_.NetworkFolder();
+    if (!root || !(folder == *root)) return local;
+    // The root: our servers after the local ones, except those the local root has already.
+    std::vector<ShellItem> localItems;
+    if (local) {
+      while (auto item = local->Next()) localItems.push_back(std::move(*item));
+    }
+    std::vector<std::string> localNames;
+    for (const auto& item : localItems) localNames.push_back(SmbConnection::Key(local_.DisplayName(item)));
+    std::vector<ShellItem> servers;
+    for (const auto& server : client_.Servers()) {
+      if (std::find(localNames.begin(), localNames.end(), SmbConnection::Key(server)) ==
+          localNames.end()) {
+        servers.push_back(ShellItem{"/" + server});
+      }
+    }
+    return std::make_unique<RootEnumerator>(
+        local || !localItems.empty() ? std::make_unique<ListEnumerator>(std::move(localItems))
+                                     : nullptr,
+        std::move(servers));
+  }
+  const SmbPath path = PathOf(folder);
+  SmbConnection& smb = client_.Connection();
+  if (!smb.Prepare(path.server, path.share)) return nullptr;
+  SMBCFILE* dir = smb.OpenDir(smb.Url(path));
+  if (!dir) {
+    smb.Fail(path.server, errno);
+    return nullptr;
+  }
+  std::vector<std::string> names;
+  if (path.share.empty()) {
+    // Disk shares only: no printers, no IPC$, no administrative shares.
+    while (const smbc_dirent* entry = smb.ReadDir(dir)) {
+      const std::string name = entry->name;
+      if (entry->smbc_type != SMBC_FILE_SHARE || name.empty() || name.back() == '$') continue;
+      names.push_back(name);
+    }
+  } else {
+    while (const libsmb_file_info* info = smb.ReadDirPlus(dir)) {
+      if (!info->name) continue;
+      const std::string name = info->name;
+      if (IsHidden(name) || (info->attrs & kDosHidden)) continue;
+      const bool isFolder = (info->attrs & 0x10) != 0;
+      if (foldersOnly && !isFolder) continue;
+      if (name.find('\\') != std::string::npos) continue;  // cannot be written in a UNC path
+      names.push_back(name);
+    }
+  }
+  smb.CloseDir(dir);
+  std::sort(names.begin(), names.end());
+  std::vector<ShellItem> items;
+  for (const auto& name : names) {
+    SmbPath child = path;
+    if (path.share.empty()) {
+      child.share = name;
+    } else {
+      child.rest = path.rest.empty() ? name : path.rest + "/" + name;
+    }
+    items.push_back(ItemOf(child));
+  }
+  return std::make_unique<ListEnumerator>(std::move(items));
+}
+
+ShellAttributes SmbNetworkNamespace::Attributes(const ShellItem& item) {
+  if (!IsOurs(item)) return local_.Attributes(item);
+  ShellAttributes attributes;
+  attributes.folder = true;
+  const SmbPath path = PathOf(item);
+  if (path.rest.empty()) {
+    // Found out on expansion: looking into every server would contact each at start-up.
+    attributes.hasSubFolders = true;
+    return attributes;
+  }
+  SmbConnection& smb = client_.Connection();
+  if (!smb.Prepare(path.server, path.share)) return attributes;
+  SMBCFILE* dir = smb.OpenDir(smb.Url(path));
+  if (!dir) return attributes;
+  // Stops at the first sub-folder: a large folder is not read to its end for a button.
+  while (const libsmb_file_info* info = smb.ReadDirPlus(dir)) {
+    if (!info->name || IsHidden(info->name) || (info->attrs & kDosHidden)) continue;
+    if (info->attrs & 0x10) {
+      attributes.hasSubFolders = true;
+      break;
+    }
+  }
+  smb.CloseDir(dir);
+  return attributes;
+}
+
+std::string SmbNetworkNamespace::FileSystemPath(const ShellItem& item) {
+  if (!IsOurs(item)) return local_.FileSystemPath(item);
+  std::string unc = "\\" + item.id;
+  std::replace(unc.begin(), unc.end(), '/', '\\');
+  return unc;
+}
+
+std::optional<ShellItem> SmbNetworkNamespace::ParsePath(const std::string& path) {
+  const auto server = client_.ServerOf(path);
+  if (!server) return local_.ParsePath(path);
+  auto split = SplitSmbPath(path);
+  if (!split) return std::nullopt;
+  split->server = *server;
+  // A server is ours by its name alone; a share or folder must be there.
+  if (!split->share.empty()) {
+    SmbConnection& smb = client_.Connection();
+    if (!smb.Prepare(split->server, split->share)) return std::nullopt;
+    if (!split->rest.empty()) {
+      struct stat st;
+      if (smb.Stat(smb.Url(*split), &st) != 0) {
+        smb.Fail(split->server, errno);
+        return std::nullopt;
+      }
+      if (!S_ISDIR(st.st_mode)) return std::nullopt;
+    }
+  }
+  return ItemOf(*split);
+}
+
+std::optional<std::string> SmbNetworkNamespace::ResolveShortcut(const std::string& shortcutPath) {
+  return local_.ResolveShortcut(shortcutPath);
+}
+
+ShellIcon SmbNetworkNamespace::IconOf(const ShellItem& item) {
+  if (!IsOurs(item)) return local_.IconOf(item);
+  const SmbPath path = PathOf(item);
+  if (path.share.empty()) return ShellIcon::Server;
+  return path.rest.empty() ? ShellIcon::Share : ShellIcon::Folder;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "SmbTestBase.h"
+
+namespace tolvane::test {
+namespace {
+
+std::vector<std::string> NamesOnDisk(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(FsPath(folder))) {
+    names.push_back(Utf8(e.path().filename()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadOnDisk(const std::string& path) {
+  std::ifstream in(FsPath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+using SmbFileSystemTest = SmbTestBase;
+
+TEST_F(SmbFileSystemTest, FindsFilesAndFoldersWithSizesAndTimes) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string base = OnDisk("guest", dir);
+  std::filesystem::create_directories(base + "/sub");
+  {
+    std::ofstream(base + "/a.txt") << "hello";
+    std::ofstream(base + "/B.TXT") << "hi";
+    std::ofstream(base + "/.dot") << "";
+  }
+  SetMTime(base + "/a.txt", 1700000000);
+
+  auto found = fs->Find(Unc("guest", dir + "\\*.txt"));
+  std::sort(found.begin(), found.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].name, "B.TXT");
+  EXPECT_EQ(found[1].name, "a.txt");
+  EXPECT_EQ(found[1].size, 5u);
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(found[1].lastWrite.time_since_epoch())
+                .count(),
+            1700000000);
+  EXPECT_EQ(fs->Find(Unc("guest", dir + "\\*")).size(), 4u);  // dot files too, no "." or ".."
+
+  const auto one = fs->Find(Unc("guest", dir + "\\sub"));
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_TRUE(one[0].isFolder);
+  EXPECT_TRUE(fs->Find(Unc("guest", dir + "\\missing")).empty());
+  EXPECT_TRUE(fs->Find(Unc("guest", "nothere\\*")).empty());
+
+  EXPECT_TRUE(fs->Exists(Unc("guest", dir + "\\a.txt")));
+  EXPECT_FALSE(fs->IsFolder(Unc("guest", dir + "\\a.txt")));
+  EXPECT_TRUE(fs->IsFolder(Unc("guest", dir + "\\sub")));
+  EXPECT_TRUE(fs->IsFolder(Unc("guest")));
+  EXPECT_FALSE(fs->Exists(Unc("guest", dir + "\\missing")));
+  EXPECT_FALSE(fs->Exists(Unc("noshare", "x")));
+  // A path that is no path never reaches the server's root.
+  EXPECT_FALSE(fs->Exists(Unc("guest", dir + "\\..\\..")));
+}
+
+TEST_F(SmbFileSystemTest, CopiesToTheServerKeepingTheTimeUnderAnEscapedName) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("src.bin", std::string(3 * 1024 * 1024 + 5, 'x'));
+  SetMTime(source, 1600000000, 123456000);
+  // Names a URL must escape: spaces, %, #, ?, and Japanese.
+  const std::string name = "報告 書 100%#1.bin";
+
+  std::vector<std::uint64_t> seen;
+  const auto result = fs->CopyFileWithProgress(
+      source, Unc("guest", dir + "\\" + name), true,
+      [&](std::uint64_t done, std::uint64_t) { return seen.push_back(done), true; });
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.bytes, 3u * 1024 * 1024 + 5);
+  EXPECT_EQ(seen.size(), 4u);  // 1 MiB chunks
+  EXPECT_EQ(NamesOnDisk(OnDisk("guest", dir)), std::vector<std::string>{name});
+  EXPECT_EQ(GetMTime(OnDisk("guest", dir + "/" + name)), 1600000000);
+
+  // And back, and within the server: nothing left beside the copies either.
+  ASSERT_TRUE(fs->CopyFile(Unc("guest", dir + "\\" + name), disk / "back.bin", true))
+      << fs->LastError();
+  EXPECT_EQ(disk.Read("back.bin").size(), 3u * 1024 * 1024 + 5);
+  EXPECT_EQ(GetMTime(disk / "back.bin"), 1600000000);
+  ASSERT_TRUE(fs->CreateFolders(Unc("guest", dir + "\\x\\y")));
+  ASSERT_TRUE(fs->CopyFile(Unc("guest", dir + "\\" + name), Unc("guest", dir + "\\x\\y\\c"), true))
+      << fs->LastError();
+  EXPECT_EQ(NamesOnDisk(OnDisk("guest", dir + "/x/y")), std::vector<std::string>{"c"});
+  EXPECT_EQ(NamesOnDisk(disk.Path()), (std::vector<std::string>{"back.bin", "src.bin"}));
+}
+
+TEST_F(SmbFileSystemTest, CancelLeavesNothingBehind) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("src.bin", std::string(2 * 1024 * 1024 + 1, 'x'));
+  const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\t.bin"), false,
+                                               [](std::uint64_t, std::uint64_t) { return false; });
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_TRUE(NamesOnDisk(OnDisk("guest", dir)).empty());
+}
+
+TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("new.txt", "new");
+  const std::string base = OnDisk("guest", dir);
+  std::ofstream(base + "/plain.txt") << "old";
+  std::ofstream(base + "/locked.txt") << "old";
+  chmod((base + "/locked.txt").c_str(), 0444);
+  std::filesystem::create_directories(base + "/folder.txt");
+
+  struct Case {
+    const char* target;
+    bool failIfExists;
+    bool ok;
+    const char* content;  // what the target holds afterwards
+  };
+  const Case cases[] = {
+      {"plain.txt", true, false, "old"},
+      {"plain.txt", false, true, "new"},
+      {"locked.txt", false, false, "old"},
+      {"folder.txt", false, false, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\" + c.target),
+                                                 c.failIfExists, nullptr);
+    EXPECT_EQ(result.ok, c.ok);
+    if (!c.ok) {
+      EXPECT_FALSE(result.error.empty());
+    }
+    if (c.content) {
+      EXPECT_EQ(ReadOnDisk(base + "/" + c.target), c.content);
+    }
+  }
+  EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{"folder.txt", "locked.txt", "plain.txt"}));
+}
+
+TEST_F(SmbFileSystemTest, AReadOnlyShareRefusesWithAReason) {
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "a");
+  const auto result = fs->CopyFileWithProgress(source, Unc("readonly", "a.txt"), false, nullptr);
+  EXPECT_FALSE(result.ok);
+  EXPECT_FALSE(result.error.empty());
+  EXPECT_EQ(fs->LastError(), result.error);
+  EXPECT_FALSE(fs->CreateFolders(Unc("readonly", "d")));
+  EXPECT_FALSE(fs->LastError().empty());
+  EXPECT_TRUE(NamesOnDisk(Server().SharePath("readonly")).empty());
+}
+
+TEST_F(SmbFileSystemTest, WritesReadsRenamesAndDeletes) {
+  const std::string dir = NewFolder("guest");
+  const std::string log = Unc("guest", dir + "\\log.txt");
+  ASSERT_TRUE(fs->AppendToFile(log, "one\n")) << fs->LastError();
+  ASSERT_TRUE(fs->AppendToFile(log, "two\n")) << fs->LastError();
+  EXPECT_EQ(fs->ReadFile(log), "one\ntwo\n");
+  ASSERT_TRUE(fs->ReplaceFile(log, "three\n")) << fs->LastError();
+  EXPECT_EQ(fs->ReadFile(log), "three\n");
+  ASSERT_TRUE(fs->ReplaceFile(Unc("guest", dir + "\\other.txt"), "x"));
+  EXPECT_FALSE(fs->RenameFile(log, Unc("guest", dir + "\\other.txt")));  // never replaces
+  EXPECT_TRUE(fs->RenameFile(log, Unc("guest", dir + "\\moved.txt")));
+  EXPECT_TRUE(fs->DeleteFile(Unc("guest", dir + "\\moved.txt")));
+  EXPECT_FALSE(fs->DeleteFile(Unc("guest", dir + "\\moved.txt")));
+  EXPECT_EQ(NamesOnDisk(OnDisk("guest", dir)), std::vector<std::string>{"other.txt"});
+}
+
+TEST_F(SmbFileSystemTest, RemovesOnlyStaleTemporaryFilesOfThisHost) {
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  const std::string host = TemporaryFileHostTag();
+  // A process id that is surely gone, one that lives (ours), and another host's file.
+  const std::string stale = ".tolvane-" + host + "-999999999-0-1.tmp";
+  const std::string live = ".tolvane-" + host + "-" + std::to_string(getpid()) + "-0-1.tmp";
+  const std::string foreign = ".tolvane-0badf00d-999999999-0-1.tmp";
+  for (const auto& n : {stale, live, foreign}) std::ofstream(base + "/" + n) << "x";
+  fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
+  EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{foreign, live}));
+}
+
+}  // namespace
+}  // namespace tolvane::test
