@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 namespace tolvane::test {
@@ -204,6 +206,8 @@ void SambaServer::Start() {
   }
   if (pid == 0) {
     setsid();
+    // A test program that crashes takes its server with it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int out = open((dir_ + "/log/smbd.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(out, 1);
     dup2(out, 2);
@@ -229,7 +233,26 @@ void SambaServer::Start() {
   Stop();
 }
 
+// The helpers smbd started that went into their own session (samba-dcerpcd and its workers),
+// by the pid files in the private pid folder; only while they still run with our configuration.
+std::vector<int> SambaServer::Helpers() const {
+  std::vector<int> helpers;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir_ + "/pid", ec)) {
+    if (entry.path().extension() != ".pid") continue;
+    const pid_t pid = static_cast<pid_t>(std::atol(ReadAll(entry.path().string()).c_str()));
+    if (pid <= 1 || pid == pid_) continue;
+    const std::string cmdline = ReadAll("/proc/" + std::to_string(pid) + "/cmdline");
+    if (cmdline.find(config_) != std::string::npos) helpers.push_back(pid);
+  }
+  return helpers;
+}
+
 void SambaServer::Stop() {
+  for (const pid_t helper : Helpers()) {
+    kill(-helper, SIGTERM);
+    kill(helper, SIGTERM);
+  }
   if (pid_ > 0) {
     // The whole group: smbd and the helpers it started (samba-dcerpcd and the rest).
     kill(-pid_, SIGTERM);

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include <string>
+#include <vector>
 
 namespace tolvane::test {
 
@@ -40,6 +41,7 @@ class SambaServer {
  private:
   void Start();
   void Stop();
+  std::vector<int> Helpers() const;
 
   std::string dir_;
   std::string config_;

@@ -1,0 +1,194 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "SmbTestBase.h"
+#include "platform/smb/SmbConnection.h"
+
+namespace tolvane::test {
+namespace {
+
+// Answers as a user would, and notes what it was asked.
+class FakePrompt : public SmbLoginPrompt {
+ public:
+  std::optional<SmbCredentials> stored;
+  std::vector<std::optional<SmbCredentials>> answers;  // one per Ask, in order
+  std::vector<std::string> calls;
+
+  std::optional<SmbCredentials> Stored(const std::string& server) override {
+    calls.push_back("Stored " + server);
+    return stored;
+  }
+  std::optional<SmbCredentials> Ask(const std::string& server, const std::string& reason) override {
+    calls.push_back("Ask " + server + (reason.empty() ? "" : " (" + reason + ")"));
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+  void LoggedOn(const std::string& server, const SmbCredentials& credentials) override {
+    calls.push_back("LoggedOn " + server + " " + credentials.user);
+  }
+};
+
+class SmbLogonTest : public SmbTestBase {
+ protected:
+  std::string CredentialsFile(const std::string& password, mode_t mode) {
+    const std::string path = dir / "cred";
+    std::ofstream(path) << "username = " << Server().User() << "\npassword=" << password
+                        << "\n domain =TESTGRP\n";
+    chmod(path.c_str(), mode);
+    return path;
+  }
+  void UseCredentialsFile(const std::string& path) {
+    SmbOptions options = client->Options();
+    options.credentialsFile = path;
+    client->SetOptions(options);
+  }
+
+  TempDir dir;
+  std::vector<std::string> reports;
+};
+
+TEST_F(SmbLogonTest, ACredentialsFileLogsOnToTheUsersShare) {
+  UseCredentialsFile(CredentialsFile(Server().Password(), 0600));
+  const std::string folder = NewFolder("private");
+  const std::string source = dir.Write("a.txt", "a");
+  ASSERT_TRUE(fs->CopyFile(source, Unc("private", folder + "\\a.txt"), true)) << fs->LastError();
+  std::ifstream in(OnDisk("private", folder + "/a.txt"));
+  EXPECT_TRUE(in.good());
+  // The guest share still works with the same logon.
+  EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
+}
+
+TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
+  struct Case {
+    const char* name;
+    std::string password;
+    mode_t mode;
+    std::string reasonHas;
+  };
+  const std::string secret = "Wr0ng-Secret";
+  const Case cases[] = {
+      {"wrong password", secret, 0600, "wrong user name or password"},
+      {"readable by others", Server().Password(), 0644, "readable by others: refused"},
+      {"readable by the group", Server().Password(), 0640, "readable by others: refused"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();  // a client that has not logged on yet
+    reports.clear();
+    client->SetFailureReport([this](const std::string& line) { reports.push_back(line); });
+    const std::string file = CredentialsFile(c.password, c.mode);
+    UseCredentialsFile(file);
+    EXPECT_FALSE(fs->IsFolder(Unc("private")));
+    const std::string reason = fs->LastError();
+    EXPECT_NE(reason.find("cannot log on to " + Server().Host()), std::string::npos) << reason;
+    EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << reason;
+    if (c.mode != 0600) {
+      EXPECT_NE(reason.find(file), std::string::npos) << reason;
+    }
+    EXPECT_EQ(reason.find(c.password), std::string::npos) << reason;
+    // Told once, however often the share is tried.
+    EXPECT_FALSE(fs->Exists(Unc("private", "x")));
+    EXPECT_EQ(reports, std::vector<std::string>{reason});
+  }
+}
+
+TEST_F(SmbLogonTest, AsksAfterTheStoredLogonAndRemembersWhatWorked) {
+  FakePrompt prompt;
+  prompt.stored = SmbCredentials{Server().User(), "", "stale-password", false};
+  prompt.answers = {SmbCredentials{Server().User(), "", "typo", false},
+                    SmbCredentials{Server().User(), "", Server().Password(), true}};
+  client->SetLoginPrompt(&prompt);
+  const std::string host = Server().Host();
+
+  EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
+  // Asked once for the server: not again for the next call or another share.
+  EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
+  EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
+  const std::string refused = " (cannot log on to " + host + ": wrong user name or password)";
+  EXPECT_EQ(prompt.calls, (std::vector<std::string>{
+                              "Stored " + host, "Ask " + host + refused, "Ask " + host + refused,
+                              "LoggedOn " + host + " " + Server().User()}));
+  for (const auto& call : prompt.calls) EXPECT_EQ(call.find("typo"), std::string::npos);
+}
+
+TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogon) {
+  FakePrompt prompt;
+  client->SetLoginPrompt(&prompt);
+  EXPECT_FALSE(fs->IsFolder(Unc("private")));
+  EXPECT_NE(fs->LastError().find("cannot log on to"), std::string::npos) << fs->LastError();
+  EXPECT_EQ(prompt.calls.size(), 2u);  // Stored, Ask
+  // Not asked again for every file that follows.
+  EXPECT_FALSE(fs->Exists(Unc("private", "a")));
+  EXPECT_EQ(prompt.calls.size(), 2u);
+}
+
+// A server that is not there, with the time in the test's hands.
+class SmbServerDownTest : public SmbTestBase {
+ protected:
+  void SetUp() override {
+    SmbTestBase::SetUp();
+    client->Connection().SetClock([this] { return now; });
+    client->SetFailureReport([this](const std::string& line) { reports.push_back(line); });
+  }
+  void UsePort(int port, int timeoutSeconds) {
+    SmbOptions options = client->Options();
+    options.port = port;
+    options.timeoutSeconds = timeoutSeconds;
+    client->SetOptions(options);
+  }
+
+  std::chrono::steady_clock::time_point now{};
+  std::vector<std::string> reports;
+};
+
+TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
+  UsePort(FreeLoopbackPort(), 5);
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "a");
+  const auto result = fs->CopyFileWithProgress(source, Unc("guest", "a.txt"), false, nullptr);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, "cannot reach " + Server().Host() + ": Connection refused");
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 1);
+
+  now += std::chrono::seconds(29);
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_EQ(fs->LastError(), result.error);
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 1);
+  EXPECT_EQ(reports.size(), 1u);
+
+  now += std::chrono::seconds(2);
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 2);
+  EXPECT_EQ(reports.size(), 2u);  // left alone long enough to be told again
+}
+
+TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
+  // Accepts connections (the kernel does, for the backlog) but never says a word.
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 8), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const int port = ntohs(address.sin_port);
+  UsePort(port, 1);
+
+  EXPECT_FALSE(fs->IsFolder(Unc("guest")));
+  EXPECT_EQ(fs->LastError(), Server().Host() + " does not answer on port " +
+                                 std::to_string(port) + " within 1 s");
+  EXPECT_EQ(reports, std::vector<std::string>{fs->LastError()});
+  close(listener);
+}
+
+}  // namespace
+}  // namespace tolvane::test
