@@ -192,3 +192,32 @@ TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
 
 }  // namespace
 }  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+// Batch mode prints its summary on the standard streams: the library must add nothing there,
+// not even about a user's smb.conf it cannot make sense of. (It reads that once per process,
+// so this finds the fault when run on its own, as CTest runs every test.)
+TEST(SmbQuietTest, StartingTheClientPrintsNothing) {
+  TempDir home;
+  home.Write(".smb/smb.conf", "[global]\n  no such parameter = 1\nnot a line of a config\n");
+  const char* oldHome = std::getenv("HOME");
+  const std::string saved = oldHome ? oldHome : "";
+  setenv("HOME", home.Path().c_str(), 1);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  { SmbClient client; }
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
+  if (oldHome) {
+    setenv("HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("HOME");
+  }
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err, "");
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -121,7 +122,44 @@ std::string SmbUrlEscape(const std::string& component) {
   return out;
 }
 
+namespace {
+
+// Our standard streams pointed at /dev/null for as long as it lives: the library reads the
+// user's own smb.conf when it starts and complains about what it does not know on them before
+// any of its settings can be changed.
+class SilencedStreams {
+ public:
+  SilencedStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    for (int i = 0; i < 2; ++i) {
+      saved_[i] = fcntl(i + 1, F_DUPFD_CLOEXEC, 3);
+      if (saved_[i] >= 0) dup2(null, i + 1);
+    }
+    close(null);
+  }
+  ~SilencedStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    for (int i = 0; i < 2; ++i) {
+      if (saved_[i] < 0) continue;
+      dup2(saved_[i], i + 1);
+      close(saved_[i]);
+    }
+  }
+  SilencedStreams(const SilencedStreams&) = delete;
+  SilencedStreams& operator=(const SilencedStreams&) = delete;
+
+ private:
+  int saved_[2] = {-1, -1};
+};
+
+}  // namespace
+
 SmbConnection::SmbConnection(SmbOptions options) : options_(std::move(options)) {
+  const SilencedStreams silenced;
   context_ = smbc_new_context();
   if (!context_) return;
   smbc_setDebug(context_, 0);
