@@ -44,6 +44,11 @@ class Dialogs {
   // A folder with a file-system path, ending in a separator; empty when cancelled.
   virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                   const std::string& initialFolder) = 0;
+  // One line of text the user types; nothing when cancelled (and where no such dialog exists).
+  virtual std::optional<std::string> AskText(const std::string& /*title*/,
+                                             const std::string& /*label*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace tolvane

@@ -42,13 +42,59 @@ int WaitOf(const Profile& profile) {
   return std::clamp(wait, 0, WindowSettings::kMaxWait);
 }
 
+ServerSettings ServersOf(const Profile& profile) {
+  ServerSettings smb;
+  const int port = profile.GetInt(kSettingsSection, "SmbPort", ServerSettings::kDefaultPort);
+  if (port > 0 && port <= 65535) smb.port = port;
+  const int timeout =
+      profile.GetInt(kSettingsSection, "SmbTimeout", ServerSettings::kDefaultTimeout);
+  // 0 or less would mean no limit at all; a server that never answers would freeze the window.
+  if (timeout > 0) smb.timeoutSeconds = std::min(timeout, ServerSettings::kMaxTimeout);
+  smb.credentialsFile = profile.GetString(kSettingsSection, "SmbCredentials");
+  // Only keys that exist are looked at, so a huge Count costs nothing.
+  const int count = profile.GetInt(kServersSection, "Count");
+  for (const std::string& key : profile.KeyNames(kServersSection)) {
+    if (key.size() < 7 || !ProfileNamesEqual(std::string_view(key).substr(0, 6), "Server")) {
+      continue;
+    }
+    const std::string digits = key.substr(6);
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+    if (std::stoi(digits) >= count) continue;
+    const std::string name = profile.GetString(kServersSection, key);
+    if (!ServerNameProblem(name).empty()) continue;
+    const bool known = std::any_of(smb.servers.begin(), smb.servers.end(),
+                                   [&](const std::string& s) { return SameServerName(s, name); });
+    if (!known) smb.servers.push_back(name);
+  }
+  return smb;
+}
+
 }  // namespace
+
+std::string ServerNameProblem(const std::string& name) {
+  if (name.find_first_not_of(" \t") == std::string::npos) return "サーバー名がありません";
+  if (name.find_first_of("\\/") != std::string::npos) {
+    return "サーバー名に \\ や / は使えません: " + name;
+  }
+  return {};
+}
+
+bool SameServerName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && ProfileNamesEqual(a, b);
+}
+
+ServerSettings ReadServerSettings(FileSystem& fs, const std::string& path) {
+  // A damaged file is left for LoadSettings to set aside; its values are not trusted.
+  const ProfileFile file = ReadProfileFile(fs, path, {kSettingsSection, kServersSection});
+  if (file.state != ProfileFile::State::Read) return {};
+  return ServersOf(file.profile);
+}
 
 WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
                             std::optional<DamagedFile>* damaged) {
   WindowSettings s;
   std::optional<DamagedFile> setAside;
-  const ProfileFile file = ReadSetupFile(fs, path, {kSettingsSection}, setAside);
+  const ProfileFile file = ReadSetupFile(fs, path, {kSettingsSection, kServersSection}, setAside);
   if (damaged) *damaged = setAside;
   // A damaged file (now set aside) or an empty one holds nothing of ours: as on a first run.
   if (file.state != ProfileFile::State::Read) {
@@ -78,6 +124,7 @@ WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
   s.networkRoot = profile.GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
   if (s.networkRoot.empty()) s.networkRoot = kDefaultNetworkRoot;
   s.wait = WaitOf(profile);
+  s.smb = ServersOf(profile);
   return s;
 }
 
@@ -107,6 +154,18 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
   lines.push_back("NetworkRoot=" + ProfileValueText(s.networkRoot));
 #endif
   lines.push_back("Wait=" + std::to_string(s.wait));
+#ifndef _WIN32
+  // The servers Linux reaches over SMB; Windows reaches every server through its own shell.
+  lines.push_back("SmbPort=" + std::to_string(s.smb.port));
+  lines.push_back("SmbTimeout=" + std::to_string(s.smb.timeoutSeconds));
+  lines.push_back("SmbCredentials=" + ProfileValueText(s.smb.credentialsFile));
+  if (!s.smb.servers.empty()) {
+    lines.insert(lines.end(), {"", "[Servers]", "Count=" + std::to_string(s.smb.servers.size())});
+    for (std::size_t i = 0; i < s.smb.servers.size(); ++i) {
+      lines.push_back("Server" + std::to_string(i) + "=" + ProfileValueText(s.smb.servers[i]));
+    }
+  }
+#endif
   lines.push_back("");
   return lines;
 }
@@ -117,7 +176,7 @@ bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings&
 
 std::string ReadNetworkRoot(FileSystem& fs, const std::string& path) {
   // A damaged file is left for LoadSettings to set aside; its values are not trusted.
-  const ProfileFile file = ReadProfileFile(fs, path, {kSettingsSection});
+  const ProfileFile file = ReadProfileFile(fs, path, {kSettingsSection, kServersSection});
   if (file.state != ProfileFile::State::Read) return kDefaultNetworkRoot;
   std::string root = file.profile.GetString(kSettingsSection, "NetworkRoot", kDefaultNetworkRoot);
   return root.empty() ? std::string(kDefaultNetworkRoot) : root;

@@ -10,6 +10,23 @@
 
 namespace tolvane {
 
+// The SMB servers that Linux reaches without mounting, and how: the [Servers] section and
+// the Smb keys of [Setting].
+struct ServerSettings {
+  static constexpr int kDefaultPort = 445;
+  static constexpr int kDefaultTimeout = 5;
+  // A server may take its time, but not so long that the window seems dead for good.
+  static constexpr int kMaxTimeout = 300;
+
+  // As the user named them, in the file's order, each once (ASCII case does not matter).
+  std::vector<std::string> servers;
+  int port = kDefaultPort;
+  int timeoutSeconds = kDefaultTimeout;
+  // A credentials file (username=, password=, domain=); empty for none.
+  std::string credentialsFile;
+  friend bool operator==(const ServerSettings&, const ServerSettings&) = default;
+};
+
 // The main window's geometry and options as the settings file keeps them, with the values
 // the window has as designed.
 struct WindowSettings {
@@ -45,9 +62,12 @@ struct WindowSettings {
   static constexpr int kDefaultWait = 10;
   // A longer pause would freeze the window it is meant to keep alive.
   static constexpr int kMaxWait = 1000;
+
+  ServerSettings smb;
 };
 
 inline constexpr char kSettingsSection[] = "Setting";
+inline constexpr char kServersSection[] = "Servers";
 inline constexpr char kDefaultNetworkRoot[] = "/net";
 
 // Reads the settings file over the designed values. Without a file: centred, ConfirmOverWrite
@@ -64,6 +84,13 @@ bool SaveSettings(FileSystem& fs, const std::string& path, const WindowSettings&
 
 // The network folder to list, read before the tree is built; "/net" when none is set.
 std::string ReadNetworkRoot(FileSystem& fs, const std::string& path);
+// The SMB servers and their settings, read before the tree is built; none when the file is
+// missing or damaged.
+ServerSettings ReadServerSettings(FileSystem& fs, const std::string& path);
+// Why name cannot be a server's name (empty when it can): blank, or holding a path separator.
+std::string ServerNameProblem(const std::string& name);
+// Whether the two names are the same server's (ASCII case does not matter).
+bool SameServerName(const std::string& a, const std::string& b);
 // The pause, read before the tree is built: 10 when none is set, held between 0 and 1000.
 int ReadWait(FileSystem& fs, const std::string& path);
 

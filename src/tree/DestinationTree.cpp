@@ -41,6 +41,20 @@ void DestinationTree::RemoveChildren(TreeNode* parent) {
   if (listener_) listener_->EndRemoveChildren();
 }
 
+void DestinationTree::RemoveNode(TreeNode* node) {
+  if (!node) return;
+  TreeNode* parent = node->Parent();
+  auto& siblings = parent ? parent->children_ : top_;
+  const int row = node->Row();
+  if (listener_) listener_->BeginRemoveChildren(parent, row, row);
+  siblings.erase(siblings.begin() + row);
+  for (std::size_t i = static_cast<std::size_t>(row); i < siblings.size(); ++i) {
+    siblings[i]->row_ = static_cast<int>(i);
+  }
+  Invalidate();
+  if (listener_) listener_->EndRemoveChildren();
+}
+
 void DestinationTree::SortChildren(
     TreeNode* parent, bool recursive,
     const std::function<int(const TreeNode&, const TreeNode&)>& compare) {

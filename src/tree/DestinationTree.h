@@ -94,6 +94,8 @@ class DestinationTree {
   TreeNode* AddNode(TreeNode* parent, NodeRecord record, std::string text, NodeIcon icon,
                     int stateImage);
   void RemoveChildren(TreeNode* parent);
+  // Drops one node with everything below it.
+  void RemoveNode(TreeNode* node);
   // Orders siblings by compare (negative, zero, positive); equal texts keep their order.
   void SortChildren(TreeNode* parent, bool recursive,
                     const std::function<int(const TreeNode&, const TreeNode&)>& compare);

@@ -132,35 +132,52 @@ int NetworkTree::AddNetworkChildren(const ShellItem& folder, TreeNode* parent) {
   if (!items) return 0;
   int count = 0;
   while (auto item = items->Next()) {
-    const ShellAttributes attributes = shell_.Attributes(*item);
-    if (attributes.folder) {
-      const std::string path = shell_.FileSystemPath(*item);
-      bool candidate = false;
-      std::string nameSource;
-      std::optional<std::string> target;
-      if (!path.empty() && path.front() == '\\') {
-        nameSource = path;
-        candidate = true;
-      } else if (attributes.link && (target = shell_.ResolveShortcut(path))) {
-        nameSource = *target;
-        candidate = true;
-      } else {
-        nameSource = shell_.DisplayName(*item);
-      }
-      // Shell-internal objects (parsing names with "::") have no place among destinations.
-      if (Contains(nameSource, "::")) continue;
-      NodeRecord record = MakeNodeRecord(nameSource, candidate, path, attributes.link, parent);
-      std::string text = record.nodeName;
-      TreeNode* child =
-          tree_.AddNode(parent, std::move(record), std::move(text),
-                        ToNodeIcon(shell_.IconOf(*item)), candidate ? kStateUnmarked : kStateNone);
-      ++count;
-      if (attributes.hasSubFolders) AddDummy(child);
-    }
-    // Network listings are slow: let the window paint and answer between items.
-    pump_.Pause();
+    bool internal = false;
+    if (AddNetworkItem(*item, parent, &internal)) ++count;
+    // Network listings are slow: let the window paint and answer between items (a shell
+    // object passed over costs no pause).
+    if (!internal) pump_.Pause();
   }
   return count;
+}
+
+TreeNode* NetworkTree::AddNetworkItem(const ShellItem& item, TreeNode* parent, bool* internal) {
+  const ShellAttributes attributes = shell_.Attributes(item);
+  if (!attributes.folder) return nullptr;
+  const std::string path = shell_.FileSystemPath(item);
+  bool candidate = false;
+  std::string nameSource;
+  std::optional<std::string> target;
+  if (!path.empty() && path.front() == '\\') {
+    nameSource = path;
+    candidate = true;
+  } else if (attributes.link && (target = shell_.ResolveShortcut(path))) {
+    nameSource = *target;
+    candidate = true;
+  } else {
+    nameSource = shell_.DisplayName(item);
+  }
+  // Shell-internal objects (parsing names with "::") have no place among destinations.
+  if (Contains(nameSource, "::")) {
+    if (internal) *internal = true;
+    return nullptr;
+  }
+  NodeRecord record = MakeNodeRecord(nameSource, candidate, path, attributes.link, parent);
+  std::string text = record.nodeName;
+  TreeNode* child =
+      tree_.AddNode(parent, std::move(record), std::move(text), ToNodeIcon(shell_.IconOf(item)),
+                    candidate ? kStateUnmarked : kStateNone);
+  if (attributes.hasSubFolders) AddDummy(child);
+  return child;
+}
+
+TreeNode* NetworkTree::AddServerNode(const std::string& serverPath) {
+  TreeNode* root = tree_.Root();
+  const auto item = shell_.ParsePath(serverPath);
+  if (!root || !item) return nullptr;
+  TreeNode* node = AddNetworkItem(*item, root);
+  tree_.SortChildren(root, false, CompareNodes);
+  return node;
 }
 
 int NetworkTree::AddFolderChildren(TreeNode* node) {

@@ -38,6 +38,9 @@ class NetworkTree : public NodeLocator {
 
   // Lists a shell folder (network level) under parent; returns the number of nodes added.
   int AddNetworkChildren(const ShellItem& folder, TreeNode* parent);
+  // Adds the server of a network path (\\NAME) under the root as listing the root would, and
+  // sorts the root's children; null when the namespace does not know the server.
+  TreeNode* AddServerNode(const std::string& serverPath);
   // Lists the sub-folders of a node by its folder path; 0 when the path cannot be opened.
   int AddFolderChildren(TreeNode* node);
   // Replaces the node's dummy child by its real children; returns how many were added.
@@ -56,6 +59,9 @@ class NetworkTree : public NodeLocator {
  private:
   // The network folder's display name as the shell gives it now.
   std::optional<std::string> NetworkName();
+  // The node of one network item under parent, as a listing adds it; null for none. internal
+  // tells of a shell-internal object, which is passed over.
+  TreeNode* AddNetworkItem(const ShellItem& item, TreeNode* parent, bool* internal = nullptr);
   void AddDummy(TreeNode* node);
   void RemoveDummy(TreeNode* node);
 

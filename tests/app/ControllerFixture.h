@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -75,6 +76,19 @@ class ControllerFixture : public testing::Test {
     MainServices services{fs, prompts, dialogs, pump, cursor, clock, viewer, shell};
     services.setNetworkRoot = [this](const std::string& root) { networkRoot = root; };
     services.printLine = [this](const std::string& line) { printed.push_back(line); };
+    if (namedServers) {
+      // The namespace lists a named server as soon as it is told of it.
+      services.setServers = [this](const ServerSettings& servers) {
+        serverCalls.push_back(servers);
+        for (const std::string& name : servers.servers) {
+          const auto& known = shell.At(FakeShellNamespace::kNetwork).children;
+          if (std::none_of(known.begin(), known.end(),
+                           [&](int id) { return shell.At(id).displayName == name; })) {
+            shell.AddServer(FakeShellNamespace::kNetwork, name);
+          }
+        }
+      };
+    }
     controller.reset();
     view = std::make_unique<FakeMainView>();
     view->screens = screens;
@@ -127,6 +141,8 @@ class ControllerFixture : public testing::Test {
   FakeLogViewer viewer;
   FakeShellNamespace shell;
   std::string networkRoot;
+  bool namedServers = false;  // the next start's: SMB servers are reached without mounting
+  std::vector<ServerSettings> serverCalls;
   std::vector<std::string> printed;                     // batch mode's standard output
   std::vector<ScreenRect> screens{{0, 0, 1920, 1040}};  // the next start's
   std::unique_ptr<FakeMainView> view;

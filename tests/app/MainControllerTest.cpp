@@ -204,7 +204,13 @@ std::string SettingsFile(const std::string& options) {
 #ifndef _WIN32
   text += "NetworkRoot=/srv/net\r\n";
 #endif
-  return text + "Wait=0\r\n\r\n";
+  text += "Wait=0\r\n";
+#ifndef _WIN32
+  // Servers are kept, also where nothing reaches them over SMB (as in this test).
+  text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n\r\n"
+          "[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
+#endif
+  return text + "\r\n";
 }
 
 TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFile) {
@@ -228,6 +234,59 @@ TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
   EXPECT_EQ(exe.Read("Pelmo.ini"),
             SettingsFile("ConfirmOverWrite=0\r\nButOldIsIgnore=1\r\nIgnoreError=1\r\n"));
 }
+
+#ifndef _WIN32
+TEST_F(MainControllerTest, NamedServersJoinTheTreeAndTheUserAddsAndRemovesThem) {
+  AddNetworkFolder("PC01/share");
+  exe.Write("Pelmo.ini", "[Setting]\r\nSmbPort=1445\r\n[Servers]\r\nCount=2\r\n"
+                         "Server0=pc01\r\nServer1=nas01\r\n");
+  namedServers = true;
+  MainController& c = Start();
+  // pc01 is the network folder's own PC01: said once, and only nas01 goes over SMB.
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_NE(prompts.asked[0].text.find("pc01"), std::string::npos);
+  ASSERT_FALSE(serverCalls.empty());
+  EXPECT_EQ(serverCalls.back().servers, (std::vector<std::string>{"nas01"}));
+  EXPECT_EQ(serverCalls.back().port, 1445);
+  auto rootTexts = [&] {
+    std::vector<std::string> texts;
+    for (int i = 0; i < c.Tree().Root()->ChildCount(); ++i) {
+      texts.push_back(c.Tree().Root()->Child(i)->Text());
+    }
+    return texts;
+  };
+  EXPECT_EQ(rootTexts(), (std::vector<std::string>{"nas01", "PC01"}));
+  EXPECT_TRUE(view->Enabled(C::AddServer));
+  EXPECT_TRUE(view->Enabled(C::RemoveServer));
+
+  // Typed as a network path; then a name already there, and one that cannot be a name.
+  dialogs.textResults = {" \\\\nas02 ", "NAS01", "a/b"};
+  for (int i = 0; i < 3; ++i) c.Execute(C::AddServer);
+  EXPECT_EQ(rootTexts(), (std::vector<std::string>{"nas01", "nas02", "PC01"}));
+  EXPECT_EQ(serverCalls.back().servers, (std::vector<std::string>{"nas01", "nas02"}));
+  EXPECT_EQ(prompts.asked.size(), 3u);
+
+  // Only a named server can be removed; one with marks below it is asked about.
+  view->selectedNode = c.Tree().Root()->Child(2);
+  c.Execute(C::RemoveServer);
+  EXPECT_EQ(rootTexts().size(), 3u);
+  TreeNode* nas01 = c.Tree().Root()->Child(0);
+  c.Tree().SetStateImage(nas01, kStateMarked);
+  view->selectedNode = nas01;
+  prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
+  c.Execute(C::RemoveServer);
+  EXPECT_EQ(rootTexts().size(), 3u);
+  c.Execute(C::RemoveServer);
+  EXPECT_EQ(rootTexts(), (std::vector<std::string>{"nas02", "PC01"}));
+  EXPECT_EQ(serverCalls.back().servers, (std::vector<std::string>{"nas02"}));
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 0);
+
+  c.FormDestroy();
+  EXPECT_NE(exe.Read("Pelmo.ini").find("[Servers]\r\nCount=2\r\nServer0=pc01\r\n"
+                                       "Server1=nas02\r\n"),
+            std::string::npos);
+}
+#endif
 
 TEST_F(MainControllerTest, PlacementCentresMovesOntoAScreenAndBatchModeWritesBackWhatItRead) {
   struct Case {

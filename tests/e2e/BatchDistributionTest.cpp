@@ -60,7 +60,7 @@ TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   EXPECT_EQ(log.find("失敗"), std::string::npos);
   // The default list now holds the setup that was loaded; the settings were written.
   EXPECT_EQ(exe.Read("Pelmo.lst"), list);
-  EXPECT_NE(exe.Read("Pelmo.ini").find("NetworkRoot=" + net.Path() + "\r\nWait=10\r\n\r\n"),
+  EXPECT_NE(exe.Read("Pelmo.ini").find("NetworkRoot=" + net.Path() + "\r\nWait=10\r\n"),
             std::string::npos);
 }
 

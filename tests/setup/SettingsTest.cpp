@@ -59,6 +59,11 @@ TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAfterTheDesignedKeys) {
                                         "NetworkRoot=/net",  // Linux only
 #endif
                                         "Wait=10",
+#ifndef _WIN32
+                                        "SmbPort=445",
+                                        "SmbTimeout=5",
+                                        "SmbCredentials=",
+#endif
                                         "",
                                     }));
 }
@@ -121,6 +126,21 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
       {"negative pause", "Wait=-5\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
       {"long default folder", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1022, 'x')); }},
+      {"servers: beyond Count, blank, with a separator, or twice are left out",
+       "SmbPort=1445\nSmbTimeout=2\nSmbCredentials=/home/u/.smbcred\n[Servers]\nCount=5\n"
+       "Server1=nas01\nServer0=\"files 2\"\nServer2=\\\\x\nServer3=NAS01\nServer4= \n"
+       "Server5=late\nServerX=odd\n",
+       [](const WindowSettings& s) {
+         EXPECT_EQ(s.smb.servers, (std::vector<std::string>{"nas01", "files 2"}));
+         EXPECT_EQ(s.smb.port, 1445);
+         EXPECT_EQ(s.smb.timeoutSeconds, 2);
+         EXPECT_EQ(s.smb.credentialsFile, "/home/u/.smbcred");
+       }},
+      {"no time limit is no choice, nor a port out of range", "SmbPort=70000\nSmbTimeout=0\n",
+       [](const WindowSettings& s) {
+         EXPECT_EQ(s.smb.port, 445);
+         EXPECT_EQ(s.smb.timeoutSeconds, 5);
+       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -132,7 +152,8 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
 TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
   // Values with blanks at either end come from quotes, and must go back in them.
   Ini("[Setting]\nLeft=10\nTop=20\nConfirmOverWrite=5\nDefaultFolder=\" /srv/ \"\n"
-      "NetworkRoot=\"'/mnt/n '\"\nWait=3\n");
+      "NetworkRoot=\"'/mnt/n '\"\nWait=3\nSmbCredentials=\" /c \"\n"
+      "[Servers]\nCount=2\nServer0=nas01\nServer1=192.0.2.7\n");
   const WindowSettings first = Load();
   ASSERT_TRUE(SaveSettings(fs_, dir_ / "Pelmo.ini", first));
   EXPECT_NE(dir_.Read("Pelmo.ini").find("\r\nConfirmOverWrite=1\r\n"), std::string::npos);
@@ -145,6 +166,9 @@ TEST_F(SettingsTest, OptionReadAsOnIsWrittenAsOneAndSurvivesTheRoundTrip) {
   // Windows has the shell's own network folder and keeps no root.
   EXPECT_EQ(second.networkRoot, "'/mnt/n '");
   EXPECT_EQ(ReadNetworkRoot(fs_, dir_ / "Pelmo.ini"), "'/mnt/n '");
+  EXPECT_EQ(second.smb.servers, (std::vector<std::string>{"nas01", "192.0.2.7"}));
+  EXPECT_EQ(second.smb.credentialsFile, " /c ");
+  EXPECT_EQ(ReadServerSettings(fs_, dir_ / "Pelmo.ini"), second.smb);
 #endif
 }
 

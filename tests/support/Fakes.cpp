@@ -50,6 +50,13 @@ std::optional<std::string> ScriptedDialogs::SaveFile(const SaveFileRequest& requ
   return r;
 }
 
+std::optional<std::string> ScriptedDialogs::AskText(const std::string&, const std::string&) {
+  if (textResults.empty()) return std::nullopt;
+  auto r = textResults.front();
+  textResults.pop_front();
+  return r;
+}
+
 std::optional<std::string> ScriptedDialogs::ChooseFolder(const std::string& title,
                                                          const std::string& initialFolder) {
   folderRequests.emplace_back(title, initialFolder);

@@ -74,11 +74,13 @@ class ScriptedDialogs : public Dialogs {
   std::vector<OpenFileRequest> openRequests;
   std::vector<SaveFileRequest> saveRequests;
   std::vector<std::pair<std::string, std::string>> folderRequests;  // title, initial folder
+  std::deque<std::optional<std::string>> textResults;
 
   std::vector<std::string> OpenFiles(const OpenFileRequest& request) override;
   std::optional<std::string> SaveFile(const SaveFileRequest& request) override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& initialFolder) override;
+  std::optional<std::string> AskText(const std::string& title, const std::string& label) override;
 };
 
 class FakeCursor : public Cursor {

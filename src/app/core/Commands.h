@@ -28,6 +28,9 @@ enum class CommandId : int {
   WriteIfOld,
   IgnoreError,
   About,
+  // The named SMB servers of the network folder (Linux only).
+  AddServer,
+  RemoveServer,
 };
 
 // Where an item appears.

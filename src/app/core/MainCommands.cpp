@@ -46,6 +46,10 @@ void MainController::Execute(CommandId id) {
       return mnuIgnoreErrorClick();
     case CommandId::About:
       return mnuAboutClick();
+    case CommandId::AddServer:
+      return mnuAddServerClick();
+    case CommandId::RemoveServer:
+      return mnuRemoveServerClick();
     case CommandId::None:
       return;
   }
@@ -208,6 +212,74 @@ void MainController::treFolderEnter() {
 
 void MainController::treFolderExit() {
   if (view_) view_->SetStatusText("");
+}
+
+}  // namespace tolvane
+
+namespace tolvane {
+namespace {
+
+constexpr char kAddServerTitle[] = "サーバーを追加";
+constexpr char kAddServerLabel[] = "SMB サーバーの名前またはアドレス:";
+
+int CountMarkedBelow(const TreeNode* node) {
+  int count = IsMarkedState(node->StateImage()) ? 1 : 0;
+  for (int i = 0; i < node->ChildCount(); ++i) count += CountMarkedBelow(node->Child(i));
+  return count;
+}
+
+// What the user typed, without blanks at either end or the "\\\\" of a network path.
+std::string ServerNameTyped(std::string text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  while (!text.empty() && text.front() == '\\') text.erase(0, 1);
+  while (!text.empty() && text.back() == '\\') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+void MainController::mnuAddServerClick() {
+  if (state_.run.runInProgress || !services_.setServers || !tree_.Root()) return;
+  const auto typed = services_.dialogs.AskText(kAddServerTitle, kAddServerLabel);
+  if (!typed) return;
+  const std::string name = ServerNameTyped(*typed);
+  if (const std::string problem = ServerNameProblem(name); !problem.empty()) {
+    prompts_.ShowMessage(kAppTitle, problem);
+    return;
+  }
+  TreeNode* root = tree_.Root();
+  for (int i = 0; i < root->ChildCount(); ++i) {
+    if (SameServerName(root->Child(i)->Text(), name)) {
+      prompts_.ShowMessage(kAppTitle, "サーバー " + name + " はもうあります");
+      return;
+    }
+  }
+  servers_.servers.push_back(name);
+  services_.setServers(RoutedServers());
+  if (TreeNode* node = network_.AddServerNode("\\\\" + name)) tree_.Select(node);
+  RefreshCommands();
+}
+
+void MainController::mnuRemoveServerClick() {
+  if (state_.run.runInProgress || !services_.setServers) return;
+  TreeNode* node = view_ ? view_->SelectedNode() : nullptr;
+  if (!node || node->Parent() != tree_.Root() || !IsRoutedServer(node->Text())) {
+    prompts_.ShowMessage(kAppTitle, "削除するサーバーを配布先のツリーで選んでください");
+    return;
+  }
+  const std::string name = node->Text();
+  if (const int marked = CountMarkedBelow(node); marked > 0) {
+    const std::string question = "サーバー " + name + " の配布先 " + std::to_string(marked) +
+                                 " 件のマークも消えます。サーバーを削除しますか?";
+    if (prompts_.AskYesNo(kAppTitle, question) != PromptAnswer::Yes) return;
+  }
+  std::erase_if(servers_.servers, [&](const std::string& s) { return SameServerName(s, name); });
+  services_.setServers(RoutedServers());
+  tree_.RemoveNode(node);
+  UpdateMarkCount();
+  RefreshCommands();
 }
 
 }  // namespace tolvane

@@ -2,6 +2,7 @@
 // the command states.
 #include "app/core/MainController.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -95,6 +96,7 @@ void MainController::FormCreate() {
   // So is the pause the listing makes after each network item.
   services_.pump.SetPause(ReadWait(services_.fs, state_.settingsPath));
   network_.AddNetworkRoot();
+  AddNamedServers();
   network_.ExpandRootAndSort();
   LoadSettings();
   // Loads the -l list or the default list, then brings the mark count and commands up to date.
@@ -220,6 +222,10 @@ void MainController::RefreshCommands() {
   view_->SetCommandEnabled(CommandId::AddFile, s.addSources);
   view_->SetCommandEnabled(CommandId::AddFolder, s.addSources);
   view_->SetCommandEnabled(CommandId::OpenList, s.openList);
+  // The named servers change the tree, which a run is walking.
+  const bool servers = services_.setServers && !in.runInProgress;
+  view_->SetCommandEnabled(CommandId::AddServer, servers);
+  view_->SetCommandEnabled(CommandId::RemoveServer, servers && !RoutedServers().servers.empty());
   view_->SetCaption(s.caption);
 }
 
@@ -287,6 +293,7 @@ void MainController::SaveSettings() {
   s.saveLog = options_.saveLog;
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
+  s.smb = servers_;
   if (!tolvane::SaveSettings(services_.fs, state_.settingsPath, s)) {
     const std::string message = SaveFailureMessage(state_.settingsPath, services_.fs.LastError());
     log_.AddLogLine(message);
@@ -312,6 +319,52 @@ void MainController::Guarded(const std::function<void()>& handler) {
   } catch (...) {
     ShowException("unknown error");
   }
+}
+
+void MainController::AddNamedServers() {
+  servers_ = ReadServerSettings(services_.fs, state_.settingsPath);
+  if (!services_.setServers) return;
+  shadowedServers_.clear();
+  if (TreeNode* root = tree_.Root()) {
+    for (const std::string& name : servers_.servers) {
+      for (int i = 0; i < root->ChildCount(); ++i) {
+        if (SameServerName(root->Child(i)->Text(), name)) {
+          shadowedServers_.push_back(name);
+          break;
+        }
+      }
+    }
+  }
+  if (!shadowedServers_.empty()) {
+    std::string names;
+    for (const std::string& name : shadowedServers_) names += (names.empty() ? "" : ", ") + name;
+    const std::string message = "ネットワークフォルダ " + state_.networkRoot +
+                                " にも同じ名前のサーバーがあるため、そちらを使います: " + names;
+    log_.AddLogLine(message);
+    prompts_.ShowError(kAppTitle, message);
+  }
+  const ServerSettings routed = RoutedServers();
+  services_.setServers(routed);
+  for (const std::string& name : routed.servers) network_.AddServerNode("\\\\" + name);
+}
+
+ServerSettings MainController::RoutedServers() const {
+  ServerSettings routed = servers_;
+  std::erase_if(routed.servers, [this](const std::string& name) {
+    return std::any_of(shadowedServers_.begin(), shadowedServers_.end(),
+                       [&](const std::string& s) { return SameServerName(s, name); });
+  });
+  return routed;
+}
+
+bool MainController::IsRoutedServer(const std::string& name) const {
+  const ServerSettings routed = RoutedServers();
+  return std::any_of(routed.servers.begin(), routed.servers.end(),
+                     [&](const std::string& s) { return SameServerName(s, name); });
+}
+
+void MainController::ReportServerFailure(const std::string& reason) {
+  log_.AddLogLine("サーバーに接続できません: " + reason);
 }
 
 }  // namespace tolvane

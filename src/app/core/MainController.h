@@ -44,6 +44,10 @@ struct MainServices {
   // Where the network folder is on this system; called at start-up with the NetworkRoot
   // setting before the destination tree is built.
   std::function<void(const std::string&)> setNetworkRoot = [](const std::string&) {};
+  // The SMB servers the network folder reaches without mounting, with how to reach them:
+  // called at start-up before the tree is built, and whenever the user adds or removes one.
+  // Empty where the system's own network folder reaches every server.
+  std::function<void(const ServerSettings&)> setServers = nullptr;
   // Where batch mode prints the run's summary line: standard output.
   std::function<void(const std::string&)> printLine = PrintLine;
 
@@ -119,6 +123,8 @@ class MainController : public CopyOptions, private RunView {
   void mnuWriteIfOldClick();
   void mnuIgnoreErrorClick();
   void mnuAboutClick();
+  void mnuAddServerClick();
+  void mnuRemoveServerClick();
   void tbtConfirmOverWriteClick(bool down);
   void tbtWriteIfOldClick(bool down);
   void tbtIgnoreErrorClick(bool down);
@@ -141,6 +147,9 @@ class MainController : public CopyOptions, private RunView {
 
   void RefreshCommands();
   void UpdateMarkCount();
+
+  // A named server could not be reached or logged on to: the log says so (once per failure).
+  void ReportServerFailure(const std::string& reason);
 
   // The error-box rule for an exception that escaped a handler, start-up or shutdown: the
   // standard error box with the message (in batch mode, the standard error stream).
@@ -178,6 +187,12 @@ class MainController : public CopyOptions, private RunView {
   // A save that failed: the error box (standard error in batch mode, which then ends with 2).
   void ReportFailedSave(const std::string& message);
   void PlaceWindow(const WindowSettings& settings);
+  // Start-up: the named servers beside the network folder's own. A name the folder already
+  // lists is said once and left to the folder.
+  void AddNamedServers();
+  // The named servers that go over SMB: all but those the network folder has itself.
+  ServerSettings RoutedServers() const;
+  bool IsRoutedServer(const std::string& name) const;
   // Shows the options: check marks, button states, and the old-file toggles usable exactly
   // while overwriting is confirmed.
   void ShowOptions();
@@ -212,6 +227,9 @@ class MainController : public CopyOptions, private RunView {
   // What start-up read, written back as it was by batch mode (nobody moved the window).
   WindowSettings loadedSettings_;
   int batchExitCode_ = 0;
+  // The [Servers] of the settings as the user keeps them, and those the network folder has.
+  ServerSettings servers_;
+  std::vector<std::string> shadowedServers_;
   // Counts what a run does and shows it in the view.
   RunProgress progress_{services_.clock, [this](const std::string& text) {
                           if (view_) view_->SetProgressText(text);
