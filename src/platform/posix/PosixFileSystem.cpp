@@ -21,20 +21,6 @@
 namespace tolvane {
 namespace {
 
-FileTime ToFileTime(const struct timespec& ts) {
-  return FileTime(std::chrono::duration_cast<FileTime::duration>(
-      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
-}
-
-FindEntry EntryFromStat(const std::string& name, const struct stat& st) {
-  FindEntry e;
-  e.name = name;
-  e.isFolder = S_ISDIR(st.st_mode);
-  e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
-  e.lastWrite = ToFileTime(st.st_mtim);
-  return e;
-}
-
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
 // Length of the UTF-8 character starting at s[i].
@@ -186,6 +172,20 @@ std::string NewTemporaryFileName() {
   static thread_local std::mt19937 rng{std::random_device{}()};
   return kTempPrefix + TemporaryFileHostTag() + "-" + std::to_string(getpid()) + "-" +
          std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+}
+
+FileTime FileTimeOf(const struct timespec& ts) {
+  return FileTime(std::chrono::duration_cast<FileTime::duration>(
+      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
+}
+
+FindEntry EntryFromStat(const std::string& name, const struct stat& st) {
+  FindEntry e;
+  e.name = name;
+  e.isFolder = S_ISDIR(st.st_mode);
+  e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
+  e.lastWrite = FileTimeOf(st.st_mtim);
+  return e;
 }
 
 bool MatchesSearchPattern(const std::string& pattern, const std::string& name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
@@ -59,6 +61,11 @@ class PosixFileSystem : public FileSystem {
 // search does: without regard to ASCII case, "*.*" matches every name, and a pattern ending
 // in ".*" also matches names without an extension.
 bool MatchesSearchPattern(const std::string& pattern, const std::string& name);
+
+// A search's entry for name from what stat said of it; also for files on SMB servers, which
+// the library describes the same way.
+FileTime FileTimeOf(const struct timespec& ts);
+FindEntry EntryFromStat(const std::string& name, const struct stat& st);
 
 // This machine's tag in our temporary files' names.
 const std::string& TemporaryFileHostTag();

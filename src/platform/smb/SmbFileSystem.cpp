@@ -23,11 +23,6 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;
 constexpr unsigned kDosReadOnly = 0x01;
 constexpr unsigned kDosFolder = 0x10;
 
-FileTime ToFileTime(const struct timespec& ts) {
-  return FileTime(std::chrono::duration_cast<FileTime::duration>(
-      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
-}
-
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
 std::string LastOf(const SmbPath& p) {
@@ -52,15 +47,6 @@ SmbPath Beside(const SmbPath& p, const std::string& name) {
   SmbPath sibling = ParentOf(p);
   sibling.rest = sibling.rest.empty() ? name : sibling.rest + "/" + name;
   return sibling;
-}
-
-FindEntry EntryFromStat(const std::string& name, const struct stat& st) {
-  FindEntry e;
-  e.name = name;
-  e.isFolder = S_ISDIR(st.st_mode);
-  e.size = e.isFolder ? 0 : static_cast<std::uint64_t>(st.st_size);
-  e.lastWrite = ToFileTime(st.st_mtim);
-  return e;
 }
 
 // One end of a copy: a local file descriptor or a file on a server.
@@ -237,7 +223,7 @@ std::vector<FindEntry> SmbFileSystem::Find(const std::string& pattern) {
     e.name = name;
     e.isFolder = (info->attrs & kDosFolder) != 0;
     e.size = e.isFolder ? 0 : info->size;
-    e.lastWrite = ToFileTime(info->mtime_ts);
+    e.lastWrite = FileTimeOf(info->mtime_ts);
     found.push_back(std::move(e));
   }
   smb.CloseDir(dir);
