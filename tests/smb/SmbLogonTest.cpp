@@ -64,6 +64,9 @@ TEST_F(SmbLogonTest, ACredentialsFileLogsOnToTheUsersShare) {
   EXPECT_TRUE(in.good());
   // The guest share still works with the same logon.
   EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
+  // A share that refuses every logon there is leaves the one that worked in use.
+  EXPECT_FALSE(fs->IsFolder(Unc("closed")));
+  EXPECT_TRUE(fs->CopyFile(source, Unc("private", folder + "\\b.txt"), true)) << fs->LastError();
 }
 
 TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {

@@ -48,7 +48,7 @@ TEST_F(SmbNetworkNamespaceTest, AServerListsItsDiskSharesAndAFolderItsVisibleSub
   EXPECT_EQ(ns.IconOf(*server), ShellIcon::Server);
   EXPECT_TRUE(ns.Attributes(*server).hasSubFolders);
   // No IPC$ and no other administrative share.
-  EXPECT_EQ(Names(*server), (std::vector<std::string>{"guest", "private", "readonly"}));
+  EXPECT_EQ(Names(*server), (std::vector<std::string>{"closed", "guest", "private", "readonly"}));
 
   const std::string dir = NewFolder("guest");
   const std::string base = OnDisk("guest", dir);

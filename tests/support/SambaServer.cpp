@@ -117,7 +117,8 @@ SambaServer::~SambaServer() { Stop(); }
 std::string SambaServer::SharePath(const std::string& share) const { return dir_ + "/" + share; }
 
 std::string SambaServer::NewFolder(const std::string& share) {
-  const std::string name = "t" + std::to_string(++folders_);
+  std::string name = "t";
+  name += std::to_string(++folders_);
   fs::create_directories(SharePath(share) + "/" + name);
   return name;
 }
@@ -134,7 +135,7 @@ void SambaServer::Start() {
   }
   dir_ = templ;
   for (const char* sub : {"private", "lock", "state", "cache", "pid", "ncalrpc", "log", "guest",
-                          "private-share", "readonly"}) {
+                          "private-share", "readonly", "closed"}) {
     fs::create_directories(dir_ + "/" + sub);
   }
   // The share folders are written by the user the server acts as, whoever that is.
@@ -186,6 +187,10 @@ void SambaServer::Start() {
           "    guest ok = no\n"
           "    valid users = " << user_ << "\n"
           "    force user = " << user_ << "\n"
+          "\n[closed]\n"
+          "    path = " << dir_ << "/closed\n"
+          "    guest ok = no\n"
+          "    invalid users = " << user_ << "\n"
           "\n[readonly]\n"
           "    path = " << dir_ << "/readonly\n"
           "    read only = yes\n"

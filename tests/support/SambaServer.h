@@ -12,6 +12,7 @@ namespace tolvane::test {
 //   guest    - anyone, as guest, may read and write
 //   private  - only User() with Password()
 //   readonly - anyone may read, nobody may write
+//   closed   - refuses User() and guests
 // The shares are folders of this machine, so tests look at what arrived on disk.
 class SambaServer {
  public:
@@ -30,7 +31,7 @@ class SambaServer {
 
   int Port() const { return port_; }
   // The address to name the server by (\\127.0.0.1\guest).
-  std::string Host() const { return "127.0.0.1"; }
+  const std::string& Host() const { return host_; }
   const std::string& User() const { return user_; }
   const std::string& Password() const { return password_; }
   // The folder on disk behind a share ("guest", "private", "readonly").
@@ -43,6 +44,7 @@ class SambaServer {
   void Stop();
   std::vector<int> Helpers() const;
 
+  std::string host_ = "127.0.0.1";
   std::string dir_;
   std::string config_;
   std::string user_;

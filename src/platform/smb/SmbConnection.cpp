@@ -461,6 +461,7 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
         std::string reason = !state.fileRefusal.empty() && !state.worked
                                  ? state.fileRefusal
                                  : (lastLogonError.empty() ? "no logon was given" : lastLogonError);
+        state.candidate = state.worked;
         state.next = Stage::Kerberos;
         state.askReason.clear();
         state.fileRefusal.clear();
@@ -478,7 +479,7 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
                                    state.candidate->password, state.candidate->keep};
         prompt_->LoggedOn(server, credentials);
       }
-      state.worked = true;
+      state.worked = state.candidate;
       state.askReason.clear();
       failures_.erase(shareKey);
       return true;

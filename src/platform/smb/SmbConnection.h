@@ -104,7 +104,9 @@ class SmbConnection {
   struct Server {
     bool reached = false;
     std::optional<Candidate> candidate;
-    bool worked = false;
+    // The logon that worked, kept for the shares it opened when another share refuses every
+    // logon the chain has.
+    std::optional<Candidate> worked;
     Stage next = Stage::Kerberos;
     std::string askReason;
     std::string fileRefusal;
