@@ -24,6 +24,9 @@
 #include "platform/posix/NetworkNamespace.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/SmbLogin.h"
+#include "platform/smb/SmbFileSystem.h"
+#include "platform/smb/SmbNetworkNamespace.h"
 
 namespace {
 
@@ -130,17 +133,34 @@ int main(int argc, char** argv) {
     // Made with no owner, so that the main window is the application's main window.
     auto splash = std::make_unique<tolvane::TfrmSplash>();
     if (!batch) splash->ShowNow();
-    tolvane::PosixFileSystem fs;
+    // Network paths go to the folder where shares are mounted, or over SMB to a named server.
+    tolvane::PosixFileSystem localFs;
+    tolvane::SmbClient smb;
+    tolvane::SmbFileSystem fs(localFs, smb);
+    tolvane::QtSmbLogin login;
+    // Batch mode never asks: a server it cannot log on to fails.
+    if (!batch) smb.SetLoginPrompt(&login);
     tolvane::QtDialogs dialogs;
     tolvane::QtEventPump pump;
     tolvane::QtCursor cursor;
     tolvane::SystemClock clock;
     tolvane::DesktopLogViewer logViewer;
-    tolvane::PosixNetworkNamespace shell;
+    tolvane::PosixNetworkNamespace localShell;
+    tolvane::SmbNetworkNamespace shell(localShell, smb);
     tolvane::MainServices services{fs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
-    services.setNetworkRoot = [&fs, &shell](const std::string& root) {
-      fs.SetNetworkRoot(root);
-      shell.SetNetworkRoot(root);
+    services.setNetworkRoot = [&localFs, &localShell](const std::string& root) {
+      localFs.SetNetworkRoot(root);
+      localShell.SetNetworkRoot(root);
+    };
+    services.setServers = [&smb](const tolvane::ServerSettings& servers) {
+      tolvane::SmbOptions options;
+      options.port = servers.port;
+      options.timeoutSeconds = servers.timeoutSeconds;
+      options.credentialsFile = servers.credentialsFile.empty()
+                                    ? Environment("TOLVANE_SMB_CREDENTIALS")
+                                    : servers.credentialsFile;
+      smb.SetOptions(options);
+      smb.SetServers(servers.servers);
     };
 
     // No display name: Qt would append it to every window title, and titles are exactly ours.
@@ -155,6 +175,25 @@ int main(int argc, char** argv) {
     boxes.SetOwner(&frmMain);
     app.prompts = &frmMain.Controller().Ask();
     dialogs.SetOwner(&frmMain);
+    login.SetOwner(&frmMain);
+    smb.SetFailureReport(
+        [&frmMain](const std::string& reason) { frmMain.Controller().ReportServerFailure(reason); });
+    // Whichever way this block is left, nothing that outlives the window points at it.
+    struct WindowGone {
+      TolvaneApplication& app;
+      tolvane::Prompts& prompts;
+      tolvane::QtPrompts& boxes;
+      tolvane::QtDialogs& dialogs;
+      tolvane::QtSmbLogin& login;
+      tolvane::SmbClient& smb;
+      ~WindowGone() {
+        app.prompts = &prompts;
+        boxes.SetOwner(nullptr);
+        dialogs.SetOwner(nullptr);
+        login.SetOwner(nullptr);
+        smb.SetFailureReport(nullptr);
+      }
+    } windowGone{app, prompts, boxes, dialogs, login, smb};
     try {
       frmMain.FormCreate();
     } catch (const std::exception& e) {

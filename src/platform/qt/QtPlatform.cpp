@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QThread>
 #include <cstdio>
@@ -122,6 +123,14 @@ std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title,
   if (path.back() != '/' && path.back() != '\\')
     path += static_cast<char>(QDir::separator().toLatin1());
   return path;
+}
+
+std::optional<std::string> QtDialogs::AskText(const std::string& title, const std::string& label) {
+  bool ok = false;
+  const QString text =
+      QInputDialog::getText(owner_, ToQ(title), ToQ(label), QLineEdit::Normal, QString(), &ok);
+  if (!ok) return std::nullopt;
+  return FromQ(text);
 }
 
 void QtEventPump::Sleep(int milliseconds) {
