@@ -95,13 +95,15 @@ std::optional<SmbCredentials> QtSmbLogin::Ask(const std::string& server,
   label->setWordWrap(true);
   layout->addWidget(label);
   auto* form = new QFormLayout;
-  auto* user = new QLineEdit(&dialog);
+  // Most servers know the user by the name of this machine's login.
+  auto* user = new QLineEdit(qEnvironmentVariable("USER"), &dialog);
   auto* domain = new QLineEdit(&dialog);
   auto* password = new QLineEdit(&dialog);
   password->setEchoMode(QLineEdit::Password);
   form->addRow(ToQ("ユーザー名(&U):"), user);
   form->addRow(ToQ("ドメイン(&D):"), domain);
   form->addRow(ToQ("パスワード(&P):"), password);
+  if (!user->text().isEmpty()) password->setFocus();
   layout->addLayout(form);
   auto* keep = new QCheckBox(ToQ("パスワードをキーリングに保存する(&K)"), &dialog);
   layout->addWidget(keep);
