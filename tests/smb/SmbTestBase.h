@@ -36,10 +36,10 @@ class SmbTestBase : public ::testing::Test {
   }
   // The file on disk behind \\127.0.0.1\share\relative ("/"-separated).
   std::string OnDisk(const std::string& share, const std::string& relative) {
-    return Server().SharePath(share == "private" ? "private-share" : share) + "/" + relative;
+    return Server().SharePath(share) + "/" + relative;
   }
   std::string NewFolder(const std::string& share) {
-    return Server().NewFolder(share == "private" ? "private-share" : share);
+    return Server().NewFolder(share);
   }
 
   PosixFileSystem local;

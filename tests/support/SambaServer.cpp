@@ -114,7 +114,10 @@ SambaServer::SambaServer() : user_(CurrentUser()) { Start(); }
 
 SambaServer::~SambaServer() { Stop(); }
 
-std::string SambaServer::SharePath(const std::string& share) const { return dir_ + "/" + share; }
+std::string SambaServer::SharePath(const std::string& share) const {
+  // "private" would clash with smbd's own private folder.
+  return dir_ + "/" + (share == "private" ? "private-share" : share);
+}
 
 std::string SambaServer::NewFolder(const std::string& share) {
   std::string name = "t";

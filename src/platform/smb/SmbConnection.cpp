@@ -458,7 +458,9 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
       state.candidate = NextCandidate(server, state);
       if (!state.candidate) {
         // The chain has ended: start it again when the server is next tried.
-        std::string reason = !state.fileRefusal.empty() && !state.worked
+        // A refused credentials file is the reason, also where a guest logon let us list the
+        // shares: it is what the user has to mend.
+        std::string reason = !state.fileRefusal.empty()
                                  ? state.fileRefusal
                                  : (lastLogonError.empty() ? "no logon was given" : lastLogonError);
         state.candidate = state.worked;
