@@ -7,24 +7,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "BenchSupport.h"
-#include "engine/CopyEngine.h"
-#include "engine/DistributionRun.h"
-#include "platform/LocalTime.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "setup/SourceList.h"
-#include "tree/DestinationTree.h"
+#include "BenchRun.h"
 
 namespace {
 
 using namespace bench;
 namespace fs = std::filesystem;
-
-class NullSink : public tolvane::LogSink {
- public:
-  void AddMemoLine(const std::string&) override {}
-  void ClearMemo() override {}
-};
 
 // Sleeps as the window's pump does; there are no events to run.
 class SleepingPump : public tolvane::EventPump {
@@ -35,12 +23,6 @@ class SleepingPump : public tolvane::EventPump {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   }
   void ProcessPendingEvents() override {}
-};
-
-class BatchView : public tolvane::RunView {
- public:
-  void ShowRunning(bool) override {}
-  void ShowDestination(tolvane::TreeNode*) override {}
 };
 
 // The source tree: files of 4 KiB to 1 MiB spread over a few folders.
@@ -55,13 +37,6 @@ void MakeSources(const std::string& root, int files) {
   }
 }
 
-void MakeShares(const std::string& net, int destinations) {
-  fs::remove_all(net);
-  for (int d = 0; d < destinations; ++d)
-    fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
-  Settle();
-}
-
 struct OurRun {
   double seconds = 0;
   int pauses = 0;
@@ -71,38 +46,13 @@ struct OurRun {
 // One run of ours into fresh shares with the pause of waitMs; exits when the run fails.
 OurRun RunOurs(const std::string& work, const std::string& src, const std::string& net,
                int destinations, int waitMs) {
-  MakeShares(net, destinations);
-  tolvane::PosixFileSystem posix(net);
-  NullSink sink;
-  tolvane::StatusLog log(posix, sink);
-  log.SetLogPath(work + "/Pelmo.log");
   SleepingPump pump;
   pump.SetPause(waitMs);
-  NoPrompts prompts;
-  Options options;
-  tolvane::RunFlags flags;
-  flags.batchMode = true;
-  tolvane::SourceList sources;
-  sources.Append({src, "", "Folder"});
-  tolvane::DestinationTree tree;
-  tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
-  for (int d = 0; d < destinations; ++d) {
-    const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
-    tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
-                 tolvane::kStateMarked);
-  }
-  tolvane::SystemClock clock;
-  tolvane::RunProgress progress(clock, nullptr);
-  tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
-  engine.SetProgress(&progress);
-  BatchView view;
-  tolvane::DistributionRun run(
-      tree, sources, log, clock, flags, view,
-      [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
-  run.SetProgress(&progress);
+  BenchRun bench(net, destinations, pump, {src, "", "Folder"});
+  bench.log.SetLogPath(work + "/Pelmo.log");
   const auto start = Clock::now();
-  const auto outcome = run.RunDistribution();
-  OurRun result{Seconds(start), pump.pauses, progress.Summary()};
+  const auto outcome = bench.run.RunDistribution();
+  OurRun result{Seconds(start), pump.pauses, bench.progress.Summary()};
   if (outcome.stopped || outcome.anyDestinationFailed) {
     std::fprintf(stderr, "the run failed: %s\n", result.summary.c_str());
     std::exit(1);

@@ -8,30 +8,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "BenchSupport.h"
-#include "engine/CopyEngine.h"
-#include "engine/DistributionRun.h"
-#include "platform/LocalTime.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "setup/SourceList.h"
-#include "tree/DestinationTree.h"
+#include "BenchRun.h"
 
 namespace {
 
 using namespace bench;
 namespace fs = std::filesystem;
-
-class NullSink : public tolvane::LogSink {
- public:
-  void AddMemoLine(const std::string&) override {}
-  void ClearMemo() override {}
-};
-
-class NullView : public tolvane::RunView {
- public:
-  void ShowRunning(bool) override {}
-  void ShowDestination(tolvane::TreeNode*) override {}
-};
 
 // Sleeps the pause for real and notes every time the window would be served.
 class WatchingPump : public tolvane::EventPump {
@@ -58,37 +40,10 @@ std::size_t chunkKiB = 0;  // 0: the file system's own
 
 Result Run(const std::string& source, const std::string& net, int destinations,
            double stopAfterSeconds, Clock::time_point* stopAsked) {
-  fs::remove_all(net);
-  for (int d = 0; d < destinations; ++d)
-    fs::create_directories(net + "/SRV" + std::to_string(d) + "/share");
-  Settle();
-  tolvane::PosixFileSystem posix(net);
-  if (chunkKiB > 0) posix.SetChunkSize(chunkKiB << 10);
-  NullSink sink;
-  tolvane::StatusLog log(posix, sink);
   WatchingPump pump;
-  NoPrompts prompts;
-  Options options;
-  tolvane::RunFlags flags;
-  flags.batchMode = true;
-  tolvane::SourceList sources;
-  sources.Append({source, "", ""});
-  tolvane::DestinationTree tree;
-  tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
-  for (int d = 0; d < destinations; ++d) {
-    const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
-    tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
-                 tolvane::kStateMarked);
-  }
-  tolvane::SystemClock clock;
-  tolvane::RunProgress progress(clock, nullptr);
-  tolvane::CopyEngine engine(posix, prompts, pump, log, options, flags);
-  engine.SetProgress(&progress);
-  NullView view;
-  tolvane::DistributionRun run(
-      tree, sources, log, clock, flags, view,
-      [&](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); });
-  run.SetProgress(&progress);
+  BenchRun bench(net, destinations, pump, {source, "", ""});
+  if (chunkKiB > 0) bench.posix.SetChunkSize(chunkKiB << 10);
+  tolvane::RunFlags& flags = bench.flags;
 
   const auto start = Clock::now();
   if (stopAfterSeconds > 0) {
@@ -101,7 +56,7 @@ Result Run(const std::string& source, const std::string& net, int destinations,
     };
   }
   Result r;
-  r.outcome = run.RunDistribution();
+  r.outcome = bench.run.RunDistribution();
   const auto end = Clock::now();
   r.end = end;
   r.seconds = std::chrono::duration<double>(end - start).count();
@@ -114,7 +69,7 @@ Result Run(const std::string& source, const std::string& net, int destinations,
   }
   r.longestGapMs =
       std::max(r.longestGapMs, std::chrono::duration<double, std::milli>(end - last).count());
-  r.summary = progress.Summary();
+  r.summary = bench.progress.Summary();
   return r;
 }
 

@@ -1,0 +1,73 @@
+#pragma once
+// A batch run as the main window's controller makes it, into the share of each of
+// DESTINATIONS servers (SRV0/share, SRV1/share, ...) of a network folder made anew: the run
+// benchmarks differ only in their event pump and their source.
+#include <filesystem>
+
+#include "BenchSupport.h"
+#include "engine/CopyEngine.h"
+#include "engine/DistributionRun.h"
+#include "engine/RunProgress.h"
+#include "platform/LocalTime.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "setup/SourceList.h"
+#include "tree/DestinationTree.h"
+
+namespace bench {
+
+class NullSink : public tolvane::LogSink {
+ public:
+  void AddMemoLine(const std::string&) override {}
+  void ClearMemo() override {}
+};
+
+class NullView : public tolvane::RunView {
+ public:
+  void ShowRunning(bool) override {}
+  void ShowDestination(tolvane::TreeNode*) override {}
+};
+
+// Empties net and gives it the servers' shares, then lets the disk settle.
+inline void MakeShares(const std::string& net, int destinations) {
+  std::filesystem::remove_all(net);
+  for (int d = 0; d < destinations; ++d) {
+    std::filesystem::create_directories(net + "/SRV" + std::to_string(d) + "/share");
+  }
+  Settle();
+}
+
+struct BenchRun {
+  BenchRun(const std::string& net, int destinations, tolvane::EventPump& pump,
+           tolvane::SourceEntry source)
+      : posix(net), log(posix, sink), engine(posix, prompts, pump, log, options, flags) {
+    MakeShares(net, destinations);
+    flags.batchMode = true;
+    sources.Append(std::move(source));
+    tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
+    for (int d = 0; d < destinations; ++d) {
+      const std::string unc = "\\\\SRV" + std::to_string(d) + "\\share";
+      tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
+                   tolvane::kStateMarked);
+    }
+    engine.SetProgress(&progress);
+    run.SetProgress(&progress);
+  }
+
+  tolvane::PosixFileSystem posix;
+  NullSink sink;
+  tolvane::StatusLog log;
+  NoPrompts prompts;
+  Options options;
+  tolvane::RunFlags flags;
+  tolvane::SourceList sources;
+  tolvane::DestinationTree tree;
+  tolvane::SystemClock clock;
+  tolvane::RunProgress progress{clock, nullptr};
+  tolvane::CopyEngine engine;
+  NullView view;
+  tolvane::DistributionRun run{
+      tree, sources, log, clock, flags, view,
+      [this](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); }};
+};
+
+}  // namespace bench
