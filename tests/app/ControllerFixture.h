@@ -109,23 +109,7 @@ class ControllerFixture : public testing::Test {
   // A server with shares and folders below it, on disk and in the namespace: "PC01/share/apps".
   void AddNetworkFolder(const std::string& relative) {
     net.MakeDir(relative);
-    int parent = FakeShellNamespace::kNetwork;
-    std::string rest = relative;
-    while (!rest.empty()) {
-      const auto slash = rest.find('/');
-      const std::string name = rest.substr(0, slash);
-      rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
-      int found = -1;
-      for (int child : shell.At(parent).children) {
-        if (shell.At(child).displayName == name) found = child;
-      }
-      if (found < 0) {
-        found = parent == FakeShellNamespace::kNetwork ? shell.AddServer(parent, name)
-                                                       : shell.AddFolder(parent, name);
-      }
-      if (!rest.empty()) shell.At(found).hasSubFolders = true;
-      parent = found;
-    }
+    shell.AddPath(relative);
   }
 
   TempDir exe;

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/ControllerFixture.h"
+#include "support/ListText.h"
 #include "tree/NetworkTree.h"
 
 namespace tolvane::test {
@@ -22,19 +23,7 @@ class ControllerRunTest : public ControllerFixture {
   // Writes the default list with the sources and the destinations (node paths below the
   // network folder, "/"-separated here for readability).
   void WriteList(const std::vector<std::string>& destinations) {
-    std::string list = "[Source]\r\nCount=2\r\nFile0=" + srcA + "\r\nFile1=" + (src / "data") +
-                       "\r\n\r\n[Destination]\r\nCount=" + std::to_string(destinations.size()) +
-                       "\r\n";
-    std::string alias = "[Alias]\r\n";
-    for (std::size_t k = 0; k < destinations.size(); ++k) {
-      std::string unc = "\\\\" + destinations[k];
-      std::string path = "ネットワーク\t" + destinations[k];
-      for (auto& c : unc) c = c == '/' ? '\\' : c;
-      for (auto& c : path) c = c == '/' ? '\t' : c;
-      list += "Folder" + std::to_string(k) + "=" + unc + "\r\n";
-      alias += "Folder" + std::to_string(k) + "=" + path + "\r\n";
-    }
-    exe.Write("Pelmo.lst", list + "\r\n" + alias + "\r\n");
+    exe.Write("Pelmo.lst", ListText({srcA, src / "data"}, destinations));
   }
 
   TreeNode* NodeOf(const std::string& folderPath) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "e2e/BatchRun.h"
+#include "support/ListText.h"
 #include "support/SambaServer.h"
 #include "support/TempDir.h"
 
@@ -45,17 +46,11 @@ class SmbBatchTest : public testing::Test {
 
   // The list: the file and the folder into each of the shares' folders.
   void List(const std::vector<std::pair<std::string, std::string>>& shareFolders) {
-    std::string destinations, aliases;
-    for (std::size_t i = 0; i < shareFolders.size(); ++i) {
-      const auto& [share, folder] = shareFolders[i];
-      const std::string n = std::to_string(i);
-      destinations += "Folder" + n + "=\\\\" + server.Host() + "\\" + share + "\\" + folder + "\r\n";
-      aliases += "Folder" + n + "=ネットワーク\t" + server.Host() + "\t" + share + "\t" + folder + "\r\n";
+    std::vector<std::string> destinations;
+    for (const auto& [share, folder] : shareFolders) {
+      destinations.push_back(server.Host() + "/" + share + "/" + folder);
     }
-    exe.Write("night.lst", "[Source]\r\nCount=2\r\nFile0=" + file + "\r\nFile1=" + src.Path() +
-                               "/data\r\n\r\n[Destination]\r\nCount=" +
-                               std::to_string(shareFolders.size()) + "\r\n" + destinations +
-                               "\r\n[Alias]\r\n" + aliases + "\r\n");
+    exe.Write("night.lst", ListText({file, src / "data"}, destinations));
   }
 
   int Run() {

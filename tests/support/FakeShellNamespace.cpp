@@ -2,6 +2,24 @@
 
 namespace tolvane::test {
 
+int FakeShellNamespace::AddPath(const std::string& relative) {
+  int parent = kNetwork;
+  std::string rest = relative;
+  while (!rest.empty()) {
+    const auto slash = rest.find('/');
+    const std::string name = rest.substr(0, slash);
+    rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
+    int found = -1;
+    for (int child : At(parent).children) {
+      if (At(child).displayName == name) found = child;
+    }
+    if (found < 0) found = parent == kNetwork ? AddServer(parent, name) : AddFolder(parent, name);
+    if (!rest.empty()) At(found).hasSubFolders = true;
+    parent = found;
+  }
+  return parent;
+}
+
 namespace {
 
 class FakeEnumerator : public ShellEnumerator {

@@ -40,6 +40,9 @@ class FakeShellNamespace : public ShellNamespace {
   int AddWorkgroup(int parent, const std::string& name);
   // A share or folder below an item with a UNC path: its path is the parent's, "\", name.
   int AddFolder(int parent, const std::string& name);
+  // The servers, shares and folders of a path below the network folder ("PC01/share/apps"),
+  // each added where it is not there yet; returns the last one's id.
+  int AddPath(const std::string& relative);
   // A network place stored in the file C:\NetHood\<fileName>.
   int AddShortcut(int parent, const std::string& displayName, const std::string& fileName,
                   std::optional<std::string> target);

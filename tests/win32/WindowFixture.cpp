@@ -2,6 +2,7 @@
 
 #include "app/win32/Win32Window.h"
 #include "platform/win32/WideText.h"
+#include "support/ListText.h"
 
 namespace tolvane::test {
 
@@ -53,41 +54,12 @@ bool WindowFixture::PumpUntil(const std::function<bool()>& done) {
 
 void WindowFixture::AddNetworkFolder(const std::string& relative) {
   net.MakeDir(relative);
-  int parent = FakeShellNamespace::kNetwork;
-  std::string rest = relative;
-  while (!rest.empty()) {
-    const auto slash = rest.find('/');
-    const std::string name = rest.substr(0, slash);
-    rest = slash == std::string::npos ? "" : rest.substr(slash + 1);
-    int found = -1;
-    for (int child : shell.At(parent).children) {
-      if (shell.At(child).displayName == name) found = child;
-    }
-    if (found < 0) {
-      found = parent == FakeShellNamespace::kNetwork ? shell.AddServer(parent, name)
-                                                     : shell.AddFolder(parent, name);
-    }
-    if (!rest.empty()) shell.At(found).hasSubFolders = true;
-    parent = found;
-  }
+  shell.AddPath(relative);
 }
 
 void WindowFixture::WriteList(const std::vector<std::string>& sources,
                               const std::vector<std::string>& destinations) {
-  std::string list = "[Source]\r\nCount=" + std::to_string(sources.size()) + "\r\n";
-  for (std::size_t k = 0; k < sources.size(); ++k)
-    list += "File" + std::to_string(k) + "=" + sources[k] + "\r\n";
-  list += "\r\n[Destination]\r\nCount=" + std::to_string(destinations.size()) + "\r\n";
-  std::string alias = "[Alias]\r\n";
-  for (std::size_t k = 0; k < destinations.size(); ++k) {
-    std::string unc = "\\\\" + destinations[k];
-    std::string path = "ネットワーク\t" + destinations[k];
-    for (auto& c : unc) c = c == '/' ? '\\' : c;
-    for (auto& c : path) c = c == '/' ? '\t' : c;
-    list += "Folder" + std::to_string(k) + "=" + unc + "\r\n";
-    alias += "Folder" + std::to_string(k) + "=" + path + "\r\n";
-  }
-  exe.Write("Pelmo.lst", list + "\r\n" + alias + "\r\n");
+  exe.Write("Pelmo.lst", ListText(sources, destinations));
 }
 
 TreeNode* WindowFixture::NodeOf(const std::string& folderPath) {
