@@ -264,6 +264,7 @@ TEST_F(MainControllerTest, NamedServersJoinTheTreeAndTheUserAddsAndRemovesThem) 
   for (int i = 0; i < 3; ++i) c.Execute(C::AddServer);
   EXPECT_EQ(rootTexts(), (std::vector<std::string>{"nas01", "nas02", "PC01"}));
   EXPECT_EQ(serverCalls.back().servers, (std::vector<std::string>{"nas01", "nas02"}));
+  EXPECT_EQ(view->statusText, "\\\\nas02");  // the new server is selected
   EXPECT_EQ(prompts.asked.size(), 3u);
 
   // Only a named server can be removed; one with marks below it is asked about.

@@ -236,8 +236,11 @@ TEST(Win32FileSystemTest, FindListsEveryItemButTheDotEntries) {
   EXPECT_EQ(one[0].lastWrite.time_since_epoch(),
             std::chrono::seconds(1700000000) + std::chrono::milliseconds(500));
   EXPECT_TRUE(fs.Find(dir / "d/sub")[0].isFolder);
+  // A folder that cannot be searched has a reason; no match in one that can is no failure.
   EXPECT_TRUE(fs.Find(dir / "missing/*.*").empty());
+  EXPECT_FALSE(fs.LastError().empty());
   EXPECT_TRUE(fs.Find(dir / "d/*.doc").empty());
+  EXPECT_EQ(fs.LastError(), "");
   EXPECT_TRUE(fs.Find("C:").empty());
 }
 
@@ -263,6 +266,7 @@ TEST(Win32FileSystemTest, ReplaceKeepsTheOldFileWhereItCannotBeReplaced) {
   const std::string locked = dir.Write("locked.ini", "old");
   AddAttributes(locked, FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(fs.ReplaceFile(locked, "new"));
+  EXPECT_EQ(fs.LastError(), SystemErrorText(ERROR_ACCESS_DENIED));
   EXPECT_EQ(dir.Read("locked.ini"), "old");
   dir.MakeDir("folder.ini");
   EXPECT_FALSE(fs.ReplaceFile(dir / "folder.ini", "new"));
@@ -284,11 +288,15 @@ TEST(Win32FileSystemTest, CreateFoldersMakesNoServerOrShare) {
   EXPECT_TRUE(fs.CreateFolders(R"(\\SRV\share)"));
   EXPECT_FALSE(fs.CreateFolders(R"(\\SRV\other\a)"));
   EXPECT_FALSE(fs.CreateFolders(R"(\\NEW\share)"));
+  EXPECT_FALSE(fs.LastError().empty());
   EXPECT_FALSE(fs.CreateFolders(R"(\\NEW)"));
   EXPECT_EQ(Names(dir / "net"), std::vector<std::string>{"SRV"});
   EXPECT_EQ(Names(dir / "net/SRV"), std::vector<std::string>{"share"});
   EXPECT_TRUE(fs.CreateFolders(dir / "local/x/y"));
   EXPECT_TRUE(fs.CreateFolders(dir / "local/x/y"));  // already there
+  dir.Write("local/file", "");
+  EXPECT_FALSE(fs.CreateFolders(dir / "local/file"));
+  EXPECT_FALSE(fs.LastError().empty());
 }
 
 TEST(Win32FileSystemTest, RealNetworkPathsReachAShare) {

@@ -258,7 +258,10 @@ void MainController::mnuAddServerClick() {
   }
   servers_.servers.push_back(name);
   services_.setServers(RoutedServers());
-  if (TreeNode* node = network_.AddServerNode("\\\\" + name)) tree_.Select(node);
+  if (TreeNode* node = network_.AddServerNode("\\\\" + name)) {
+    tree_.Select(node);
+    if (view_) view_->SetStatusText(FolderStatusText(node));
+  }
   RefreshCommands();
 }
 

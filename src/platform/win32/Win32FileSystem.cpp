@@ -147,6 +147,12 @@ std::wstring Win32FileSystem::NativePath(const std::string& path) const {
   return ExtendedLengthPath(Widen(path));
 }
 
+bool Win32FileSystem::Fail(unsigned long error) {
+  lastError_ = SystemErrorText(error);
+  SetLastError(error);
+  return false;
+}
+
 bool Win32FileSystem::CopyToTemporary(const std::wstring& source, const std::wstring& temp,
                                       const CopyProgress& progress) {
   return CopyFileExW(source.c_str(), temp.c_str(), progress ? OnCopyProgress : nullptr,
@@ -165,13 +171,21 @@ bool Win32FileSystem::IsFolder(const std::string& path) {
 
 std::vector<FindEntry> Win32FileSystem::Find(const std::string& pattern) {
   std::vector<FindEntry> found;
+  lastError_.clear();
   // A bare drive ("C:") would find the drive's current folder under another name: a whole
   // disk is no item of a search.
-  if (pattern.empty() || (pattern.size() == 2 && pattern[1] == ':')) return found;
+  if (pattern.empty() || (pattern.size() == 2 && pattern[1] == ':')) {
+    Fail(ERROR_PATH_NOT_FOUND);
+    return found;
+  }
   WIN32_FIND_DATAW data;
   HANDLE h = FindFirstFileExW(NativePath(pattern).c_str(), FindExInfoBasic, &data,
                               FindExSearchNameMatch, nullptr, 0);
-  if (h == INVALID_HANDLE_VALUE) return found;
+  if (h == INVALID_HANDLE_VALUE) {
+    // No match in a folder that could be searched is no failure.
+    if (const DWORD error = GetLastError(); error != ERROR_FILE_NOT_FOUND) Fail(error);
+    return found;
+  }
   do {
     const std::wstring_view name = data.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -182,7 +196,7 @@ std::vector<FindEntry> Win32FileSystem::Find(const std::string& pattern) {
 }
 
 bool Win32FileSystem::CreateFolders(const std::string& path) {
-  if (path.empty()) return false;
+  if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
   const std::wstring wide = Widen(path);
   // The part that is never created: a drive ("C:"), or the server and share of a network
   // path, which a folder of that name on the local disk must not stand in for.
@@ -193,7 +207,7 @@ bool Win32FileSystem::CreateFolders(const std::string& path) {
       pos = wide.find_first_of(L"\\/", pos);
       if (pos != std::wstring::npos) ++pos;
     }
-    if (pos == std::wstring::npos) return IsFolder(path);
+    if (pos == std::wstring::npos) return IsFolder(path) || Fail(ERROR_BAD_NETPATH);
   } else if (wide.size() >= 2 && wide[1] == L':') {
     pos = 2;
   }
@@ -202,14 +216,14 @@ bool Win32FileSystem::CreateFolders(const std::string& path) {
     if (next == std::wstring::npos) next = wide.size();
     if (next > pos) {
       const std::string partial = Narrow(wide.substr(0, next));
-      if (!CreateDirectoryW(NativePath(partial).c_str(), nullptr) &&
-          GetLastError() != ERROR_ALREADY_EXISTS) {
-        return false;
+      if (!CreateDirectoryW(NativePath(partial).c_str(), nullptr)) {
+        if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) return Fail(error);
       }
     }
     pos = next + 1;
   }
-  return IsFolder(path);
+  // Something that is not a folder stands where one was to be.
+  return IsFolder(path) || Fail(ERROR_ALREADY_EXISTS);
 }
 
 bool Win32FileSystem::CopyFile(const std::string& source, const std::string& target,
@@ -222,9 +236,9 @@ CopyResult Win32FileSystem::CopyFileWithProgress(const std::string& source,
                                                  const CopyProgress& progress) {
   CopyResult result;
   // Fails with the reason, which also stays the thread's last error as the system's copy leaves it.
-  const auto fail = [&result](DWORD error) {
-    result.error = SystemErrorText(error);
-    SetLastError(error);
+  const auto fail = [this, &result](DWORD error) {
+    Fail(error);
+    result.error = lastError_;
     return result;
   };
   if (source.empty() || target.empty()) return fail(ERROR_PATH_NOT_FOUND);
@@ -291,18 +305,18 @@ std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path) {
 }
 
 bool Win32FileSystem::ReplaceFile(const std::string& path, const std::string& content) {
-  if (path.empty()) return false;
+  if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
   const std::wstring to = NativePath(path);
   const DWORD old = GetFileAttributesW(to.c_str());
   // A read-only file is not written over, as it cannot be opened for writing.
   if (old != INVALID_FILE_ATTRIBUTES &&
       (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-    return false;
+    return Fail(ERROR_ACCESS_DENIED);
   }
   const std::wstring temp = TempNameBeside(to);
   Handle out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                          nullptr));
-  if (!out.valid()) return false;
+  if (!out.valid()) return Fail(GetLastError());
   bool ok = WriteAll(out.get(), content) && FlushFileBuffers(out.get());
   ok = out.Close() && ok;
   // The new file keeps what the old one showed (hidden, archive).
@@ -311,18 +325,24 @@ bool Win32FileSystem::ReplaceFile(const std::string& path, const std::string& co
   }
   ok = ok && MoveFileExW(temp.c_str(), to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) RemoveTemporary(temp);
-  return ok;
+  if (!ok) {
+    const DWORD error = GetLastError();
+    RemoveTemporary(temp);
+    return Fail(error);
+  }
+  return true;
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& content) {
-  if (path.empty()) return false;
+  if (path.empty()) return Fail(ERROR_PATH_NOT_FOUND);
   Handle h(CreateFileW(NativePath(path).c_str(), FILE_APPEND_DATA,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.valid()) return false;
-  const bool ok = WriteAll(h.get(), content);
-  return h.Close() && ok;
+  if (!h.valid()) return Fail(GetLastError());
+  const bool written = WriteAll(h.get(), content);
+  const DWORD error = GetLastError();
+  if (!h.Close() || !written) return Fail(written ? GetLastError() : error);
+  return true;
 }
 
 }  // namespace tolvane

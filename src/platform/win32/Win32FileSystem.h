@@ -23,6 +23,7 @@ class Win32FileSystem : public FileSystem {
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
+  std::string LastError() const override { return lastError_; }
 
  protected:
   // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
@@ -34,6 +35,12 @@ class Win32FileSystem : public FileSystem {
   // copy half-way. The reason of a failure is left in the thread's last error.
   virtual bool CopyToTemporary(const std::wstring& source, const std::wstring& temp,
                                const CopyProgress& progress);
+
+ private:
+  // Remembers the system's reason for the call that just failed; returns false.
+  bool Fail(unsigned long error);
+
+  std::string lastError_;
 };
 
 // The long-path form (\\?\C:\... or \\?\UNC\SRV\share\...) of a path that is too long for the
