@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the tool bar's pictures and the application icon as 16x16 XPM files.
+"""Draws the tool bar's pictures and the application icon as 16x16 XPM files, and the icon of
+the Windows program (src/app/win32/tolvane.ico: the application icon at 16 and 32 pixels).
 
 The pictures are ours, drawn here from simple shapes; run this script again after changing it
 and commit the files it writes to src/app/pictures/.
@@ -44,6 +45,36 @@ class Canvas:
                 d = math.hypot(x - cx, y - cy)
                 if d <= r:
                     self.set(x, y, ring if ring and d > r - 1.2 else c)
+
+    def ico(self, scales=(1, 2)):
+        """The picture as a Windows icon file: 32-bit images with a transparency mask."""
+        import struct
+        images = []
+        for k in scales:
+            n = SIZE * k
+            pixels = b""
+            mask = b""
+            for y in reversed(range(n)):  # bottom-up, as a bitmap is stored
+                bits = 0
+                row_mask = bytearray(((n + 31) // 32) * 4)
+                for x in range(n):
+                    c = self.px[y // k][x // k]
+                    if PALETTE[c] == "None":
+                        pixels += b"\0\0\0\0"
+                        row_mask[x // 8] |= 0x80 >> (x % 8)
+                    else:
+                        rgb = int(PALETTE[c][1:], 16)
+                        pixels += struct.pack("<BBBB", rgb & 255, (rgb >> 8) & 255, rgb >> 16, 255)
+                mask += bytes(row_mask)
+            header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, 32, 0, len(pixels) + len(mask),
+                                 0, 0, 0, 0)
+            images.append((n, header + pixels + mask))
+        out = struct.pack("<HHH", 0, 1, len(images))
+        offset = 6 + 16 * len(images)
+        for n, data in images:
+            out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(data), offset)
+            offset += len(data)
+        return out + b"".join(data for _, data in images)
 
     def xpm(self, name):
         used = sorted({c for row in self.px for c in row})
@@ -174,8 +205,10 @@ if __name__ == "__main__":
     for name, draw in PICTURES.items():
         with open(os.path.join(OUT, name + ".xpm"), "w") as f:
             f.write(draw().xpm(name.replace("-", "_")))
-    with open(os.path.join(OUT, "..", "pictures.qrc"), "w") as f:
+    with open(os.path.join(OUT, "..", "win32", "tolvane.ico"), "wb") as f:
+        f.write(application().ico())
+    with open(os.path.join(OUT, "..", "qt", "pictures.qrc"), "w") as f:
         f.write("<RCC>\n  <qresource prefix=\"/\">\n")
         for name in PICTURES:
-            f.write(f"    <file>pictures/{name}.xpm</file>\n")
+            f.write(f'    <file alias="pictures/{name}.xpm">../pictures/{name}.xpm</file>\n')
         f.write("  </qresource>\n</RCC>\n")

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/Commands.h"
+#include "app/win32/Resource.h"
 #include "platform/Encoding.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
@@ -118,6 +119,24 @@ TEST(TolvaneExeTest, StartedByHandItShowsItsTitleAndFileExitClosesItWritingTheSe
   EXPECT_EQ(ExitCodeOf(process), 0);
   EXPECT_NE(folder.Read("Pelmo.ini").find("[Setting]\r\n"), std::string::npos);
   EXPECT_FALSE(folder.Exists("Pelmo.lst"));  // -o
+}
+TEST(TolvaneExeTest, CarriesItsIconForTheDesktopAtBothSizes) {
+  HMODULE exe = LoadLibraryExW(BuiltExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  for (int size : {16, 32}) {
+    HICON icon = static_cast<HICON>(
+        LoadImageW(exe, MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON, size, size, 0));
+    ASSERT_NE(icon, nullptr) << size;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+  FreeLibrary(exe);
 }
 #endif
 

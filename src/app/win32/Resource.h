@@ -1,6 +1,8 @@
 #pragma once
 
 // Resource ids shared by Tolvane.rc and the window code.
+// The program's icon, which the desktop shows for tolvane.exe: the first icon of the file.
+#define IDI_TOLVANE 1
 #define IDD_ABOUT 100
 #define IDC_ABOUT_NAME 101
 #define IDC_ABOUT_VERSION 102
