@@ -7,7 +7,9 @@
 #include <set>
 
 #include "engine/CopyEngine.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32/Win32FileSystem.h"
+#else
 #include "platform/posix/PosixFileSystem.h"
 #endif
 #include "support/Fakes.h"
@@ -280,11 +282,9 @@ TEST_F(CopyEngineTest, TargetFolderOfTheSameNameTakesTheFailurePath) {
   EXPECT_TRUE(engine.CopyFileToFolder(source, kDest));
   ASSERT_GE(sink.lines.size(), 1u);
   EXPECT_EQ(sink.lines[0], "  " + source + " -> 失敗");
-#ifndef _WIN32
-  // The system's reason follows (not yet given by the Windows layer).
+  // The system's reason follows.
   ASSERT_EQ(sink.lines.size(), 2u);
   EXPECT_EQ(sink.lines[1].rfind("    理由: ", 0), 0u);
-#endif
   EXPECT_TRUE(std::filesystem::is_directory(Target("a.txt")));
 }
 
@@ -344,12 +344,13 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
   const std::string s1 = dir / "src/tree/s1";
   const std::string y = dir / "src/tree/s2/y";
   const std::string tree = dir / "src/tree";
-  // The system's reason where this file system gives one.
-  const auto because = [](const std::string& reason) {
+  // The system's reason, in its own words (Windows: its error code's text).
+  const auto because = [](const std::string& reason, unsigned long windowsError) {
 #ifdef _WIN32
     (void)reason;
-    return std::string();
+    return " (" + SystemErrorText(windowsError) + ")";
 #else
+    (void)windowsError;
     return " (" + reason + ")";
 #endif
   };
@@ -370,7 +371,7 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
        a,
        R"(\\NOSRV\share\d)",
        {},
-       {R"(  フォルダを作成できません: \\NOSRV\share\d)" + because("No such file or directory"),
+       {R"(  フォルダを作成できません: \\NOSRV\share\d)" + because("No such file or directory", 3 /* ERROR_PATH_NOT_FOUND */),
         "  " + a + " -> 失敗"}},
       {"creating the folder refused",
        a,
@@ -388,7 +389,7 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
        tree,
        kDest,
        [&] { PutTarget("s1", kT); },
-       {R"(  フォルダを作成できません: \\SRV\share\dest\s1)" + because("Not a directory"),
+       {R"(  フォルダを作成できません: \\SRV\share\dest\s1)" + because("Not a directory", 183 /* ERROR_ALREADY_EXISTS */),
         "  " + s1 + " -> 失敗", "  " + y + " -> 成功"}},
   };
   for (const Row& r : rows) {
