@@ -62,9 +62,7 @@ ServerSettings ServersOf(const Profile& profile) {
     if (std::stoi(digits) >= count) continue;
     const std::string name = profile.GetString(kServersSection, key);
     if (!ServerNameProblem(name).empty()) continue;
-    const bool known = std::any_of(smb.servers.begin(), smb.servers.end(),
-                                   [&](const std::string& s) { return SameServerName(s, name); });
-    if (!known) smb.servers.push_back(name);
+    if (!HasServerName(smb.servers, name)) smb.servers.push_back(name);
   }
   return smb;
 }
@@ -81,6 +79,11 @@ std::string ServerNameProblem(const std::string& name) {
 
 bool SameServerName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && ProfileNamesEqual(a, b);
+}
+
+bool HasServerName(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& known) { return SameServerName(known, name); });
 }
 
 ServerSettings ReadServerSettings(FileSystem& fs, const std::string& path) {

@@ -91,6 +91,8 @@ ServerSettings ReadServerSettings(FileSystem& fs, const std::string& path);
 std::string ServerNameProblem(const std::string& name);
 // Whether the two names are the same server's (ASCII case does not matter).
 bool SameServerName(const std::string& a, const std::string& b);
+// Whether names holds name, as the same server's.
+bool HasServerName(const std::vector<std::string>& names, const std::string& name);
 // The pause, read before the tree is built: 10 when none is set, held between 0 and 1000.
 int ReadWait(FileSystem& fs, const std::string& path);
 

@@ -249,12 +249,9 @@ void MainController::mnuAddServerClick() {
     prompts_.ShowMessage(kAppTitle, problem);
     return;
   }
-  TreeNode* root = tree_.Root();
-  for (int i = 0; i < root->ChildCount(); ++i) {
-    if (SameServerName(root->Child(i)->Text(), name)) {
-      prompts_.ShowMessage(kAppTitle, "サーバー " + name + " はもうあります");
-      return;
-    }
+  if (HasServerName(RootNames(), name)) {
+    prompts_.ShowMessage(kAppTitle, "サーバー " + name + " はもうあります");
+    return;
   }
   servers_.servers.push_back(name);
   services_.setServers(RoutedServers());

@@ -325,15 +325,9 @@ void MainController::AddNamedServers() {
   servers_ = ReadServerSettings(services_.fs, state_.settingsPath);
   if (!services_.setServers) return;
   shadowedServers_.clear();
-  if (TreeNode* root = tree_.Root()) {
-    for (const std::string& name : servers_.servers) {
-      for (int i = 0; i < root->ChildCount(); ++i) {
-        if (SameServerName(root->Child(i)->Text(), name)) {
-          shadowedServers_.push_back(name);
-          break;
-        }
-      }
-    }
+  const std::vector<std::string> listed = RootNames();
+  for (const std::string& name : servers_.servers) {
+    if (HasServerName(listed, name)) shadowedServers_.push_back(name);
   }
   if (!shadowedServers_.empty()) {
     std::string names;
@@ -350,17 +344,21 @@ void MainController::AddNamedServers() {
 
 ServerSettings MainController::RoutedServers() const {
   ServerSettings routed = servers_;
-  std::erase_if(routed.servers, [this](const std::string& name) {
-    return std::any_of(shadowedServers_.begin(), shadowedServers_.end(),
-                       [&](const std::string& s) { return SameServerName(s, name); });
-  });
+  std::erase_if(routed.servers,
+                [this](const std::string& name) { return HasServerName(shadowedServers_, name); });
   return routed;
 }
 
 bool MainController::IsRoutedServer(const std::string& name) const {
-  const ServerSettings routed = RoutedServers();
-  return std::any_of(routed.servers.begin(), routed.servers.end(),
-                     [&](const std::string& s) { return SameServerName(s, name); });
+  return HasServerName(RoutedServers().servers, name);
+}
+
+std::vector<std::string> MainController::RootNames() const {
+  std::vector<std::string> names;
+  if (const TreeNode* root = tree_.Root()) {
+    for (int i = 0; i < root->ChildCount(); ++i) names.push_back(root->Child(i)->Text());
+  }
+  return names;
 }
 
 void MainController::ReportServerFailure(const std::string& reason) {

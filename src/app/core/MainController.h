@@ -193,6 +193,8 @@ class MainController : public CopyOptions, private RunView {
   // The named servers that go over SMB: all but those the network folder has itself.
   ServerSettings RoutedServers() const;
   bool IsRoutedServer(const std::string& name) const;
+  // The texts of the network folder's own items, named servers included.
+  std::vector<std::string> RootNames() const;
   // Shows the options: check marks, button states, and the old-file toggles usable exactly
   // while overwriting is confirmed.
   void ShowOptions();
