@@ -30,13 +30,20 @@ struct CopyResult {
   bool cancelled = false;   // the progress callback asked to stop
   std::uint64_t bytes = 0;  // the size of the file copied, when ok
   std::string error;        // the system's reason, when it failed (may be empty)
+  // The source's size or last-write time changed while it was read, or fewer bytes than its
+  // size could be read: nothing is left at the target, and ok is false.
+  bool sourceChanged = false;
 };
 
 // What a path leads to, links followed: two paths that reach the same folder have the same
-// identity (device and inode on Linux).
+// identity (device and inode on Linux; server, share and the server's file id over SMB; volume
+// serial and file index on Windows). Where the system gives no file id, the path with its
+// links resolved stands in for it.
 struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
+  std::string volume;        // where a number does not name it, as "\\server\share"
+  std::uint64_t device = 0;  // the device or volume serial
+  std::uint64_t inode = 0;   // the file's id on that volume; 0 when the system gives none
+  std::string path;          // the resolved path, when there is no file id
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
   friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
 };

@@ -238,7 +238,10 @@ std::optional<FileIdentity> PosixFileSystem::Identity(const std::string& path) {
   const auto p = Map(path);
   struct stat st;
   if (!p || stat(p->c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  FileIdentity id;
+  id.device = static_cast<std::uint64_t>(st.st_dev);
+  id.inode = static_cast<std::uint64_t>(st.st_ino);
+  return id;
 }
 
 bool PosixFileSystem::LeadsOutsideNetwork(const std::string& path) {
