@@ -113,8 +113,14 @@ int main(int argc, char** argv) {
     CreatePrivateFolders(folders.logFolder);
   }
   const bool batch = tolvane::HasBatchSwitch(args);
-  // Batch mode shows nothing, so it needs no display at all.
-  if (batch) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (batch) {
+    // Batch mode shows nothing, so it needs no display at all; the minimal platform also
+    // reads no fonts.
+    qputenv("QT_QPA_PLATFORM", "minimal");
+    // Standard error is where a scheduler looks for what went wrong: only our own lines go
+    // there, not the toolkit's notes about the desktop it does not use.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  }
 
   TolvaneApplication app(argc, argv);
   // The window speaks Japanese; so do the buttons of Qt's own boxes and dialogs where Qt's

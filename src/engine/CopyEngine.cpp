@@ -1,7 +1,9 @@
 #include "engine/CopyEngine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
@@ -23,6 +25,7 @@ constexpr char kDestinationSkipped[] = "配布先のフォルダなので写し�
 constexpr char kLinkSkipped[] = "リンクでたどり着いた同じフォルダは一度だけ写します: ";
 constexpr char kRestSkipped[] = "このフォルダの残りは写しません: ";
 constexpr char kReason[] = "    理由: ";
+constexpr char kChangedWhileCopied[] = "コピーの間にファイルが変更されました";
 
 // A network path is split at "\" and "/" alike, as the file system maps it; a local path only
 // at the system's own separator (a "\" is an ordinary character of a local name on Linux).
@@ -146,13 +149,13 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
   if (fs_.LeadsOutsideNetwork(folder)) {
     LogFailure(kOutsideNetwork, folder, {});
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(CountEntryFiles(entry));
     return false;
   }
   if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
     LogFailure(kCannotCreate, folder, fs_.LastError());
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(CountEntryFiles(entry));
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
@@ -193,7 +196,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
-      CountFailed();
+      CountFailed(CountEntryFiles(itemPath));
       failed = true;
     } else if (item.isFolder) {
       const auto id = fs_.Identity(itemPath);
@@ -208,9 +211,18 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
         failed = true;
       }
     } else if (CopyFileToFolder(itemPath, folder)) {
-      // The rest of this folder level is left alone after a failed file; the log says so.
+      // The rest of this folder level is left alone after a failed file; the log says so, and
+      // every file of it counts as failed.
       failed = true;
-      if (&item != &items.back() && !flags_.stopRequested) LogFailure(kRestSkipped, entry, {});
+      if (&item != &items.back() && !flags_.stopRequested) {
+        LogFailure(kRestSkipped, entry, {});
+        int rest = 0;
+        for (const FindEntry* other = &item + 1; other != items.data() + items.size(); ++other) {
+          if (other->name == "." || other->name == "..") continue;
+          rest += other->isFolder ? CountEntryFiles(prefix + other->name) : 1;
+        }
+        CountFailed(rest);
+      }
       break;
     }
     if (flags_.stopRequested) break;
@@ -226,11 +238,14 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
   const std::string target = JoinPath(folder, name);
   if (progress_) progress_->StartFile(source);
   bool failed = false;
+  // A source written while it was read is copied once more, without asking again.
+  int changedCopies = 0;
+  bool copyAgain = false;
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {
     // A folder of the target's name is no file: the copy is tried and takes the failure path.
     bool targetExists = nameFits && fs_.Exists(target) && !fs_.IsFolder(target);
-    if (targetExists && options_.ConfirmOverWrite()) {
+    if (targetExists && options_.ConfirmOverWrite() && !std::exchange(copyAgain, false)) {
       switch (CheckExistingTarget(source, target)) {
         case Overwrite::Proceed:
           break;
@@ -260,7 +275,13 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       CountFailed();
       return true;
     }
-    const std::string reason = copy.error.empty() ? fs_.LastError() : copy.error;
+    if (copy.sourceChanged && ++changedCopies < 2) {
+      copyAgain = true;
+      continue;
+    }
+    const std::string reason = copy.sourceChanged ? std::string(kChangedWhileCopied)
+                               : copy.error.empty() ? fs_.LastError()
+                                                    : copy.error;
     if (options_.IgnoreError()) {
       LogOutcome(source, kFailed);
       if (!reason.empty()) log_.AddLogLine(kReason + reason);
@@ -272,7 +293,10 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
         flags_.batchMode
             ? PromptAnswer::Abort
             : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder, source, reason));
-    if (answer == PromptAnswer::Retry) continue;
+    if (answer == PromptAnswer::Retry) {
+      changedCopies = 0;
+      continue;
+    }
     LogOutcome(source, kFailed);
     if (!reason.empty()) log_.AddLogLine(kReason + reason);
     CountFailed();
@@ -331,8 +355,30 @@ CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string
   return fs_.CopyFileWithProgress(source, target, mustBeNew, betweenChunks);
 }
 
-void CopyEngine::CountFailed() {
-  if (progress_) progress_->FileFailed();
+void CopyEngine::CountFailed(int files) {
+  if (progress_) progress_->FileFailed(files);
+}
+
+int CopyEngine::CountEntryFiles(const std::string& entry) {
+  std::set<FileIdentity> visited;
+  return std::max(1, CountFiles(entry, visited));
+}
+
+int CopyEngine::CountFiles(const std::string& entry, std::set<FileIdentity>& visited) {
+  const bool entryIsFolder = fs_.IsFolder(entry);
+  if (entryIsFolder) {
+    const auto id = fs_.Identity(entry);
+    // A loop through a link is walked once, as the copy walks it.
+    if (id && !visited.insert(*id).second) return 0;
+  }
+  const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
+  const std::string prefix = SearchPrefix(pattern);
+  int files = 0;
+  for (const FindEntry& item : fs_.Find(pattern)) {
+    if (item.name == "." || item.name == "..") continue;
+    files += item.isFolder ? CountFiles(prefix + item.name, visited) : 1;
+  }
+  return files;
 }
 
 void CopyEngine::LogOutcome(const std::string& source, const char* outcome) {

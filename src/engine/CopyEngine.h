@@ -31,6 +31,10 @@ class CopyEngine {
   // Copies one file into folder. True when it failed or the run was asked to stop.
   bool CopyFileToFolder(const std::string& source, const std::string& folder);
 
+  // How many files copying entry would copy (at least 1): what cannot be copied of an entry
+  // counts that many as failed.
+  int CountEntryFiles(const std::string& entry);
+
   // Where each file's outcome and a large file's progress are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
 
@@ -47,7 +51,8 @@ class CopyEngine {
   // Copies in chunks, serving the window between them; a stop asked meanwhile cancels it.
   CopyResult CopyInChunks(const std::string& source, const std::string& target, bool mustBeNew);
   void LogOutcome(const std::string& source, const char* outcome);
-  void CountFailed();
+  void CountFailed(int files = 1);
+  int CountFiles(const std::string& entry, std::set<FileIdentity>& visited);
 
   FileSystem& fs_;
   Prompts& prompts_;

@@ -1,5 +1,7 @@
 #include "engine/DistributionRun.h"
 
+#include <algorithm>
+
 #include "platform/NetworkPaths.h"
 
 namespace tolvane {
@@ -49,7 +51,10 @@ RunOutcome DistributionRun::RunDistribution() {
   flags_.destinationFolders.clear();
   flags_.cleanedFolders.clear();
   log_.AddLogLine(RunStartLine(clock_.Now()));
-  if (progress_) progress_->StartRun(tree_.CountMarkedNodes());
+  // The destinations that could not be found again count among the run's destinations too.
+  if (progress_) {
+    progress_->StartRun(tree_.CountMarkedNodes() + static_cast<int>(tree_.Unrestored().size()));
+  }
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
   for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {
@@ -64,6 +69,7 @@ RunOutcome DistributionRun::RunDistribution() {
       log_.AddLogLine("  ネットワークフォルダの外を指すため書き込みません: " +
                       LogName(folder.empty() ? node->Record().nodePath : folder));
       tree_.SetStateImage(node, kStateFailed);
+      CountUnreachable();
       outcome.anyDestinationFailed = true;
     } else if (DistributeToFolder(folder)) {
       tree_.SetStateImage(node, kStateFailed);
@@ -76,7 +82,7 @@ RunOutcome DistributionRun::RunDistribution() {
     for (const UnrestoredDestination& d : tree_.Unrestored()) {
       log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
       log_.AddLogLine("  配布先をツリーに再現できなかったため配布できません");
-      if (progress_) progress_->FileFailed();
+      CountUnreachable();
       outcome.anyDestinationFailed = true;
     }
   }
@@ -84,6 +90,16 @@ RunOutcome DistributionRun::RunDistribution() {
   log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));
   if (progress_) progress_->EndRun(outcome.stopped);
   return outcome;
+}
+
+void DistributionRun::CountUnreachable() {
+  if (!progress_) return;
+  int files = 0;
+  for (int j = 0; j < sources_.Count(); ++j) {
+    files += countFiles_ ? countFiles_(sources_.At(j).path) : 1;
+  }
+  // A destination with nothing to copy still failed.
+  progress_->FileFailed(std::max(files, 1));
 }
 
 bool DistributionRun::DistributeToFolder(const std::string& folder) {

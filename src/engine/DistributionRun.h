@@ -40,6 +40,11 @@ class DistributionRun {
 
   // Where the destinations and the run's end are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
+  // How many files an entry holds, for the destinations nothing can reach: each of those
+  // files counts as failed there. One per entry by default.
+  void SetFileCounter(std::function<int(const std::string& entry)> count) {
+    countFiles_ = std::move(count);
+  }
 
   RunOutcome RunDistribution();
   // True when any source entry failed at the folder.
@@ -54,6 +59,9 @@ class DistributionRun {
   RunView& view_;
   CopyEntryFn copyEntry_;
   RunProgress* progress_ = nullptr;
+  std::function<int(const std::string&)> countFiles_;
+  // Every file of every source entry counts as failed at a destination nothing reaches.
+  void CountUnreachable();
 };
 
 // Whether a destination's folder path may be written to: on Linux only a network path, which the

@@ -57,11 +57,11 @@ void RunProgress::FileSkipped() {
   ++counts_.skipped;
 }
 
-void RunProgress::FileFailed() {
+void RunProgress::FileFailed(int files) {
   // What was written of a file that did not arrive is not copied.
   counts_.bytes -= fileDone_;
   fileDone_ = 0;
-  ++counts_.failed;
+  counts_.failed += files;
 }
 
 void RunProgress::EndRun(bool stopped) {

@@ -39,7 +39,8 @@ class RunProgress {
   void FileBytes(std::uint64_t done);
   void FileCopied(std::uint64_t size);
   void FileSkipped();
-  void FileFailed();
+  // files: how many files did not arrive (those of a folder that could not be made).
+  void FileFailed(int files = 1);
   // Shows the summary and keeps it.
   void EndRun(bool stopped);
 

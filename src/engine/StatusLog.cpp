@@ -1,6 +1,7 @@
 #include "engine/StatusLog.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/LocalTime.h"
 #include "platform/TextFile.h"
@@ -20,7 +21,13 @@ void StatusLog::AddLogLine(const std::string& text) {
 
 void StatusLog::AppendLogFile(const std::string& text) {
   if (logPath_.empty()) return;
-  AppendTextLine(fs_, logPath_, text);
+  if (AppendTextLine(fs_, logPath_, text)) {
+    failing_ = false;
+    return;
+  }
+  anyWriteFailed_ = true;
+  if (std::exchange(failing_, true)) return;
+  if (writeFailed_) writeFailed_(fs_.LastError());
 }
 
 std::string LogName(std::string_view name) {

@@ -30,9 +30,17 @@ class StatusLog {
     saveToFile_ = std::move(saveToFile);
   }
 
+  // Told once, with the system's reason, when lines stop reaching the log file (a full disk,
+  // a permission gone); told again only after a line has reached it since.
+  void SetWriteFailureReport(std::function<void(const std::string& reason)> report) {
+    writeFailed_ = std::move(report);
+  }
+  // Whether a line has failed to reach the log file since the log path was set.
+  bool AnyWriteFailed() const { return anyWriteFailed_; }
+
   void AddLogLine(const std::string& text);
-  // The file half of AddLogLine: opens, appends the text and a line end, closes. A file that
-  // cannot be opened loses the line silently.
+  // The file half of AddLogLine: opens, appends the text and a line end, closes. A line that
+  // cannot be written is reported, once, through the write-failure report.
   void AppendLogFile(const std::string& text);
   void ClearMemo() { sink_.ClearMemo(); }
 
@@ -41,6 +49,9 @@ class StatusLog {
   LogSink& sink_;
   std::string logPath_;
   std::function<bool()> saveToFile_ = [] { return true; };
+  std::function<void(const std::string&)> writeFailed_;
+  bool failing_ = false;
+  bool anyWriteFailed_ = false;
 };
 
 // A name (a path, a node path) as a log line may hold it: control characters (line feeds, CR,

@@ -33,12 +33,4 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return std::string(text);
-  std::size_t end = maxBytes;
-  // Step back over continuation bytes so that no character is split.
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return std::string(text.substr(0, end));
-}
-
 }  // namespace tolvane

@@ -17,7 +17,4 @@ std::string ToSystemText(std::string_view utf8);
 // ANSI code page on Windows.
 std::string FromSystemText(std::string_view bytes);
 
-// Cuts text to at most maxBytes bytes without splitting a UTF-8 character.
-std::string CutUtf8(std::string_view text, std::size_t maxBytes);
-
 }  // namespace tolvane

@@ -138,9 +138,10 @@ std::string Profile::GetString(std::string_view section, std::string_view key,
   if (!value) {
     std::string_view d = defaultValue;
     while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
-    return CutUtf8(d, kMaxValueBytes);
+    return std::string(d);
   }
-  return CutUtf8(*value, kMaxValueBytes);
+  // Whole, however long: a value cut here would be saved back cut.
+  return *value;
 }
 
 std::string ProfileValueText(const std::string& value) {
@@ -228,6 +229,7 @@ ProfileFile ReadProfileFile(FileSystem& fs, const std::string& path,
   }
   file.state = ProfileFile::State::Read;
   file.profile = Profile::Parse(text);
+  file.lastLineOpen = bytes->back() != '\n' && bytes->back() != '\r';
   return file;
 }
 

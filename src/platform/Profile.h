@@ -12,14 +12,13 @@ namespace tolvane {
 // An INI file read by the private-profile rules of the original platform: section and key
 // names match without regard to case, the first occurrence of a key wins, blanks around key
 // and value are dropped, one pair of matching quotes around a value is removed, a missing
-// key gives the default, and a string value comes back cut to 1023 bytes.
+// key gives the default. A string value comes back whole, however long (the original
+// platform's reader cut it to 1023 bytes, and a setup saved back lost the rest).
 // Section and key names compare without regard to (ASCII) case.
 bool ProfileNamesEqual(std::string_view a, std::string_view b);
 
 class Profile {
  public:
-  static constexpr std::size_t kMaxValueBytes = 1023;
-
   static Profile Parse(std::string_view text);
   // A missing or unreadable file is an empty profile.
   static Profile Load(FileSystem& fs, const std::string& path);
@@ -67,6 +66,9 @@ struct ProfileFile {
   State state = State::Missing;
   Profile profile;      // empty unless Read
   std::string problem;  // why it is damaged
+  // The last line has no line end: the file may have been cut off while it was written (ours
+  // always end in one).
+  bool lastLineOpen = false;
 };
 ProfileFile ReadProfileFile(FileSystem& fs, const std::string& path,
                             const std::vector<std::string>& ourSections);

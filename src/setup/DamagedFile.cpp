@@ -16,8 +16,15 @@ std::string DamagedFileMessage(const DamagedFile& file) {
 
 ProfileFile ReadSetupFile(FileSystem& fs, const std::string& path,
                           const std::vector<std::string>& ourSections,
-                          std::optional<DamagedFile>& damaged) {
+                          std::optional<DamagedFile>& damaged, const SetupFileCheck& check) {
   ProfileFile file = ReadProfileFile(fs, path, ourSections);
+  if (file.state == ProfileFile::State::Read && check) {
+    file.problem = check(file);
+    if (!file.problem.empty()) {
+      file.state = ProfileFile::State::Damaged;
+      file.profile = Profile();
+    }
+  }
   if (file.state != ProfileFile::State::Damaged) return file;
   DamagedFile report{path, file.problem, {}};
   if (const auto aside = SetAsideDamagedFile(fs, path)) report.setAsideTo = *aside;

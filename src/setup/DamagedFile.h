@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +21,13 @@ struct DamagedFile {
 // What the log, the error box and standard error say about it.
 std::string DamagedFileMessage(const DamagedFile& file);
 
-// Reads one of our INI files; a damaged one is set aside and reported in damaged, and reads as
-// missing.
+// Why a file that reads as INI text still cannot be what it should hold; empty when it can.
+using SetupFileCheck = std::function<std::string(const ProfileFile& file)>;
+
+// Reads one of our INI files; a damaged one (also one that check finds wanting) is set aside
+// and reported in damaged, and reads as missing.
 ProfileFile ReadSetupFile(FileSystem& fs, const std::string& path,
                           const std::vector<std::string>& ourSections,
-                          std::optional<DamagedFile>& damaged);
+                          std::optional<DamagedFile>& damaged, const SetupFileCheck& check = {});
 
 }  // namespace tolvane

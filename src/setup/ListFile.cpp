@@ -83,8 +83,22 @@ ListFile::ListFile(FileSystem& fs, StatusLog& log, SourceEntries& entries,
 ListLoad ListFile::LoadList(const std::string& path) {
   log_.AddLogLine("\n配布リスト読込 " + LogName(path));
   ListLoad result;
+  // A list that ends in the middle of a line and lacks entries its counts name was cut off
+  // while it was written: what is left of it is not the user's setup.
+  const auto cutShort = [](const ProfileFile& f) -> std::string {
+    if (!f.lastLineOpen) return {};
+    const Profile& p = f.profile;
+    const int files = p.GetInt("Source", "Count");
+    const int folders = p.GetInt("Destination", "Count");
+    const bool short_ =
+        (files > 0 && NumberedValues(p, "Source", "File", files).size() < std::size_t(files)) ||
+        (folders > 0 &&
+         (NumberedValues(p, "Destination", "Folder", folders).size() < std::size_t(folders) ||
+          NumberedValues(p, "Alias", "Folder", folders).size() < std::size_t(folders)));
+    return short_ ? "途中で切れている (最後の行に行末がなく、Count の数だけ項目がない)" : "";
+  };
   const ProfileFile file =
-      ReadSetupFile(fs_, path, {"Source", "Destination", "Alias"}, result.damaged);
+      ReadSetupFile(fs_, path, {"Source", "Destination", "Alias"}, result.damaged, cutShort);
   result.found = file.state != ProfileFile::State::Missing || result.damaged;
   if (result.damaged) {
     log_.AddLogLine(DamagedFileMessage(*result.damaged));

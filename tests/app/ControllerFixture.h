@@ -27,6 +27,7 @@ class FakeMainView : public MainView {
   bool sourcePaneEnabled = true;
   std::string markCount;
   std::string statusText;
+  std::vector<std::string> statusHistory;
   std::vector<std::string> progressTexts;
   std::optional<MemoSelection> memoSelection;
   std::vector<int> selectedRows;
@@ -49,7 +50,10 @@ class FakeMainView : public MainView {
   void SetButtonPicture(CommandId id, int picture) override { pictures[id] = picture; }
   void SetSourcePaneEnabled(bool on) override { sourcePaneEnabled = on; }
   void SetMarkCount(const std::string& text) override { markCount = text; }
-  void SetStatusText(const std::string& text) override { statusText = text; }
+  void SetStatusText(const std::string& text) override {
+    statusText = text;
+    statusHistory.push_back(text);
+  }
   void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }
   std::vector<std::string> MemoLines() const override { return memo; }
   void SelectMemoText(const MemoSelection& s) override { memoSelection = s; }

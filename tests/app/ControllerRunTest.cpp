@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/ControllerFixture.h"
+#include "support/FaultFileSystem.h"
 #include "support/ListText.h"
 #include "tree/NetworkTree.h"
 
@@ -140,6 +141,25 @@ TEST_F(ControllerRunTest, ADestinationThatCannotBeCreatedIsLoggedAndGetsTheFaile
   EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
   EXPECT_EQ(NodeOf(R"(\\PC01\share)")->StateImage(), kStateFailed);
   EXPECT_EQ(c.BatchExitCode(), 1);
+}
+
+TEST_F(ControllerRunTest, ALogFileThatStopsTakingLinesIsSaidOnceAndFailsTheBatchRun) {
+  WriteList({"PC02/tools"});
+  exe.Write("Pelmo.ini", "[Setting]\r\nSaveLog=1\r\n");
+  MainController& c = Start();
+  fs.FailOn(FsOp::AppendToFile, "Pelmo.log");
+
+  c.Execute(CommandId::Go);
+
+  EXPECT_TRUE(net.Exists("PC02/tools/a.txt"));  // the run itself goes on
+  // Once, with the reason, however many lines were lost.
+  EXPECT_EQ(std::count_if(view->statusHistory.begin(), view->statusHistory.end(),
+                          [](const std::string& t) {
+                            return t.rfind("ログファイルに書き込めません: ", 0) == 0 &&
+                                   t.ends_with("Pelmo.log (injected fault)");
+                          }),
+            1);
+  EXPECT_EQ(c.BatchExitCode(), 2);
 }
 
 TEST_F(ControllerRunTest, SourcesCannotChangeWhileARunIsInProgress) {

@@ -23,7 +23,14 @@ TEST(BatchModeTest, EndsByItselfWithoutADisplayAndFramesTheLog) {
   TempDir folder;
   // A second monitor's place, off the small offscreen screen.
   folder.Write("Pelmo.ini", "[Setting]\r\nLeft=2500\r\nTop=900\r\nSaveLog=1\r\n");
-  ASSERT_EQ(RunTolvaneIn(folder.Path(), {"-b", "-o"}), 0);
+  TempDir output;
+  RunOptions options;
+  options.stderrPath = output / "err";
+  // As a scheduler starts it: no desktop session around it.
+  options.unsetEnv = {"XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"};
+  ASSERT_EQ(RunTolvaneIn(folder.Path(), {"-b", "-o"}, options), 0);
+  // Nothing to send is said, in one line of our own, and nothing else is.
+  EXPECT_EQ(output.Read("err"), "Tolvane 1.05: 配布するファイルがリストにないため、何も配布しません\n");
   const std::string log = folder.Read("Pelmo.log");
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log.substr(0, 2 + std::string("▼起動 ").size()), "\r\n▼起動 ");

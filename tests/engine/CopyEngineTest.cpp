@@ -360,6 +360,7 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
     std::string folder;
     std::function<void()> arrange;
     std::vector<std::string> lines;
+    int failed = 1;  // files counted as failed: every file that was to be copied
   } rows[] = {
       {"an entry gone since it was listed",
        dir / "src/missing.txt",
@@ -379,6 +380,13 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
        [&] { fs.FailOn(FsOp::CreateFolders); },
        {R"(  フォルダを作成できません: \\SRV\share\dest\other (injected fault))",
         "  " + a + " -> 失敗"}},
+      {"a folder entry whose destination cannot be made",
+       tree,
+       std::string(kDest) + R"(\other)",
+       [&] { fs.FailOn(FsOp::CreateFolders); },
+       {R"(  フォルダを作成できません: \\SRV\share\dest\other (injected fault))",
+        "  " + tree + " -> 失敗"},
+       2},
       {"a sub-folder that cannot be read",
        tree,
        kDest,
@@ -406,8 +414,8 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
     EXPECT_EQ(std::multiset<std::string>(sink.lines.begin(), sink.lines.end()),
               std::multiset<std::string>(r.lines.begin(), r.lines.end()));
     EXPECT_TRUE(prompts.asked.empty());
-    // The summary counts as failed what the log calls failed.
-    EXPECT_EQ(progress.Counts().failed, 1);
+    // The summary counts as failed what the log calls failed, file by file.
+    EXPECT_EQ(progress.Counts().failed, r.failed);
   }
   EXPECT_FALSE(dir.Exists("net/NOSRV"));
 }
@@ -468,13 +476,66 @@ TEST_F(CopyEngineTest, FailedFileLeavesTheRestOfItsFolderLevel) {
     before.insert(e.name);
   }
 
+  test::ManualClock clock;
+  RunProgress progress(clock, nullptr);
+  progress.StartRun(1);
+  engine.SetProgress(&progress);
   EXPECT_TRUE(engine.CopyEntry(dir / "src/lvl", kDest));
+  engine.SetProgress(nullptr);
   EXPECT_EQ(DestTree(), before);
+  // c and every file after it did not arrive.
+  EXPECT_EQ(progress.Counts().failed, static_cast<int>(5 - before.size()));
   ASSERT_EQ(sink.lines.size(), before.size() + 3);
   EXPECT_EQ(sink.lines[before.size()], "  " + (dir / "src/lvl/c") + " -> 失敗");
   // What is left of the level is not copied, and the log says so.
   EXPECT_EQ(sink.lines.back(), "  このフォルダの残りは写しません: " + (dir / "src/lvl"));
   EXPECT_FALSE(flags.stopRequested);  // the run goes on with the next entry
+}
+
+TEST_F(CopyEngineTest, ASourceWrittenWhileItIsCopiedIsCopiedOnceMoreThenFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine's CopyFileExW does not call the progress routine";
+#endif
+  const std::string reason = "    理由: コピーの間にファイルが変更されました";
+  struct Row {
+    const char* what;
+    int changes;  // how many copies see their source change
+    bool batch;
+    std::vector<std::string> lines;  // after the source path
+    std::string target;              // what the target holds afterwards
+  } rows[] = {
+      {"cut once", 1, false, {" -> 成功"}, ""},
+      {"grows every time, errors ignored", 9, false, {" -> 失敗", reason}, "old"},
+      {"grows every time, batch mode", 9, true, {" -> 失敗", reason}, "old"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Reset(r.batch);
+    options.confirm = false;
+    options.ignoreError = !r.batch;
+    const std::string source = Source("a.txt", "the source as it was when the copy began");
+    PutTarget("a.txt", kT);
+    int changes = r.changes;
+    fs.duringCopy = [&](const std::string& path) {
+      if (changes-- <= 0) return;
+      if (r.changes == 1) {
+        std::filesystem::resize_file(path, 0);
+      } else {
+        dir.Write("src/a.txt", dir.Read("src/a.txt") + "+");
+      }
+    };
+    EXPECT_TRUE(engine.CopyEntry(source, kDest) == (r.lines.front() != " -> 成功"));
+    fs.duringCopy = nullptr;
+    std::vector<std::string> expected{"  " + source + r.lines.front()};
+    expected.insert(expected.end(), r.lines.begin() + 1, r.lines.end());
+    EXPECT_EQ(sink.lines, expected);
+    // The old target stays whole; nothing half-made is left beside it.
+    EXPECT_EQ(ReadTarget("a.txt"), r.target);
+    EXPECT_EQ(DestTree(), std::set<std::string>{"a.txt"});
+    EXPECT_EQ(flags.stopRequested, r.batch);
+  }
+  options.confirm = true;
+  options.ignoreError = false;
 }
 
 TEST_F(CopyEngineTest, StopIsNoticedAfterEachItem) {

@@ -66,6 +66,7 @@ TEST(PosixCopyFileTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
       {"fail if exists", true, false, false, false, EEXIST},
       {"read-only target", false, true, false, false, EACCES},
       {"folder at the target", false, false, true, false, EISDIR},
+      {"folder where a new file should go", true, false, true, false, EISDIR},
       {"copy cut off half-way", false, false, false, true, EIO},
   };
   for (const Row& r : rows) {
@@ -92,6 +93,40 @@ TEST(PosixCopyFileTest, RefusalsLeaveTheTargetWholeAndNothingBesideIt) {
       EXPECT_EQ(dir.Read("dst/a.txt"), "old");
     }
   }
+}
+
+TEST(PosixCopyFileTest, HolesStayHoles) {
+  TempDir dir;
+  const std::string source = dir / "sparse.img";
+  {
+    std::ofstream out(source, std::ios::binary);
+    out << "head";
+    out.seekp(40 << 20);
+    out << "middle";
+  }
+  std::filesystem::resize_file(source, 64 << 20);
+  struct stat st;
+  ASSERT_EQ(stat(source.c_str(), &st), 0);
+  if (st.st_blocks * 512 >= st.st_size) GTEST_SKIP() << "this file system keeps no holes";
+
+  PosixFileSystem fs;
+  std::uint64_t last = 0;
+  const CopyResult result = fs.CopyFileWithProgress(
+      source, dir / "copy.img", true, [&](std::uint64_t done, std::uint64_t) {
+        last = done;
+        return true;
+      });
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(last, 64u << 20);
+  ASSERT_EQ(stat((dir / "copy.img").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 64 << 20);
+  EXPECT_LT(st.st_blocks * 512, 4 << 20);
+  std::ifstream copy(dir / "copy.img", std::ios::binary);
+  std::string head(4, '\0'), middle(6, '\0');
+  copy.read(head.data(), 4);
+  copy.seekg(40 << 20);
+  copy.read(middle.data(), 6);
+  EXPECT_EQ(head + middle, "headmiddle");
 }
 
 TEST(PosixCopyFileTest, CutOffCopyOfANewFileLeavesNothing) {

@@ -124,8 +124,8 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
       {"pause held to what keeps the window alive", "Wait=60000\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.wait, 1000); }},
       {"negative pause", "Wait=-5\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
-      {"long default folder", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
-       [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1022, 'x')); }},
+      {"long default folder, whole", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
+       [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1499, 'x')); }},
       {"servers: beyond Count, blank, with a separator, or twice are left out",
        "SmbPort=1445\nSmbTimeout=2\nSmbCredentials=/home/u/.smbcred\n[Servers]\nCount=5\n"
        "Server1=nas01\nServer0=\"files 2\"\nServer2=\\\\x\nServer3=NAS01\nServer4= \n"

@@ -1,5 +1,7 @@
 #include "support/FaultFileSystem.h"
 
+#include <utility>
+
 namespace tolvane::test {
 
 void FaultFileSystem::FailOn(FsOp op, std::string pathPart, int times) {
@@ -40,7 +42,13 @@ CopyResult FaultFileSystem::CopyFileWithProgress(const std::string& source,
                                                  const std::string& target, bool failIfExists,
                                                  const CopyProgress& progress) {
   if (Enter(FsOp::CopyFile, target)) return {false, false, 0, kFaultReason};
-  return inner_.CopyFileWithProgress(source, target, failIfExists, progress);
+  if (!duringCopy) return inner_.CopyFileWithProgress(source, target, failIfExists, progress);
+  bool changed = false;
+  return inner_.CopyFileWithProgress(
+      source, target, failIfExists, [&](std::uint64_t done, std::uint64_t total) {
+        if (!std::exchange(changed, true)) duringCopy(source);
+        return !progress || progress(done, total);
+      });
 }
 bool FaultFileSystem::DeleteFile(const std::string& path) {
   return !Enter(FsOp::DeleteFile, path) && inner_.DeleteFile(path);

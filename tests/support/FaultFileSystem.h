@@ -38,6 +38,8 @@ class FaultFileSystem : public FileSystem {
 
   // Runs before every call, with the op and its path (for a copy, the target).
   std::function<void(FsOp, const std::string&)> beforeOp;
+  // Runs once in every copy, after its first chunk of data: a test changes the source there.
+  std::function<void(const std::string& source)> duringCopy;
   // Every call in order.
   std::vector<std::pair<FsOp, std::string>> calls;
 

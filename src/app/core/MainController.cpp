@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -45,6 +46,17 @@ MainController::MainController(MainServices services, StartupInfo startup)
   // error before the command line is read must not wait for an answer either.
   prompts_.SetUnattended(HasBatchSwitch(startup_.args));
   log_.SetSaveToFileSource([this] { return options_.saveLog; });
+  // A log that stops taking lines is said once: on standard error in batch mode (which then
+  // ends with 2), in the status bar in the window.
+  log_.SetWriteFailureReport([this](const std::string& reason) {
+    const std::string text = "ログファイルに書き込めません: " + LogName(state_.logPath) +
+                             (reason.empty() ? "" : " (" + reason + ")");
+    if (HasBatchSwitch(startup_.args)) {
+      prompts_.ShowError(kAppTitle, text);
+    } else if (view_) {
+      view_->SetStatusText(text);
+    }
+  });
 }
 
 MainController::~MainController() = default;
@@ -142,6 +154,12 @@ void MainController::Timer1Timer() {
     if (view_) view_->EndLoop(batchExitCode_);
     return;
   }
+  // A run with nothing to send ends normally, but a scheduler's mail should say why.
+  if (sources_.Count() == 0) {
+    prompts_.ShowMessage(kAppTitle, "配布するファイルがリストにないため、何も配布しません");
+  } else if (tree_.CountMarkedNodes() == 0 && tree_.Unrestored().empty()) {
+    prompts_.ShowMessage(kAppTitle, "配布先がリストにないため、何も配布しません");
+  }
   services_.pump.Pause();
   try {
     mnuGoClick();
@@ -179,6 +197,16 @@ void MainController::mnuGoClick() {
                         return CopyEntry(entry, folder);
                       });
   run.SetProgress(&progress_);
+  // Each entry is counted once a run, however many destinations nothing reaches.
+  std::map<std::string, int> fileCounts;
+  run.SetFileCounter([this, &fileCounts](const std::string& entry) {
+    auto it = fileCounts.find(entry);
+    if (it == fileCounts.end()) {
+      CopyEngine engine(services_.fs, prompts_, services_.pump, log_, *this, state_.run);
+      it = fileCounts.emplace(entry, engine.CountEntryFiles(entry)).first;
+    }
+    return it->second;
+  });
   const RunOutcome outcome = run.RunDistribution();
   batchExitCode_ = (outcome.stopped || outcome.anyDestinationFailed) ? 1 : 0;
 }

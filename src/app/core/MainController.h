@@ -158,8 +158,9 @@ class MainController : public CopyOptions, private RunView {
   void Guarded(const std::function<void()>& handler);
 
   // What batch mode tells a scheduler: 0 the run ended normally with no failed destination,
-  // 1 a destination failed or the run was stopped, 2 the run could not be made.
-  int BatchExitCode() const { return batchExitCode_; }
+  // 1 a destination failed or the run was stopped, 2 the run could not be made or its log
+  // could not be written.
+  int BatchExitCode() const { return log_.AnyWriteFailed() ? 2 : batchExitCode_; }
   bool BatchMode() const { return state_.run.batchMode; }
 
   // Option states.

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <random>
 #include <system_error>
@@ -167,6 +168,16 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }  // namespace
 
 // It does not grow with the file's own name, so a name near the length limit can still be copied.
+// Whether the source changed while it was copied: its size or last-write time is no longer
+// what it was when the copy began, or the copy does not hold that many bytes.
+bool SourceChanged(int in, int out, const struct stat& before) {
+  struct stat now;
+  struct stat written;
+  if (fstat(in, &now) != 0 || fstat(out, &written) != 0) return true;
+  return now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+         now.st_mtim.tv_nsec != before.st_mtim.tv_nsec || written.st_size != before.st_size;
+}
+
 std::string NewTemporaryFileName() {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 rng{std::random_device{}()};
@@ -250,6 +261,8 @@ bool PosixFileSystem::LeadsOutsideNetwork(const std::string& path) {
   if (!p) return false;  // not a path at all: every operation on it fails anyway
   const auto root = ResolveExistingPart(networkRoot_);
   const auto resolved = ResolveExistingPart(*p);
+  // A path too long for the system cannot be written at all, and the write says why.
+  if (root && !resolved && errno == ENAMETOOLONG) return false;
   if (!root || !resolved) return true;
   if (*root == "/") return false;
   return !(*resolved == *root || resolved->compare(0, root->size() + 1, *root + "/") == 0);
@@ -377,36 +390,93 @@ bool PosixFileSystem::CreateFolders(const std::string& path) {
 PosixFileSystem::DataCopy PosixFileSystem::CopyData(int in, int out, std::uint64_t size,
                                                     const CopyProgress& progress) {
   std::uint64_t done = 0;
-  // Tells progress after a chunk; false when it asked to stop.
-  const auto report = [&](std::size_t n) {
-    done += n;
+  // Tells progress where the copy stands after a chunk; false when it asked to stop.
+  const auto reportAt = [&](std::uint64_t position) {
+    done = position;
     return !progress || progress(done, std::max(size, done));
   };
-  // The kernel's copy path first: no buffer of our own, and server-side copies where the
-  // file system offers them. Both offsets advance, so the fallback goes on where it stopped.
-  for (;;) {
-    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunkSize_, 0);
-    if (n > 0) {
-      if (!report(static_cast<std::size_t>(n))) return DataCopy::Cancelled;
-      continue;
-    }
-    if (n == 0) return DataCopy::Done;
-    if (errno == EINTR) continue;
-    if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
-    return DataCopy::Failed;
-  }
   const std::size_t bufferSize = std::min<std::size_t>(chunkSize_, std::size_t{1} << 20);
-  const std::unique_ptr<char[]> buffer(new char[bufferSize]);
-  for (;;) {
-    const ssize_t n = read(in, buffer.get(), bufferSize);
-    if (n == 0) return DataCopy::Done;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return DataCopy::Failed;
+  std::unique_ptr<char[]> buffer;
+  // Moves [from, to) at the same offsets, in chunks; Done also when the source ended early
+  // (it was cut meanwhile: the caller's check of the source tells).
+  const auto copyRange = [&](std::uint64_t from, std::uint64_t to) {
+    bool kernel = true;
+    while (from < to) {
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(to - from, chunkSize_));
+      ssize_t n;
+      if (kernel) {
+        loff_t inOff = static_cast<loff_t>(from);
+        loff_t outOff = static_cast<loff_t>(from);
+        n = copy_file_range(in, &inOff, out, &outOff, want, 0);
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+          kernel = false;
+          continue;
+        }
+      } else {
+        if (!buffer) buffer.reset(new char[bufferSize]);
+        n = pread(in, buffer.get(), std::min(want, bufferSize), static_cast<off_t>(from));
+        if (n > 0) {
+          for (ssize_t put = 0; put < n;) {
+            const ssize_t w = pwrite(out, buffer.get() + put, static_cast<std::size_t>(n - put),
+                                     static_cast<off_t>(from) + put);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return DataCopy::Failed;
+            put += w;
+          }
+        }
+      }
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return DataCopy::Failed;
+      }
+      if (n == 0) return DataCopy::Done;
+      from += static_cast<std::uint64_t>(n);
+      if (!reportAt(from)) return DataCopy::Cancelled;
     }
-    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return DataCopy::Failed;
-    if (!report(static_cast<std::size_t>(n))) return DataCopy::Cancelled;
+    return DataCopy::Done;
+  };
+
+  // A file with holes (fewer blocks than its size) keeps them: only its data is copied, and
+  // the holes stay holes in the copy, as far as the target's file system allows.
+  struct stat st;
+  if (fstat(in, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uint64_t>(st.st_blocks) * 512 < size) {
+    std::uint64_t position = 0;
+    bool seekable = true;
+    for (;;) {
+      const off_t data = lseek(in, static_cast<off_t>(position), SEEK_DATA);
+      if (data < 0) {
+        if (errno == ENXIO) break;  // nothing but a hole up to the end
+        seekable = false;
+        break;
+      }
+      const off_t hole = lseek(in, data, SEEK_HOLE);
+      if (hole < 0) {
+        seekable = false;
+        break;
+      }
+      const DataCopy piece = copyRange(static_cast<std::uint64_t>(data), static_cast<std::uint64_t>(hole));
+      if (piece != DataCopy::Done) return piece;
+      position = static_cast<std::uint64_t>(hole);
+    }
+    if (seekable) {
+      // A hole at the end is the file's size without data.
+      struct stat written;
+      if (fstat(out, &written) != 0) return DataCopy::Failed;
+      if (static_cast<std::uint64_t>(written.st_size) < size &&
+          ftruncate(out, static_cast<off_t>(size)) != 0) {
+        return DataCopy::Failed;
+      }
+      if (!reportAt(std::max(position, size))) return DataCopy::Cancelled;
+      return DataCopy::Done;
+    }
+    // The file system cannot tell data from holes: the whole file as it stands.
+    if (ftruncate(out, 0) != 0) return DataCopy::Failed;
   }
+  // The kernel's copy path: no buffer of our own, and server-side copies where the file
+  // system offers them; read and write where it cannot. A file that grows meanwhile is
+  // copied to its end, and the check of the source afterwards tells.
+  return copyRange(0, std::numeric_limits<std::uint64_t>::max());
 }
 
 bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target,
@@ -436,8 +506,9 @@ CopyResult PosixFileSystem::CopyFileWithProgress(const std::string& source,
 
   struct stat dstStat;
   if (stat(to->c_str(), &dstStat) == 0) {
-    if (failIfExists) return fail(EEXIST);
+    // A folder is named as what it is, whether or not a file was expected there.
     if (S_ISDIR(dstStat.st_mode)) return fail(EISDIR);
+    if (failIfExists) return fail(EEXIST);
     if (!S_ISREG(dstStat.st_mode)) return fail(EINVAL);
     // A read-only file is not replaced, as on the original platform.
     if ((dstStat.st_mode & 0222) == 0) return fail(EACCES);
@@ -451,6 +522,11 @@ CopyResult PosixFileSystem::CopyFileWithProgress(const std::string& source,
       CopyData(in.get(), out.get(), static_cast<std::uint64_t>(srcStat.st_size), progress);
   bool ok = copied == DataCopy::Done;
   if (copied == DataCopy::Failed) error = errno;
+  if (ok && SourceChanged(in.get(), out.get(), srcStat)) {
+    // Written while we read it: what we have is neither the old file nor the new one.
+    ok = false;
+    result.sourceChanged = true;
+  }
   if (ok) {
     // The permission bits travel with the file (a read-only source gives a read-only copy),
     // but never set-id bits. The time is set last, after every write.
@@ -490,7 +566,7 @@ CopyResult PosixFileSystem::CopyFileWithProgress(const std::string& source,
   result.cancelled = copied == DataCopy::Cancelled;
   if (ok) {
     result.bytes = static_cast<std::uint64_t>(srcStat.st_size);
-  } else if (!result.cancelled) {
+  } else if (!result.cancelled && !result.sourceChanged) {
     result.error = std::system_category().message(error != 0 ? error : EIO);
     lastError_ = result.error;
   }
