@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/RunFlags.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/EventPump.h"
 #include "platform/Prompts.h"
 

@@ -16,7 +16,7 @@
 
 #include "BenchSupport.h"
 #include "engine/CopyEngine.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/posix/PosixFileSystem.h"
 
 namespace {

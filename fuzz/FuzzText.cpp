@@ -1,6 +1,6 @@
 // Decoding text and escaping names for the log, on any bytes.
 #include "FuzzSupport.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/Encoding.h"
 #include "platform/TextFile.h"
 

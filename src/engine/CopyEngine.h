@@ -5,7 +5,7 @@
 
 #include "engine/RunFlags.h"
 #include "engine/RunProgress.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/Prompts.h"

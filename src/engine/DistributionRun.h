@@ -5,7 +5,7 @@
 
 #include "engine/RunFlags.h"
 #include "engine/RunProgress.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/Clock.h"
 #include "setup/SourceList.h"
 #include "tree/DestinationTree.h"

@@ -1,6 +1,6 @@
 #include "setup/DamagedFile.h"
 
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/TextFile.h"
 
 namespace tolvane {

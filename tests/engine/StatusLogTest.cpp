@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/Encoding.h"
 #include "support/Fakes.h"
 #include "support/NativeFileSystem.h"

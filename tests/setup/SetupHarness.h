@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "setup/SourceEntries.h"
 #include "setup/SourceList.h"
 #include "support/Fakes.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"

@@ -12,7 +12,7 @@
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
 #include "engine/RunProgress.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "setup/ListFile.h"
 #include "setup/Settings.h"
 #include "setup/SourceEntries.h"

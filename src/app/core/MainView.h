@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/core/Commands.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "setup/Settings.h"
 #include "tree/DestinationTree.h"
 

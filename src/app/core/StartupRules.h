@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/core/MainState.h"
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 #include "platform/FileSystem.h"
 #include "setup/DamagedFile.h"
 #include "setup/ListFile.h"

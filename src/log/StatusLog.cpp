@@ -1,4 +1,4 @@
-#include "engine/StatusLog.h"
+#include "log/StatusLog.h"
 
 #include <cstdio>
 #include <utility>
