@@ -272,7 +272,12 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
         flags_.batchMode
             ? PromptAnswer::Abort
             : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder, source, reason));
-    if (answer == PromptAnswer::Retry) continue;
+    if (answer == PromptAnswer::Retry) {
+      // The user's retry tries a server that failed lately again at once.
+      fs_.ForgetFailures(source);
+      fs_.ForgetFailures(target);
+      continue;
+    }
     LogOutcome(source, kFailed);
     if (!reason.empty()) log_.AddLogLine(kReason + reason);
     CountFailed();

@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <system_error>
 
 #include "SmbTestBase.h"
+#include "engine/CopyEngine.h"
+#include "support/Fakes.h"
 
 namespace tolvane::test {
 namespace {
@@ -122,26 +126,100 @@ TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
     bool failIfExists;
     bool ok;
     const char* content;  // what the target holds afterwards
+    int reason;           // the failure's errno; 0: any reason
   };
   const Case cases[] = {
-      {"plain.txt", true, false, "old"},
-      {"plain.txt", false, true, "new"},
-      {"locked.txt", false, false, "old"},
-      {"folder.txt", false, false, nullptr},
+      {"plain.txt", true, false, "old", EEXIST},
+      {"plain.txt", false, true, "new", 0},
+      {"locked.txt", false, false, "old", 0},
+      // A folder is named as one, also where the target had to be new.
+      {"folder.txt", false, false, nullptr, EISDIR},
+      {"folder.txt", true, false, nullptr, EISDIR},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.target);
+    SCOPED_TRACE(std::string(c.target) + (c.failIfExists ? " (must be new)" : ""));
     const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\" + c.target),
                                                  c.failIfExists, nullptr);
     EXPECT_EQ(result.ok, c.ok);
     if (!c.ok) {
       EXPECT_FALSE(result.error.empty());
+      if (c.reason != 0) {
+        EXPECT_EQ(result.error, std::system_category().message(c.reason));
+      }
     }
     if (c.content) {
       EXPECT_EQ(ReadOnDisk(base + "/" + c.target), c.content);
     }
   }
   EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{"folder.txt", "locked.txt", "plain.txt"}));
+}
+
+// A source written to while it is read, either way over the wire: nothing takes the target's
+// name, and the copy says why it failed.
+TEST_F(SmbFileSystemTest, ASourceChangedWhileItIsCopiedLeavesTheTargetAlone) {
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  TempDir disk;
+  const std::string content(2 * 1024 * 1024 + 5, 'x');
+  struct Case {
+    const char* what;
+    bool sourceOnServer;
+    std::function<void(const std::string&)> change;  // done to the source after one chunk
+  };
+  const Case cases[] = {
+      {"cut short, from the server", true,
+       [](const std::string& path) { std::filesystem::resize_file(FsPath(path), 1000); }},
+      {"cut short, to the server", false,
+       [](const std::string& path) { std::filesystem::resize_file(FsPath(path), 1000); }},
+      {"rewritten in place, from the server", true,
+       [](const std::string& path) { SetMTime(path, 1700000100); }},
+      {"rewritten in place, to the server", false,
+       [](const std::string& path) { SetMTime(path, 1700000100); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string onDisk = c.sourceOnServer ? base + "/src.bin" : disk / "src.bin";
+    std::ofstream(onDisk, std::ios::binary | std::ios::trunc) << content;
+    SetMTime(onDisk, 1700000000);
+    const std::string source = c.sourceOnServer ? Unc("guest", dir + "\\src.bin") : onDisk;
+    const std::string target = c.sourceOnServer ? disk / "dst.bin" : Unc("guest", dir + "\\dst.bin");
+    const std::string targetOnDisk = c.sourceOnServer ? disk / "dst.bin" : base + "/dst.bin";
+    std::ofstream(targetOnDisk, std::ios::trunc) << "old";
+    int chunks = 0;
+    const auto result = fs->CopyFileWithProgress(source, target, false,
+                                                 [&](std::uint64_t, std::uint64_t) {
+                                                   if (++chunks == 1) c.change(onDisk);
+                                                   return true;
+                                                 });
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.sourceChanged);
+    EXPECT_TRUE(ReadOnDisk(targetOnDisk) == "old");
+    // No temporary file beside the target either.
+    const std::vector<std::string> src{"src.bin"}, dst{"dst.bin"};
+    EXPECT_EQ(NamesOnDisk(base), c.sourceOnServer ? src : dst);
+    EXPECT_EQ(NamesOnDisk(disk.Path()), c.sourceOnServer ? dst : src);
+    std::filesystem::remove(FsPath(onDisk));
+    std::filesystem::remove(FsPath(targetOnDisk));
+  }
+}
+
+// A server that goes away in the middle of a copy is named as the reason, not whatever the
+// clean-up ran into afterwards.
+TEST_F(SmbFileSystemTest, AConnectionLostInTheMiddleIsTheReason) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("src.bin", std::string(2 * 1024 * 1024 + 5, 'x'));
+  int chunks = 0;
+  const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\t.bin"), true,
+                                               [&](std::uint64_t, std::uint64_t) {
+                                                 if (++chunks == 1) Server().DropConnections();
+                                                 return true;
+                                               });
+  EXPECT_FALSE(result.ok);
+  EXPECT_FALSE(result.sourceChanged);
+  EXPECT_EQ(result.error.rfind(Server().Host() + " との接続が切れました: ", 0), 0u)
+      << result.error;
+  EXPECT_TRUE(NamesOnDisk(OnDisk("guest", dir)).empty());
 }
 
 TEST_F(SmbFileSystemTest, AReadOnlyShareRefusesWithAReason) {
@@ -183,6 +261,63 @@ TEST_F(SmbFileSystemTest, RemovesOnlyStaleTemporaryFilesOfThisHost) {
   for (const auto& n : {stale, live, foreign}) std::ofstream(base + "/" + n) << "x";
   fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
   EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{foreign, live}));
+}
+
+class NoQuestions : public CopyOptions {
+ public:
+  bool ConfirmOverWrite() const override { return false; }
+  bool ButOldIsIgnore() const override { return false; }
+  bool IgnoreError() const override { return true; }
+};
+
+// What keeps a run bounded on a local folder keeps it bounded on a share: the server's file ids
+// tell a folder reached twice, whatever way it was reached.
+TEST_F(SmbFileSystemTest, TheCopyGuardsHoldOnAShare) {
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  std::filesystem::create_directories(base + "/loop/sub");
+  std::ofstream(base + "/loop/a") << "a";
+  std::ofstream(base + "/loop/sub/b") << "b";
+  // Links made on the server's side, back to the folder itself and to its parent.
+  std::filesystem::create_directory_symlink(".", base + "/loop/self");
+  std::filesystem::create_directory_symlink("..", base + "/loop/sub/up");
+  std::filesystem::create_directories(base + "/dest");
+  const std::string host = TemporaryFileHostTag();
+  const std::string stale = ".tolvane-" + host + "-999999999-0-1.tmp";
+  const std::string foreign = ".tolvane-0badf00d-999999999-0-1.tmp";
+  for (const auto& n : {stale, foreign}) std::ofstream(base + "/dest/" + n) << "x";
+
+  NoQuestions options;
+  RunFlags flags;
+  test::ScriptedPrompts prompts;
+  test::FakeEventPump pump;
+  test::VectorLogSink sink;
+  StatusLog log{*fs, sink};
+  log.SetSaveToFileSource([] { return false; });
+  CopyEngine engine{*fs, prompts, pump, log, options, flags};
+  // Should a guard fail, the run is stopped after a few dozen files rather than never ending.
+  int files = 0;
+  pump.onProcess = [&] { flags.stopRequested = flags.stopRequested || ++files > 40; };
+
+  // A link loop ends; each folder is copied once. Stale temporary files of ours go first.
+  EXPECT_FALSE(engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\dest")));
+  EXPECT_EQ(NamesOnDisk(base + "/dest"), (std::vector<std::string>{foreign, "a", "sub"}));
+  EXPECT_EQ(NamesOnDisk(base + "/dest/sub"), std::vector<std::string>{"b"});
+
+  // A destination inside the source folder is not copied into itself.
+  sink.lines.clear();
+  flags = RunFlags{};
+  files = 0;
+  EXPECT_FALSE(engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\loop\\sub\\in")));
+  EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in"), (std::vector<std::string>{"a", "sub"}));
+  EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in/sub"), std::vector<std::string>{"b"});
+  EXPECT_EQ(std::count_if(sink.lines.begin(), sink.lines.end(),
+                          [](const std::string& line) {
+                            return line.find("配布先のフォルダなので写しません") !=
+                                   std::string::npos;
+                          }),
+            1)
+      << ::testing::PrintToString(sink.lines);
 }
 
 }  // namespace

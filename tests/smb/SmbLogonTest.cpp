@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "SmbTestBase.h"
@@ -78,9 +79,9 @@ TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
   };
   const std::string secret = "Wr0ng-Secret";
   const Case cases[] = {
-      {"wrong password", secret, 0600, "wrong user name or password"},
-      {"readable by others", Server().Password(), 0644, "readable by others: refused"},
-      {"readable by the group", Server().Password(), 0640, "readable by others: refused"},
+      {"wrong password", secret, 0600, "ユーザー名かパスワードが違います"},
+      {"readable by others", Server().Password(), 0644, "他のユーザーも読めるため使いません"},
+      {"readable by the group", Server().Password(), 0640, "他のユーザーも読めるため使いません"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -91,7 +92,7 @@ TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
     UseCredentialsFile(file);
     EXPECT_FALSE(fs->IsFolder(Unc("private")));
     const std::string reason = fs->LastError();
-    EXPECT_NE(reason.find("cannot log on to " + Server().Host()), std::string::npos) << reason;
+    EXPECT_NE(reason.find(Server().Host() + " にログオンできません: "), std::string::npos) << reason;
     EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << reason;
     if (c.mode != 0600) {
       EXPECT_NE(reason.find(file), std::string::npos) << reason;
@@ -115,22 +116,31 @@ TEST_F(SmbLogonTest, AsksAfterTheStoredLogonAndRemembersWhatWorked) {
   // Asked once for the server: not again for the next call or another share.
   EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
   EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
-  const std::string refused = " (cannot log on to " + host + ": wrong user name or password)";
+  const std::string refused = " (" + host + " にログオンできません: ユーザー名かパスワードが違います)";
   EXPECT_EQ(prompt.calls, (std::vector<std::string>{
                               "Stored " + host, "Ask " + host + refused, "Ask " + host + refused,
                               "LoggedOn " + host + " " + Server().User()}));
   for (const auto& call : prompt.calls) EXPECT_EQ(call.find("typo"), std::string::npos);
 }
 
-TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogon) {
+TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogonUntilTheServerIsTriedAgain) {
   FakePrompt prompt;
   client->SetLoginPrompt(&prompt);
+  std::chrono::steady_clock::time_point now{};
+  client->Connection().SetClock([&now] { return now; });
   EXPECT_FALSE(fs->IsFolder(Unc("private")));
-  EXPECT_NE(fs->LastError().find("cannot log on to"), std::string::npos) << fs->LastError();
+  EXPECT_NE(fs->LastError().find(" にログオンできません"), std::string::npos) << fs->LastError();
   EXPECT_EQ(prompt.calls.size(), 2u);  // Stored, Ask
-  // Not asked again for every file that follows.
+  // Not asked again for every file that follows, nor once the pause after a failure is over.
   EXPECT_FALSE(fs->Exists(Unc("private", "a")));
-  EXPECT_EQ(prompt.calls.size(), 2u);
+  now += std::chrono::minutes(1);
+  EXPECT_FALSE(fs->Exists(Unc("private", "a")));
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 1);
+  // A new run, a refresh or an expansion asks again.
+  prompt.answers = {SmbCredentials{Server().User(), "", Server().Password(), false}};
+  fs->ForgetFailures(Unc("private"));
+  EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 2);
 }
 
 // A server that is not there, with the time in the test's hands.
@@ -158,7 +168,7 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   const std::string source = disk.Write("a.txt", "a");
   const auto result = fs->CopyFileWithProgress(source, Unc("guest", "a.txt"), false, nullptr);
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, "cannot reach " + Server().Host() + ": Connection refused");
+  EXPECT_EQ(result.error, Server().Host() + " に接続できません: Connection refused");
   EXPECT_EQ(client->Connection().ConnectAttempts(), 1);
 
   now += std::chrono::seconds(29);
@@ -171,6 +181,12 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
   EXPECT_EQ(client->Connection().ConnectAttempts(), 2);
   EXPECT_EQ(reports.size(), 2u);  // left alone long enough to be told again
+
+  // The user's retry, a refresh or a new run does not wait: tried again at once, once.
+  fs->ForgetFailures(Unc("guest", "a.txt"));
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 3);
 }
 
 TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
@@ -187,8 +203,8 @@ TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
   UsePort(port, 1);
 
   EXPECT_FALSE(fs->IsFolder(Unc("guest")));
-  EXPECT_EQ(fs->LastError(), Server().Host() + " does not answer on port " +
-                                 std::to_string(port) + " within 1 s");
+  EXPECT_EQ(fs->LastError(), Server().Host() + " がポート " + std::to_string(port) +
+                                 " で 1 秒以内に応答しません");
   EXPECT_EQ(reports, std::vector<std::string>{fs->LastError()});
   close(listener);
 }

@@ -61,6 +61,10 @@ void SmbClient::SetFailureReport(std::function<void(const std::string& line)> re
   connection_->SetFailureReport(std::move(report));
 }
 
+void SmbClient::ForgetFailures(const std::string& server) {
+  connection_->ForgetFailures(server);
+}
+
 SmbConnection& SmbClient::Connection() { return *connection_; }
 
 }  // namespace tolvane
