@@ -1,5 +1,9 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +14,8 @@
 
 #include "SmbTestBase.h"
 #include "engine/CopyEngine.h"
+#include "platform/posix/NetworkNamespace.h"
+#include "platform/smb/SmbNetworkNamespace.h"
 #include "support/Fakes.h"
 
 namespace tolvane::test {
@@ -261,6 +267,56 @@ TEST_F(SmbFileSystemTest, RemovesOnlyStaleTemporaryFilesOfThisHost) {
   for (const auto& n : {stale, live, foreign}) std::ofstream(base + "/" + n) << "x";
   fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
   EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{foreign, live}));
+}
+
+// SmbPort is the only way to the server: nothing tries the standard ports behind its back (a
+// firewall that drops them silently would stall every call that did).
+TEST_F(SmbFileSystemTest, EveryCallGoesThroughTheServersPort) {
+  std::vector<int> listeners;
+  for (const int port : {445, 139}) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int one = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0) {
+      close(s);
+      for (const int l : listeners) close(l);
+      GTEST_SKIP() << "cannot listen on port " << port << " here (tests run as root in CI)";
+    }
+    listeners.push_back(s);
+  }
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "new");
+  std::ofstream(base + "/a.txt") << "old";
+  // An existing target is replaced: its attributes are looked at first.
+  ASSERT_TRUE(fs->CopyFile(source, Unc("guest", dir + "\\a.txt"), false)) << fs->LastError();
+  ASSERT_TRUE(fs->CopyFile(Unc("guest", dir + "\\a.txt"), disk / "back.txt", false));
+  EXPECT_TRUE(fs->CreateFolders(Unc("guest", dir + "\\x\\y")));
+  EXPECT_TRUE(fs->Identity(Unc("guest", dir + "\\x")).has_value());
+  fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
+  EXPECT_EQ(fs->Find(Unc("guest", dir + "\\*")).size(), 2u);
+  EXPECT_TRUE(fs->ReplaceFile(Unc("guest", dir + "\\b.txt"), "b"));
+  EXPECT_TRUE(fs->AppendToFile(Unc("guest", dir + "\\b.txt"), "c"));
+  EXPECT_TRUE(fs->RenameFile(Unc("guest", dir + "\\b.txt"), Unc("guest", dir + "\\c.txt")));
+  EXPECT_TRUE(fs->DeleteFile(Unc("guest", dir + "\\c.txt")));
+  // The server's list of shares too.
+  PosixNetworkNamespace localNetwork;
+  SmbNetworkNamespace network(localNetwork, *client);
+  const auto server = network.ParsePath("\\\\" + Server().Host());
+  ASSERT_TRUE(server);
+  const auto shares = network.Enumerate(*server, true);
+  ASSERT_TRUE(shares);
+  EXPECT_TRUE(shares->Next());
+  for (const int l : listeners) {
+    EXPECT_LT(accept(l, nullptr, nullptr), 0) << "a connection to a standard port";
+    close(l);
+  }
+  EXPECT_EQ(ReadOnDisk(base + "/a.txt"), "new");
 }
 
 class NoQuestions : public CopyOptions {

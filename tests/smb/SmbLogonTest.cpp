@@ -136,11 +136,16 @@ TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogonUntilTheServerIsTriedAgain) {
   now += std::chrono::minutes(1);
   EXPECT_FALSE(fs->Exists(Unc("private", "a")));
   EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 1);
-  // A new run, a refresh or an expansion asks again.
+  // Removed and added again, the server is asked about again (cancelled once more here).
+  client->SetServers({});
+  client->SetServers({Server().Host()});
+  EXPECT_FALSE(fs->IsFolder(Unc("private")));
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 2);
+  // A new run, a retry or an expansion asks again.
   prompt.answers = {SmbCredentials{Server().User(), "", Server().Password(), false}};
   fs->ForgetFailures(Unc("private"));
   EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
-  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 2);
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 3);
 }
 
 // A server that is not there, with the time in the test's hands.
