@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "SmbTestBase.h"
+#include "engine/CopyEngine.h"
+#include "support/Fakes.h"
 #include "platform/smb/SmbConnection.h"
 
 namespace tolvane::test {
@@ -192,6 +194,38 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
   EXPECT_EQ(client->Connection().ConnectAttempts(), 3);
+}
+
+class AskOnError : public CopyOptions {
+ public:
+  bool ConfirmOverWrite() const override { return false; }
+  bool ButOldIsIgnore() const override { return false; }
+  bool IgnoreError() const override { return false; }
+};
+
+// The server is back while the retry question is shown: 再試行 reaches it at once, without the
+// pause that keeps a failed server from being tried for every file.
+TEST_F(SmbServerDownTest, RetryTriesTheServerAgainAtOnce) {
+  const int port = client->Options().port;
+  UsePort(FreeLoopbackPort(), 5);
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "a");
+  AskOnError options;
+  RunFlags flags;
+  ScriptedPrompts prompts;
+  prompts.answers = {PromptAnswer::Retry};
+  prompts.whileShown = [&] { UsePort(port, 5); };
+  FakeEventPump pump;
+  VectorLogSink sink;
+  StatusLog log{*fs, sink};
+  log.SetSaveToFileSource([] { return false; });
+  CopyEngine engine{*fs, prompts, pump, log, options, flags};
+  EXPECT_FALSE(engine.CopyFileToFolder(source, Unc("guest", dir)));
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_NE(prompts.asked[0].text.find(Server().Host() + " に接続できません"), std::string::npos)
+      << prompts.asked[0].text;
+  EXPECT_TRUE(std::ifstream(OnDisk("guest", dir + "/a.txt")).good());
 }
 
 TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
