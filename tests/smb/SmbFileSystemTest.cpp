@@ -188,15 +188,16 @@ TEST_F(SmbFileSystemTest, ASourceChangedWhileItIsCopiedLeavesTheTargetAlone) {
     std::ofstream(onDisk, std::ios::binary | std::ios::trunc) << content;
     SetMTime(onDisk, 1700000000);
     const std::string source = c.sourceOnServer ? Unc("guest", dir + "\\src.bin") : onDisk;
-    const std::string target = c.sourceOnServer ? disk / "dst.bin" : Unc("guest", dir + "\\dst.bin");
+    const std::string target =
+        c.sourceOnServer ? disk / "dst.bin" : Unc("guest", dir + "\\dst.bin");
     const std::string targetOnDisk = c.sourceOnServer ? disk / "dst.bin" : base + "/dst.bin";
     std::ofstream(targetOnDisk, std::ios::trunc) << "old";
     int chunks = 0;
-    const auto result = fs->CopyFileWithProgress(source, target, false,
-                                                 [&](std::uint64_t, std::uint64_t) {
-                                                   if (++chunks == 1) c.change(onDisk);
-                                                   return true;
-                                                 });
+    const auto result =
+        fs->CopyFileWithProgress(source, target, false, [&](std::uint64_t, std::uint64_t) {
+          if (++chunks == 1) c.change(onDisk);
+          return true;
+        });
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.sourceChanged);
     EXPECT_TRUE(ReadOnDisk(targetOnDisk) == "old");
@@ -223,8 +224,7 @@ TEST_F(SmbFileSystemTest, AConnectionLostInTheMiddleIsTheReason) {
                                                });
   EXPECT_FALSE(result.ok);
   EXPECT_FALSE(result.sourceChanged);
-  EXPECT_EQ(result.error.rfind(Server().Host() + " との接続が切れました: ", 0), 0u)
-      << result.error;
+  EXPECT_EQ(result.error.rfind(Server().Host() + " との接続が切れました: ", 0), 0u) << result.error;
   EXPECT_TRUE(NamesOnDisk(OnDisk("guest", dir)).empty());
 }
 
@@ -364,7 +364,8 @@ TEST_F(SmbFileSystemTest, TheCopyGuardsHoldOnAShare) {
   sink.lines.clear();
   flags = RunFlags{};
   files = 0;
-  EXPECT_FALSE(engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\loop\\sub\\in")));
+  EXPECT_FALSE(
+      engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\loop\\sub\\in")));
   EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in"), (std::vector<std::string>{"a", "sub"}));
   EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in/sub"), std::vector<std::string>{"b"});
   EXPECT_EQ(std::count_if(sink.lines.begin(), sink.lines.end(),

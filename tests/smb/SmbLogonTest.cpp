@@ -10,8 +10,8 @@
 
 #include "SmbTestBase.h"
 #include "engine/CopyEngine.h"
-#include "support/Fakes.h"
 #include "platform/smb/SmbConnection.h"
+#include "support/Fakes.h"
 
 namespace tolvane::test {
 namespace {
@@ -94,7 +94,8 @@ TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
     UseCredentialsFile(file);
     EXPECT_FALSE(fs->IsFolder(Unc("private")));
     const std::string reason = fs->LastError();
-    EXPECT_NE(reason.find(Server().Host() + " にログオンできません: "), std::string::npos) << reason;
+    EXPECT_NE(reason.find(Server().Host() + " にログオンできません: "), std::string::npos)
+        << reason;
     EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << reason;
     if (c.mode != 0600) {
       EXPECT_NE(reason.find(file), std::string::npos) << reason;
@@ -118,7 +119,8 @@ TEST_F(SmbLogonTest, AsksAfterTheStoredLogonAndRemembersWhatWorked) {
   // Asked once for the server: not again for the next call or another share.
   EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
   EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
-  const std::string refused = " (" + host + " にログオンできません: ユーザー名かパスワードが違います)";
+  const std::string refused =
+      " (" + host + " にログオンできません: ユーザー名かパスワードが違います)";
   EXPECT_EQ(prompt.calls, (std::vector<std::string>{
                               "Stored " + host, "Ask " + host + refused, "Ask " + host + refused,
                               "LoggedOn " + host + " " + Server().User()}));
@@ -242,8 +244,8 @@ TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
   UsePort(port, 1);
 
   EXPECT_FALSE(fs->IsFolder(Unc("guest")));
-  EXPECT_EQ(fs->LastError(), Server().Host() + " がポート " + std::to_string(port) +
-                                 " で 1 秒以内に応答しません");
+  EXPECT_EQ(fs->LastError(),
+            Server().Host() + " がポート " + std::to_string(port) + " で 1 秒以内に応答しません");
   EXPECT_EQ(reports, std::vector<std::string>{fs->LastError()});
   close(listener);
 }

@@ -69,8 +69,7 @@ std::optional<SmbCredentials> KeyringLookup(const std::string& server) {
   return credentials;
 }
 
-bool KeyringStore(const std::string& server, const SmbCredentials& credentials,
-                  std::string* why) {
+bool KeyringStore(const std::string& server, const SmbCredentials& credentials, std::string* why) {
   GError* error = nullptr;
   const std::string label = "Tolvane: " + credentials.user + " @ " + server;
   const gboolean stored = secret_password_store_sync(
@@ -104,8 +103,7 @@ std::optional<SmbCredentials> QtSmbLogin::Ask(const std::string& server,
   const auto last = last_.find(server);
   auto* user = new QLineEdit(
       last != last_.end() ? ToQ(last->second.user) : qEnvironmentVariable("USER"), &dialog);
-  auto* domain = new QLineEdit(last != last_.end() ? ToQ(last->second.domain) : QString(),
-                               &dialog);
+  auto* domain = new QLineEdit(last != last_.end() ? ToQ(last->second.domain) : QString(), &dialog);
   auto* password = new QLineEdit(&dialog);
   password->setEchoMode(QLineEdit::Password);
   form->addRow(ToQ("ユーザー名(&U):"), user);

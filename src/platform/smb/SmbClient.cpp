@@ -67,9 +67,7 @@ void SmbClient::SetFailureReport(std::function<void(const std::string& line)> re
   connection_->SetFailureReport(std::move(report));
 }
 
-void SmbClient::ForgetFailures(const std::string& server) {
-  connection_->ForgetFailures(server);
-}
+void SmbClient::ForgetFailures(const std::string& server) { connection_->ForgetFailures(server); }
 
 SmbConnection& SmbClient::Connection() { return *connection_; }
 

@@ -472,9 +472,10 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
         // The chain has ended: start it again when the server is next tried.
         // A refused credentials file is the reason, also where a guest logon let us list the
         // shares: it is what the user has to mend.
-        std::string reason = !state.fileRefusal.empty()
-                                 ? state.fileRefusal
-                                 : (lastLogonError.empty() ? "ログオン情報がありません" : lastLogonError);
+        std::string reason =
+            !state.fileRefusal.empty()
+                ? state.fileRefusal
+                : (lastLogonError.empty() ? "ログオン情報がありません" : lastLogonError);
         state.candidate = state.worked;
         state.next = Stage::Kerberos;
         state.askReason.clear();
@@ -507,12 +508,13 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
     }
     if (IsConnectionError(error)) {
       state.reached = false;
-      return Failed(key, error == ETIMEDOUT ? NoAnswer(server)
-                                            : CannotReach(server, ErrorText(error)));
+      return Failed(key,
+                    error == ETIMEDOUT ? NoAnswer(server) : CannotReach(server, ErrorText(error)));
     }
     // No such share, or the like: nothing wrong with the server or the logon.
-    lastError_ = share.empty() ? server + " の共有を一覧できません: " + ErrorText(error)
-                               : "\\\\" + server + "\\" + share + " を開けません: " + ErrorText(error);
+    lastError_ = share.empty()
+                     ? server + " の共有を一覧できません: " + ErrorText(error)
+                     : "\\\\" + server + "\\" + share + " を開けません: " + ErrorText(error);
     return false;
   }
 }

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <functional>
 
 #include "platform/qt/SmbLogin.h"
 
