@@ -295,6 +295,9 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
             : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder, source, reason));
     if (answer == PromptAnswer::Retry) {
       changedCopies = 0;
+      // The user's retry tries a server that failed lately again at once.
+      fs_.ForgetFailures(source);
+      fs_.ForgetFailures(target);
       continue;
     }
     LogOutcome(source, kFailed);

@@ -110,6 +110,10 @@ class FileSystem {
   // Removes the temporary files that a copy into folder left behind when its process was
   // killed: only ours (by their name), and only when the process that wrote them is gone.
   virtual void RemoveStaleTemporaryFiles(const std::string& /*folder*/) {}
+  // Forgets what failed lately on the way to path (empty: every path), so that the next call
+  // tries again at once: a server that did not answer, or whose logon was refused or
+  // cancelled. For the start of a run and the user's own retry.
+  virtual void ForgetFailures(const std::string& /*path*/) {}
 };
 
 }  // namespace tolvane

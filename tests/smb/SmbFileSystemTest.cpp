@@ -1,12 +1,22 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <system_error>
 
 #include "SmbTestBase.h"
+#include "engine/CopyEngine.h"
+#include "platform/posix/NetworkNamespace.h"
+#include "platform/smb/SmbNetworkNamespace.h"
+#include "support/Fakes.h"
 
 namespace tolvane::test {
 namespace {
@@ -122,26 +132,100 @@ TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
     bool failIfExists;
     bool ok;
     const char* content;  // what the target holds afterwards
+    int reason;           // the failure's errno; 0: any reason
   };
   const Case cases[] = {
-      {"plain.txt", true, false, "old"},
-      {"plain.txt", false, true, "new"},
-      {"locked.txt", false, false, "old"},
-      {"folder.txt", false, false, nullptr},
+      {"plain.txt", true, false, "old", EEXIST},
+      {"plain.txt", false, true, "new", 0},
+      {"locked.txt", false, false, "old", 0},
+      // A folder is named as one, also where the target had to be new.
+      {"folder.txt", false, false, nullptr, EISDIR},
+      {"folder.txt", true, false, nullptr, EISDIR},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.target);
+    SCOPED_TRACE(std::string(c.target) + (c.failIfExists ? " (must be new)" : ""));
     const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\" + c.target),
                                                  c.failIfExists, nullptr);
     EXPECT_EQ(result.ok, c.ok);
     if (!c.ok) {
       EXPECT_FALSE(result.error.empty());
+      if (c.reason != 0) {
+        EXPECT_EQ(result.error, std::system_category().message(c.reason));
+      }
     }
     if (c.content) {
       EXPECT_EQ(ReadOnDisk(base + "/" + c.target), c.content);
     }
   }
   EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{"folder.txt", "locked.txt", "plain.txt"}));
+}
+
+// A source written to while it is read, either way over the wire: nothing takes the target's
+// name, and the copy says why it failed.
+TEST_F(SmbFileSystemTest, ASourceChangedWhileItIsCopiedLeavesTheTargetAlone) {
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  TempDir disk;
+  const std::string content(2 * 1024 * 1024 + 5, 'x');
+  struct Case {
+    const char* what;
+    bool sourceOnServer;
+    std::function<void(const std::string&)> change;  // done to the source after one chunk
+  };
+  const Case cases[] = {
+      {"cut short, from the server", true,
+       [](const std::string& path) { std::filesystem::resize_file(FsPath(path), 1000); }},
+      {"cut short, to the server", false,
+       [](const std::string& path) { std::filesystem::resize_file(FsPath(path), 1000); }},
+      {"rewritten in place, from the server", true,
+       [](const std::string& path) { SetMTime(path, 1700000100); }},
+      {"rewritten in place, to the server", false,
+       [](const std::string& path) { SetMTime(path, 1700000100); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string onDisk = c.sourceOnServer ? base + "/src.bin" : disk / "src.bin";
+    std::ofstream(onDisk, std::ios::binary | std::ios::trunc) << content;
+    SetMTime(onDisk, 1700000000);
+    const std::string source = c.sourceOnServer ? Unc("guest", dir + "\\src.bin") : onDisk;
+    const std::string target =
+        c.sourceOnServer ? disk / "dst.bin" : Unc("guest", dir + "\\dst.bin");
+    const std::string targetOnDisk = c.sourceOnServer ? disk / "dst.bin" : base + "/dst.bin";
+    std::ofstream(targetOnDisk, std::ios::trunc) << "old";
+    int chunks = 0;
+    const auto result =
+        fs->CopyFileWithProgress(source, target, false, [&](std::uint64_t, std::uint64_t) {
+          if (++chunks == 1) c.change(onDisk);
+          return true;
+        });
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.sourceChanged);
+    EXPECT_TRUE(ReadOnDisk(targetOnDisk) == "old");
+    // No temporary file beside the target either.
+    const std::vector<std::string> src{"src.bin"}, dst{"dst.bin"};
+    EXPECT_EQ(NamesOnDisk(base), c.sourceOnServer ? src : dst);
+    EXPECT_EQ(NamesOnDisk(disk.Path()), c.sourceOnServer ? dst : src);
+    std::filesystem::remove(FsPath(onDisk));
+    std::filesystem::remove(FsPath(targetOnDisk));
+  }
+}
+
+// A server that goes away in the middle of a copy is named as the reason, not whatever the
+// clean-up ran into afterwards.
+TEST_F(SmbFileSystemTest, AConnectionLostInTheMiddleIsTheReason) {
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("src.bin", std::string(2 * 1024 * 1024 + 5, 'x'));
+  int chunks = 0;
+  const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\t.bin"), true,
+                                               [&](std::uint64_t, std::uint64_t) {
+                                                 if (++chunks == 1) Server().DropConnections();
+                                                 return true;
+                                               });
+  EXPECT_FALSE(result.ok);
+  EXPECT_FALSE(result.sourceChanged);
+  EXPECT_EQ(result.error.rfind(Server().Host() + " との接続が切れました: ", 0), 0u) << result.error;
+  EXPECT_TRUE(NamesOnDisk(OnDisk("guest", dir)).empty());
 }
 
 TEST_F(SmbFileSystemTest, AReadOnlyShareRefusesWithAReason) {
@@ -183,6 +267,114 @@ TEST_F(SmbFileSystemTest, RemovesOnlyStaleTemporaryFilesOfThisHost) {
   for (const auto& n : {stale, live, foreign}) std::ofstream(base + "/" + n) << "x";
   fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
   EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{foreign, live}));
+}
+
+// SmbPort is the only way to the server: nothing tries the standard ports behind its back (a
+// firewall that drops them silently would stall every call that did).
+TEST_F(SmbFileSystemTest, EveryCallGoesThroughTheServersPort) {
+  std::vector<int> listeners;
+  for (const int port : {445, 139}) {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int one = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0) {
+      close(s);
+      for (const int l : listeners) close(l);
+      GTEST_SKIP() << "cannot listen on port " << port << " here (tests run as root in CI)";
+    }
+    listeners.push_back(s);
+  }
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "new");
+  std::ofstream(base + "/a.txt") << "old";
+  // An existing target is replaced: its attributes are looked at first.
+  ASSERT_TRUE(fs->CopyFile(source, Unc("guest", dir + "\\a.txt"), false)) << fs->LastError();
+  ASSERT_TRUE(fs->CopyFile(Unc("guest", dir + "\\a.txt"), disk / "back.txt", false));
+  EXPECT_TRUE(fs->CreateFolders(Unc("guest", dir + "\\x\\y")));
+  EXPECT_TRUE(fs->Identity(Unc("guest", dir + "\\x")).has_value());
+  fs->RemoveStaleTemporaryFiles(Unc("guest", dir));
+  EXPECT_EQ(fs->Find(Unc("guest", dir + "\\*")).size(), 2u);
+  EXPECT_TRUE(fs->ReplaceFile(Unc("guest", dir + "\\b.txt"), "b"));
+  EXPECT_TRUE(fs->AppendToFile(Unc("guest", dir + "\\b.txt"), "c"));
+  EXPECT_TRUE(fs->RenameFile(Unc("guest", dir + "\\b.txt"), Unc("guest", dir + "\\c.txt")));
+  EXPECT_TRUE(fs->DeleteFile(Unc("guest", dir + "\\c.txt")));
+  // The server's list of shares too.
+  PosixNetworkNamespace localNetwork;
+  SmbNetworkNamespace network(localNetwork, *client);
+  const auto server = network.ParsePath("\\\\" + Server().Host());
+  ASSERT_TRUE(server);
+  const auto shares = network.Enumerate(*server, true);
+  ASSERT_TRUE(shares);
+  EXPECT_TRUE(shares->Next());
+  for (const int l : listeners) {
+    EXPECT_LT(accept(l, nullptr, nullptr), 0) << "a connection to a standard port";
+    close(l);
+  }
+  EXPECT_EQ(ReadOnDisk(base + "/a.txt"), "new");
+}
+
+class NoQuestions : public CopyOptions {
+ public:
+  bool ConfirmOverWrite() const override { return false; }
+  bool ButOldIsIgnore() const override { return false; }
+  bool IgnoreError() const override { return true; }
+};
+
+// What keeps a run bounded on a local folder keeps it bounded on a share: the server's file ids
+// tell a folder reached twice, whatever way it was reached.
+TEST_F(SmbFileSystemTest, TheCopyGuardsHoldOnAShare) {
+  const std::string dir = NewFolder("guest");
+  const std::string base = OnDisk("guest", dir);
+  std::filesystem::create_directories(base + "/loop/sub");
+  std::ofstream(base + "/loop/a") << "a";
+  std::ofstream(base + "/loop/sub/b") << "b";
+  // Links made on the server's side, back to the folder itself and to its parent.
+  std::filesystem::create_directory_symlink(".", base + "/loop/self");
+  std::filesystem::create_directory_symlink("..", base + "/loop/sub/up");
+  std::filesystem::create_directories(base + "/dest");
+  const std::string host = TemporaryFileHostTag();
+  const std::string stale = ".tolvane-" + host + "-999999999-0-1.tmp";
+  const std::string foreign = ".tolvane-0badf00d-999999999-0-1.tmp";
+  for (const auto& n : {stale, foreign}) std::ofstream(base + "/dest/" + n) << "x";
+
+  NoQuestions options;
+  RunFlags flags;
+  test::ScriptedPrompts prompts;
+  test::FakeEventPump pump;
+  test::VectorLogSink sink;
+  StatusLog log{*fs, sink};
+  log.SetSaveToFileSource([] { return false; });
+  CopyEngine engine{*fs, prompts, pump, log, options, flags};
+  // Should a guard fail, the run is stopped after a few dozen files rather than never ending.
+  int files = 0;
+  pump.onProcess = [&] { flags.stopRequested = flags.stopRequested || ++files > 40; };
+
+  // A link loop ends; each folder is copied once. Stale temporary files of ours go first.
+  EXPECT_FALSE(engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\dest")));
+  EXPECT_EQ(NamesOnDisk(base + "/dest"), (std::vector<std::string>{foreign, "a", "sub"}));
+  EXPECT_EQ(NamesOnDisk(base + "/dest/sub"), std::vector<std::string>{"b"});
+
+  // A destination inside the source folder is not copied into itself.
+  sink.lines.clear();
+  flags = RunFlags{};
+  files = 0;
+  EXPECT_FALSE(
+      engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\loop\\sub\\in")));
+  EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in"), (std::vector<std::string>{"a", "sub"}));
+  EXPECT_EQ(NamesOnDisk(base + "/loop/sub/in/sub"), std::vector<std::string>{"b"});
+  EXPECT_EQ(std::count_if(sink.lines.begin(), sink.lines.end(),
+                          [](const std::string& line) {
+                            return line.find("配布先のフォルダなので写しません") !=
+                                   std::string::npos;
+                          }),
+            1)
+      << ::testing::PrintToString(sink.lines);
 }
 
 }  // namespace

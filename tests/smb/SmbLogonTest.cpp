@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "SmbTestBase.h"
+#include "engine/CopyEngine.h"
 #include "platform/smb/SmbConnection.h"
+#include "support/Fakes.h"
 
 namespace tolvane::test {
 namespace {
@@ -78,9 +81,9 @@ TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
   };
   const std::string secret = "Wr0ng-Secret";
   const Case cases[] = {
-      {"wrong password", secret, 0600, "wrong user name or password"},
-      {"readable by others", Server().Password(), 0644, "readable by others: refused"},
-      {"readable by the group", Server().Password(), 0640, "readable by others: refused"},
+      {"wrong password", secret, 0600, "ユーザー名かパスワードが違います"},
+      {"readable by others", Server().Password(), 0644, "他のユーザーも読めるため使いません"},
+      {"readable by the group", Server().Password(), 0640, "他のユーザーも読めるため使いません"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -91,7 +94,8 @@ TEST_F(SmbLogonTest, RefusedLogonsSayWhyWithoutThePassword) {
     UseCredentialsFile(file);
     EXPECT_FALSE(fs->IsFolder(Unc("private")));
     const std::string reason = fs->LastError();
-    EXPECT_NE(reason.find("cannot log on to " + Server().Host()), std::string::npos) << reason;
+    EXPECT_NE(reason.find(Server().Host() + " にログオンできません: "), std::string::npos)
+        << reason;
     EXPECT_NE(reason.find(c.reasonHas), std::string::npos) << reason;
     if (c.mode != 0600) {
       EXPECT_NE(reason.find(file), std::string::npos) << reason;
@@ -115,22 +119,37 @@ TEST_F(SmbLogonTest, AsksAfterTheStoredLogonAndRemembersWhatWorked) {
   // Asked once for the server: not again for the next call or another share.
   EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
   EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
-  const std::string refused = " (cannot log on to " + host + ": wrong user name or password)";
+  const std::string refused =
+      " (" + host + " にログオンできません: ユーザー名かパスワードが違います)";
   EXPECT_EQ(prompt.calls, (std::vector<std::string>{
                               "Stored " + host, "Ask " + host + refused, "Ask " + host + refused,
                               "LoggedOn " + host + " " + Server().User()}));
   for (const auto& call : prompt.calls) EXPECT_EQ(call.find("typo"), std::string::npos);
 }
 
-TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogon) {
+TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogonUntilTheServerIsTriedAgain) {
   FakePrompt prompt;
   client->SetLoginPrompt(&prompt);
+  std::chrono::steady_clock::time_point now{};
+  client->Connection().SetClock([&now] { return now; });
   EXPECT_FALSE(fs->IsFolder(Unc("private")));
-  EXPECT_NE(fs->LastError().find("cannot log on to"), std::string::npos) << fs->LastError();
+  EXPECT_NE(fs->LastError().find(" にログオンできません"), std::string::npos) << fs->LastError();
   EXPECT_EQ(prompt.calls.size(), 2u);  // Stored, Ask
-  // Not asked again for every file that follows.
+  // Not asked again for every file that follows, nor once the pause after a failure is over.
   EXPECT_FALSE(fs->Exists(Unc("private", "a")));
-  EXPECT_EQ(prompt.calls.size(), 2u);
+  now += std::chrono::minutes(1);
+  EXPECT_FALSE(fs->Exists(Unc("private", "a")));
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 1);
+  // Removed and added again, the server is asked about again (cancelled once more here).
+  client->SetServers({});
+  client->SetServers({Server().Host()});
+  EXPECT_FALSE(fs->IsFolder(Unc("private")));
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 2);
+  // A new run, a retry or an expansion asks again.
+  prompt.answers = {SmbCredentials{Server().User(), "", Server().Password(), false}};
+  fs->ForgetFailures(Unc("private"));
+  EXPECT_TRUE(fs->IsFolder(Unc("private"))) << fs->LastError();
+  EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 3);
 }
 
 // A server that is not there, with the time in the test's hands.
@@ -158,7 +177,7 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   const std::string source = disk.Write("a.txt", "a");
   const auto result = fs->CopyFileWithProgress(source, Unc("guest", "a.txt"), false, nullptr);
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, "cannot reach " + Server().Host() + ": Connection refused");
+  EXPECT_EQ(result.error, Server().Host() + " に接続できません: Connection refused");
   EXPECT_EQ(client->Connection().ConnectAttempts(), 1);
 
   now += std::chrono::seconds(29);
@@ -171,6 +190,44 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
   EXPECT_EQ(client->Connection().ConnectAttempts(), 2);
   EXPECT_EQ(reports.size(), 2u);  // left alone long enough to be told again
+
+  // The user's retry, a refresh or a new run does not wait: tried again at once, once.
+  fs->ForgetFailures(Unc("guest", "a.txt"));
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 3);
+}
+
+class AskOnError : public CopyOptions {
+ public:
+  bool ConfirmOverWrite() const override { return false; }
+  bool ButOldIsIgnore() const override { return false; }
+  bool IgnoreError() const override { return false; }
+};
+
+// The server is back while the retry question is shown: 再試行 reaches it at once, without the
+// pause that keeps a failed server from being tried for every file.
+TEST_F(SmbServerDownTest, RetryTriesTheServerAgainAtOnce) {
+  const int port = client->Options().port;
+  UsePort(FreeLoopbackPort(), 5);
+  const std::string dir = NewFolder("guest");
+  TempDir disk;
+  const std::string source = disk.Write("a.txt", "a");
+  AskOnError options;
+  RunFlags flags;
+  ScriptedPrompts prompts;
+  prompts.answers = {PromptAnswer::Retry};
+  prompts.whileShown = [&] { UsePort(port, 5); };
+  FakeEventPump pump;
+  VectorLogSink sink;
+  StatusLog log{*fs, sink};
+  log.SetSaveToFileSource([] { return false; });
+  CopyEngine engine{*fs, prompts, pump, log, options, flags};
+  EXPECT_FALSE(engine.CopyFileToFolder(source, Unc("guest", dir)));
+  ASSERT_EQ(prompts.asked.size(), 1u);
+  EXPECT_NE(prompts.asked[0].text.find(Server().Host() + " に接続できません"), std::string::npos)
+      << prompts.asked[0].text;
+  EXPECT_TRUE(std::ifstream(OnDisk("guest", dir + "/a.txt")).good());
 }
 
 TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
@@ -187,8 +244,8 @@ TEST_F(SmbServerDownTest, AServerThatNeverAnswersFails) {
   UsePort(port, 1);
 
   EXPECT_FALSE(fs->IsFolder(Unc("guest")));
-  EXPECT_EQ(fs->LastError(), Server().Host() + " does not answer on port " +
-                                 std::to_string(port) + " within 1 s");
+  EXPECT_EQ(fs->LastError(),
+            Server().Host() + " がポート " + std::to_string(port) + " で 1 秒以内に応答しません");
   EXPECT_EQ(reports, std::vector<std::string>{fs->LastError()});
   close(listener);
 }

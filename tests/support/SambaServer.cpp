@@ -126,6 +126,26 @@ std::string SambaServer::NewFolder(const std::string& share) {
   return name;
 }
 
+int SambaServer::DropConnections() {
+  // smbd serves each client in a child of its own, named as smbd itself; its other children
+  // (smbd-notifyd, smbd-cleanupd) are named for what they do.
+  int ended = 0;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = ReadAll(entry.path().string() + "/stat");
+    const auto close = stat.rfind(')');
+    if (stat.find("(smbd)") == std::string::npos || close == std::string::npos) continue;
+    std::istringstream rest(stat.substr(close + 1));
+    char state = 0;
+    int parent = 0;
+    rest >> state >> parent;
+    if (pid_ > 0 && parent == pid_ && kill(std::atoi(name.c_str()), SIGKILL) == 0) ++ended;
+  }
+  return ended;
+}
+
 void SambaServer::Start() {
   if (access(kSmbd, X_OK) != 0) {
     failure_ = std::string(kSmbd) + " is not installed (scripts/setup installs samba)";

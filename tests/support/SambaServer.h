@@ -38,6 +38,9 @@ class SambaServer {
   std::string SharePath(const std::string& share) const;
   // A fresh folder in a share for one test, e.g. "t3"; returns its name.
   std::string NewFolder(const std::string& share);
+  // Kills the processes that serve clients, as a server that goes down would end every
+  // connection; the server itself goes on accepting new ones. How many were ended.
+  int DropConnections();
 
  private:
   void Start();

@@ -182,7 +182,13 @@ void MainController::mnuClearMarkClick() {
 
 void MainController::mnuAllCollapseClick() { CollapseBelowRoot(tree_); }
 
-bool MainController::treFolderExpanding(TreeNode* node) { return network_.NodeExpanding(node); }
+bool MainController::treFolderExpanding(TreeNode* node) {
+  // Expanding a server's node by hand tries it again at once, and asks for its logon again.
+  if (node && state_.startupComplete && !node->Record().folderPath.empty()) {
+    services_.fs.ForgetFailures(node->Record().folderPath);
+  }
+  return network_.NodeExpanding(node);
+}
 
 void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
   if (!state_.startupComplete) return;

@@ -182,6 +182,8 @@ void MainController::mnuGoClick() {
   const CursorShape savedCursor = services_.cursor.Current();
   state_.run.stopRequested = false;
   state_.run.runInProgress = true;
+  // Each run tries every server afresh: one that failed lately, or whose login was cancelled.
+  services_.fs.ForgetFailures({});
   if (!state_.run.batchMode) services_.cursor.Set(CursorShape::AppStarting);
   struct End {
     MainController& c;

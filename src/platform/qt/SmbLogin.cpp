@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "common/AppInfo.h"
 #include "platform/qt/QtPlatform.h"
 
 namespace tolvane {
@@ -68,24 +69,26 @@ std::optional<SmbCredentials> KeyringLookup(const std::string& server) {
   return credentials;
 }
 
-bool KeyringStore(const std::string& server, const SmbCredentials& credentials) {
+bool KeyringStore(const std::string& server, const SmbCredentials& credentials, std::string* why) {
   GError* error = nullptr;
   const std::string label = "Tolvane: " + credentials.user + " @ " + server;
   const gboolean stored = secret_password_store_sync(
       LogonSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(), credentials.password.c_str(),
       nullptr, &error, "server", server.c_str(), "user", credentials.user.c_str(), "domain",
       credentials.domain.c_str(), nullptr);
+  if (why) *why = error && error->message ? error->message : "";
   if (error) g_error_free(error);
   return stored;
 }
 
 std::optional<SmbCredentials> QtSmbLogin::Stored(const std::string& server) {
-  return KeyringLookup(server);
+  auto stored = KeyringLookup(server);
+  if (stored) last_[server] = SmbCredentials{stored->user, stored->domain, "", true};
+  return stored;
 }
 
 std::optional<SmbCredentials> QtSmbLogin::Ask(const std::string& server,
                                               const std::string& reason) {
-  if (cancelled_.count(server)) return std::nullopt;
   QDialog dialog(owner_);
   dialog.setWindowTitle(ToQ("サーバーにログオン"));
   auto* layout = new QVBoxLayout(&dialog);
@@ -95,9 +98,12 @@ std::optional<SmbCredentials> QtSmbLogin::Ask(const std::string& server,
   label->setWordWrap(true);
   layout->addWidget(label);
   auto* form = new QFormLayout;
-  // Most servers know the user by the name of this machine's login.
-  auto* user = new QLineEdit(qEnvironmentVariable("USER"), &dialog);
-  auto* domain = new QLineEdit(&dialog);
+  // The name given last for this server; else most servers know the user by the name of this
+  // machine's login.
+  const auto last = last_.find(server);
+  auto* user = new QLineEdit(
+      last != last_.end() ? ToQ(last->second.user) : qEnvironmentVariable("USER"), &dialog);
+  auto* domain = new QLineEdit(last != last_.end() ? ToQ(last->second.domain) : QString(), &dialog);
   auto* password = new QLineEdit(&dialog);
   password->setEchoMode(QLineEdit::Password);
   form->addRow(ToQ("ユーザー名(&U):"), user);
@@ -106,25 +112,32 @@ std::optional<SmbCredentials> QtSmbLogin::Ask(const std::string& server,
   if (!user->text().isEmpty()) password->setFocus();
   layout->addLayout(form);
   auto* keep = new QCheckBox(ToQ("パスワードをキーリングに保存する(&K)"), &dialog);
+  keep->setChecked(last != last_.end() && last->second.keep);
   layout->addWidget(keep);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);
-  if (dialog.exec() != QDialog::Accepted) {
-    cancelled_.insert(server);
-    return std::nullopt;
-  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   SmbCredentials credentials;
   credentials.user = FromQ(user->text());
   credentials.domain = FromQ(domain->text());
   credentials.password = FromQ(password->text());
   credentials.keep = keep->isChecked();
+  last_[server] = SmbCredentials{credentials.user, credentials.domain, "", credentials.keep};
   return credentials;
 }
 
 void QtSmbLogin::LoggedOn(const std::string& server, const SmbCredentials& credentials) {
-  if (credentials.keep) KeyringStore(server, credentials);
+  if (!credentials.keep) return;
+  std::string why;
+  if (KeyringStore(server, credentials, &why)) return;
+  // The user asked for it to be kept: that it was not must not go unsaid.
+  std::string text = "サーバー " + server + " のパスワードをキーリングに保存できませんでした。";
+  if (!why.empty()) text += "\n" + why;
+  QtPrompts boxes;
+  boxes.SetOwner(owner_);
+  boxes.ShowMessage(kAppTitle, text);
 }
 
 }  // namespace tolvane

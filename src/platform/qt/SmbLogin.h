@@ -1,6 +1,6 @@
 #pragma once
 
-#include <set>
+#include <map>
 #include <string>
 
 #include "platform/smb/SmbClient.h"
@@ -10,8 +10,8 @@ class QWidget;
 namespace tolvane {
 
 // The window's way to log on to a named SMB server: what the desktop keyring keeps, then the
-// login dialog, shown at most once per server for the life of the program (a server whose
-// dialog was cancelled is not asked about again).
+// login dialog. (The connection decides when to ask: a cancelled dialog is not shown again
+// before the next run, or before the user expands or refreshes the server.)
 class QtSmbLogin : public SmbLoginPrompt {
  public:
   void SetOwner(QWidget* owner) { owner_ = owner; }
@@ -22,12 +22,16 @@ class QtSmbLogin : public SmbLoginPrompt {
 
  private:
   QWidget* owner_ = nullptr;
-  std::set<std::string> cancelled_;
+  // The user and domain last given or kept for each server, offered again when the dialog
+  // asks after a logon that failed.
+  std::map<std::string, SmbCredentials> last_;
 };
 
 // The desktop keyring (Secret Service): a password per server, with its user and domain.
 // Nothing is found or kept where no keyring answers.
 std::optional<SmbCredentials> KeyringLookup(const std::string& server);
-bool KeyringStore(const std::string& server, const SmbCredentials& credentials);
+// False, with the keyring's reason in why, when nothing could be kept.
+bool KeyringStore(const std::string& server, const SmbCredentials& credentials,
+                  std::string* why = nullptr);
 
 }  // namespace tolvane

@@ -29,6 +29,7 @@ void SmbClient::SetOptions(const SmbOptions& options) { connection_->SetOptions(
 const SmbOptions& SmbClient::Options() const { return connection_->Options(); }
 
 void SmbClient::SetServers(std::vector<std::string> servers) {
+  const std::vector<std::string> before = std::move(servers_);
   servers_.clear();
   for (auto& server : servers) {
     // A name written with its backslashes, or twice, is still one server.
@@ -39,7 +40,12 @@ void SmbClient::SetServers(std::vector<std::string> servers) {
     if (server.empty() || server.find_first_of("\\/") != std::string::npos) continue;
     bool known = false;
     for (const auto& s : servers_) known = known || SameServer(s, server);
-    if (!known) servers_.push_back(std::move(server));
+    if (known) continue;
+    // A server added (again) by the user starts afresh: what failed before is forgotten.
+    bool had = false;
+    for (const auto& s : before) had = had || SameServer(s, server);
+    if (!had) connection_->ForgetFailures(server);
+    servers_.push_back(std::move(server));
   }
 }
 
@@ -60,6 +66,8 @@ void SmbClient::SetLoginPrompt(SmbLoginPrompt* prompt) { connection_->SetLoginPr
 void SmbClient::SetFailureReport(std::function<void(const std::string& line)> report) {
   connection_->SetFailureReport(std::move(report));
 }
+
+void SmbClient::ForgetFailures(const std::string& server) { connection_->ForgetFailures(server); }
 
 SmbConnection& SmbClient::Connection() { return *connection_; }
 

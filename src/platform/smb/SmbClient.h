@@ -71,6 +71,12 @@ class SmbClient {
   // it was left alone for the negative-cache time.
   void SetFailureReport(std::function<void(const std::string& line)> report);
 
+  // Tries a server again at once, as if it had never failed: forgets that it did not answer or
+  // refused the logon lately (the 30-second pause), and that its login dialog was cancelled,
+  // so that the next call asks again. Empty: every server. For the start of a run, the retry
+  // question's Retry and an explicit refresh of the server's node.
+  void ForgetFailures(const std::string& server = {});
+
   // The connection that does the work (used by SmbFileSystem and SmbNetworkNamespace).
   SmbConnection& Connection();
 

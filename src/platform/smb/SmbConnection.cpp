@@ -20,11 +20,23 @@ namespace {
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
+constexpr char kWrongLogon[] = "ユーザー名かパスワードが違います";
+
+std::string CannotReach(const std::string& server, const std::string& why) {
+  return server + " に接続できません: " + why;
+}
+
+std::string CannotLogOn(const std::string& server, const std::string& why) {
+  return server + " にログオンできません: " + why;
+}
+
 // Errors that say the connection to the server is gone, not that one file was refused.
 bool IsConnectionError(int error) {
   switch (error) {
     case ETIMEDOUT:
     case ECONNREFUSED:
+    case ENETRESET:  // the process that served us ended (the library's word for it)
+    case ESHUTDOWN:
     case ECONNRESET:
     case ECONNABORTED:
     case EPIPE:
@@ -229,8 +241,8 @@ std::string SmbConnection::Url(const std::string& server, const std::string& sha
 }
 
 std::string SmbConnection::NoAnswer(const std::string& server) const {
-  return server + " does not answer on port " + std::to_string(options_.port) + " within " +
-         std::to_string(options_.timeoutSeconds) + " s";
+  return server + " がポート " + std::to_string(options_.port) + " で " +
+         std::to_string(options_.timeoutSeconds) + " 秒以内に応答しません";
 }
 
 bool SmbConnection::Blocked(const std::string& key) {
@@ -260,7 +272,7 @@ bool SmbConnection::Reach(const std::string& server) {
   const std::string port = std::to_string(options_.port);
   const int resolved = getaddrinfo(server.c_str(), port.c_str(), &hints, &found);
   if (resolved != 0) {
-    lastError_ = "cannot find " + server + ": " +
+    lastError_ = server + " が見つかりません: " +
                  (resolved == EAI_SYSTEM ? ErrorText(errno) : gai_strerror(resolved));
     return false;
   }
@@ -309,8 +321,7 @@ bool SmbConnection::Reach(const std::string& server) {
   }
   freeaddrinfo(found);
   if (ok) return true;
-  lastError_ = error == ETIMEDOUT ? NoAnswer(server) : "cannot reach " + server + ": " +
-                                                           ErrorText(error);
+  lastError_ = error == ETIMEDOUT ? NoAnswer(server) : CannotReach(server, ErrorText(error));
   return false;
 }
 
@@ -318,16 +329,16 @@ std::optional<SmbConnection::Candidate> SmbConnection::FromCredentialsFile(Serve
   const std::string& file = options_.credentialsFile;
   const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    state.fileRefusal = "cannot read credentials file " + file + ": " + ErrorText(errno);
+    state.fileRefusal = "資格情報ファイル " + file + " を読めません: " + ErrorText(errno);
     return std::nullopt;
   }
   struct stat st;
   std::string text;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    state.fileRefusal = "credentials file " + file + " is not a regular file: refused";
+    state.fileRefusal = "資格情報ファイル " + file + " は通常のファイルではないため使いません";
   } else if (st.st_mode & (S_IRGRP | S_IROTH)) {
     // A password others can read is no secret: whoever put it there must fix that first.
-    state.fileRefusal = "credentials file " + file + " is readable by others: refused";
+    state.fileRefusal = "資格情報ファイル " + file + " は他のユーザーも読めるため使いません";
   } else {
     char buffer[4096];
     ssize_t n;
@@ -357,7 +368,7 @@ std::optional<SmbConnection::Candidate> SmbConnection::FromCredentialsFile(Serve
     }
   }
   if (c.user.empty()) {
-    state.fileRefusal = "credentials file " + file + " names no user";
+    state.fileRefusal = "資格情報ファイル " + file + " にユーザー名がありません";
     return std::nullopt;
   }
   return c;
@@ -398,11 +409,12 @@ std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::
         }
         break;
       case Stage::Ask:
-        if (prompt_) {
+        if (prompt_ && !state.cancelled) {
           if (auto asked = prompt_->Ask(server, state.askReason)) {
             Candidate c{asked->user, asked->domain, asked->password, false, true, asked->keep};
             return c;
           }
+          state.cancelled = true;
         }
         state.next = Stage::Done;
         break;
@@ -439,7 +451,7 @@ void SmbConnection::Auth(SMBCCTX* context, const char* server, const char*, char
 bool SmbConnection::Prepare(const std::string& server, const std::string& share) {
   lastError_.clear();
   if (!context_) {
-    lastError_ = "cannot reach " + server + ": the SMB client library could not start";
+    lastError_ = CannotReach(server, "SMB のライブラリを開始できません");
     return false;
   }
   const std::string key = Key(server);
@@ -460,14 +472,15 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
         // The chain has ended: start it again when the server is next tried.
         // A refused credentials file is the reason, also where a guest logon let us list the
         // shares: it is what the user has to mend.
-        std::string reason = !state.fileRefusal.empty()
-                                 ? state.fileRefusal
-                                 : (lastLogonError.empty() ? "no logon was given" : lastLogonError);
+        std::string reason =
+            !state.fileRefusal.empty()
+                ? state.fileRefusal
+                : (lastLogonError.empty() ? "ログオン情報がありません" : lastLogonError);
         state.candidate = state.worked;
         state.next = Stage::Kerberos;
         state.askReason.clear();
         state.fileRefusal.clear();
-        return Failed(shareKey, "cannot log on to " + server + ": " + reason);
+        return Failed(shareKey, CannotLogOn(server, reason));
       }
     }
     ApplyLogonOptions(*state.candidate);
@@ -488,24 +501,37 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
     }
     const int error = errno != 0 ? errno : EIO;
     if (IsLogonError(error)) {
-      lastLogonError = error == EACCES ? "wrong user name or password" : ErrorText(error);
-      if (state.candidate->fromPrompt) {
-        state.askReason = "cannot log on to " + server + ": " + lastLogonError;
-      }
+      lastLogonError = error == EACCES ? kWrongLogon : ErrorText(error);
+      if (state.candidate->fromPrompt) state.askReason = CannotLogOn(server, lastLogonError);
       state.candidate.reset();
       continue;
     }
     if (IsConnectionError(error)) {
       state.reached = false;
-      return Failed(key, error == ETIMEDOUT ? NoAnswer(server)
-                                            : "cannot reach " + server + ": " + ErrorText(error));
+      return Failed(key,
+                    error == ETIMEDOUT ? NoAnswer(server) : CannotReach(server, ErrorText(error)));
     }
     // No such share, or the like: nothing wrong with the server or the logon.
-    lastError_ = share.empty() ? "cannot list the shares of " + server + ": " + ErrorText(error)
-                               : "cannot open \\\\" + server + "\\" + share + ": " +
-                                     ErrorText(error);
+    lastError_ = share.empty()
+                     ? server + " の共有を一覧できません: " + ErrorText(error)
+                     : "\\\\" + server + "\\" + share + " を開けません: " + ErrorText(error);
     return false;
   }
+}
+
+void SmbConnection::ForgetFailures(const std::string& server) {
+  if (server.empty()) {
+    failures_.clear();
+    for (auto& [key, state] : servers_) state.cancelled = false;
+    return;
+  }
+  const std::string key = Key(server);
+  for (auto it = failures_.begin(); it != failures_.end();) {
+    // The server's own failure, and its shares' (server\share).
+    const bool its = it->first == key || it->first.rfind(key + "\\", 0) == 0;
+    it = its ? failures_.erase(it) : std::next(it);
+  }
+  StateOf(server).cancelled = false;
 }
 
 bool SmbConnection::Fail(const std::string& server, int error) {
@@ -514,7 +540,7 @@ bool SmbConnection::Fail(const std::string& server, int error) {
     StateOf(server).reached = false;
     return Failed(Key(server), error == ETIMEDOUT
                                    ? NoAnswer(server)
-                                   : "lost the connection to " + server + ": " + ErrorText(error));
+                                   : server + " との接続が切れました: " + ErrorText(error));
   }
   lastError_ = ErrorText(error);
   return false;
@@ -562,18 +588,6 @@ int SmbConnection::Mkdir(const std::string& url) {
 }
 int SmbConnection::Utimes(const std::string& url, const struct timeval times[2]) {
   return smbc_getFunctionUtimes(context_)(context_, url.c_str(), const_cast<timeval*>(times));
-}
-
-std::optional<unsigned> SmbConnection::DosAttributes(const std::string& url) {
-  char value[64] = {};
-  if (smbc_getFunctionGetxattr(context_)(context_, url.c_str(), "system.dos_attr.mode", value,
-                                         sizeof value - 1) < 0) {
-    return std::nullopt;
-  }
-  char* end = nullptr;
-  const unsigned long mode = std::strtoul(value, &end, 0);
-  if (end == value) return std::nullopt;
-  return static_cast<unsigned>(mode);
 }
 
 }  // namespace tolvane

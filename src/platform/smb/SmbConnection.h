@@ -64,6 +64,11 @@ class SmbConnection {
                   const std::string& rest = {}) const;
   std::string Url(const SmbPath& path) const { return Url(path.server, path.share, path.rest); }
 
+  // Forgets that server (empty: every server) failed lately or that its login dialog was
+  // cancelled: the next call tries it again at once, and asks again. For the start of a run
+  // and the user's own retry or refresh.
+  void ForgetFailures(const std::string& server);
+
   // Remembers why a call to server failed (errno: error), a lost connection as the server's
   // failure. Always false.
   bool Fail(const std::string& server, int error);
@@ -87,9 +92,6 @@ class SmbConnection {
   int Rename(const std::string& from, const std::string& to);
   int Mkdir(const std::string& url);
   int Utimes(const std::string& url, const struct timeval times[2]);
-  // The DOS attribute bits of a file (read-only 0x1, hidden 0x2, folder 0x10); nothing when
-  // the server does not tell.
-  std::optional<unsigned> DosAttributes(const std::string& url);
 
  private:
   struct Candidate {
@@ -110,6 +112,8 @@ class SmbConnection {
     Stage next = Stage::Kerberos;
     std::string askReason;
     std::string fileRefusal;
+    // The user cancelled the login dialog: not asked again until the failure is forgotten.
+    bool cancelled = false;
     std::set<std::string> sharesLoggedOn;
   };
   struct Failure {

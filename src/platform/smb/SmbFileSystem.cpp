@@ -20,7 +20,6 @@ namespace tolvane {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
-constexpr unsigned kDosReadOnly = 0x01;
 constexpr unsigned kDosFolder = 0x10;
 
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
@@ -333,16 +332,14 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
     exists = stat(toLocal->c_str(), &dstStat) == 0;
   }
   if (exists) {
-    if (failIfExists) return fail(nullptr, EEXIST);
+    // A folder is said to be one, whether or not the target had to be new.
     if (S_ISDIR(dstStat.st_mode)) return fail(nullptr, EISDIR);
+    if (failIfExists) return fail(nullptr, EEXIST);
     if (!S_ISREG(dstStat.st_mode)) return fail(nullptr, EINVAL);
     // A read-only file is not replaced: on a server that is the DOS read-only attribute, which
-    // the library shows as a missing write bit.
+    // the library's stat shows as a missing write bit. (Asking for the attribute itself would
+    // open a second connection, to the standard ports whatever SmbPort says.)
     if ((dstStat.st_mode & 0222) == 0) return fail(nullptr, EACCES);
-    if (to) {
-      const auto attributes = smb.DosAttributes(smb.Url(*to));
-      if (attributes && (*attributes & kDosReadOnly)) return fail(nullptr, EACCES);
-    }
   }
 
   const std::string tempName = NewTemporaryFileName();
@@ -391,6 +388,24 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
       result.cancelled = true;
       return result;
     }
+  }
+  // A source that was written to meanwhile gives a copy that is neither the old file nor the
+  // new one: it never takes the target's name.
+  // (On a server, by its path once it is closed: while a file is open the server gives the
+  // time it had when it was opened.)
+  struct stat after;
+  if (from) in.Close();
+  if (!(from ? smb.Stat(smb.Url(*from), &after) == 0 : in.Stat(&after))) {
+    const int error = errno;
+    removeTemp();
+    return fail(from ? &*from : nullptr, error);
+  }
+  if (done != size || static_cast<std::uint64_t>(after.st_size) != size ||
+      after.st_mtim.tv_sec != srcStat.st_mtim.tv_sec ||
+      after.st_mtim.tv_nsec != srcStat.st_mtim.tv_nsec) {
+    removeTemp();
+    result.sourceChanged = true;
+    return result;
   }
   // The time is set last, after every write, and before the file takes its name.
   int error = 0;
@@ -557,13 +572,40 @@ std::string SmbFileSystem::LastError() const {
 }
 
 std::optional<FileIdentity> SmbFileSystem::Identity(const std::string& path) {
-  if (Route(path)) return std::nullopt;
-  return local_.Identity(path);
+  const auto p = Route(path);
+  if (!p) return local_.Identity(path);
+  if (p->share.empty() || !Reach(*p)) return std::nullopt;
+  SmbConnection& smb = client_.Connection();
+  struct stat st;
+  if (smb.Stat(smb.Url(*p), &st) != 0) return std::nullopt;
+  FileIdentity id;
+  // Server and share as they are compared; the library's device number is no help, as it
+  // tells the spellings of a share's name apart.
+  id.volume = "\\\\" + SmbConnection::Key(p->server) + "\\" + SmbConnection::Key(p->share);
+  id.inode = static_cast<std::uint64_t>(st.st_ino);
+  if (id.inode == 0) {
+    // No file id from this server: the path stands in for it, links on the server unseen.
+    id.path = id.volume;
+    if (!p->rest.empty()) id.path += "\\" + p->rest;
+    std::replace(id.path.begin(), id.path.end(), '/', '\\');
+  }
+  return id;
 }
 
 bool SmbFileSystem::LeadsOutsideNetwork(const std::string& path) {
   if (Route(path)) return false;
   return local_.LeadsOutsideNetwork(path);
+}
+
+void SmbFileSystem::ForgetFailures(const std::string& path) {
+  if (path.empty()) {
+    client_.ForgetFailures();
+    local_.ForgetFailures(path);
+  } else if (const auto server = client_.ServerOf(path)) {
+    client_.ForgetFailures(*server);
+  } else {
+    local_.ForgetFailures(path);
+  }
 }
 
 void SmbFileSystem::RemoveStaleTemporaryFiles(const std::string& folder) {

@@ -32,6 +32,7 @@ class SmbFileSystem : public FileSystem {
   std::optional<FileIdentity> Identity(const std::string& path) override;
   bool LeadsOutsideNetwork(const std::string& path) override;
   void RemoveStaleTemporaryFiles(const std::string& folder) override;
+  void ForgetFailures(const std::string& path) override;
 
  private:
   // The path split for SMB when its server is one of the client's; nothing for a local path.
