@@ -114,6 +114,10 @@ std::string RetryQuestion(const std::string& folder, const std::string& source,
   return text;
 }
 
+std::string Because(const std::string& what, const std::string& reason) {
+  return reason.empty() ? what : what + " (" + reason + ")";
+}
+
 }  // namespace
 
 std::string ExtractName(const std::string& path) { return path.substr(NameStart(path)); }
@@ -146,13 +150,14 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
   if (fs_.LeadsOutsideNetwork(folder)) {
     LogFailure(kOutsideNetwork, folder, {});
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(kOutsideNetwork + LogName(folder));
     return false;
   }
   if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
-    LogFailure(kCannotCreate, folder, fs_.LastError());
+    const std::string reason = fs_.LastError();
+    LogFailure(kCannotCreate, folder, reason);
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(Because(kCannotCreate + LogName(folder), reason));
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
@@ -183,7 +188,8 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       log_.AddLogLine(LogName(entry) + kNotFound);
     }
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(entryIsFolder ? Because(kCannotRead + LogName(entry), reason)
+                              : LogName(entry) + kNotFound);
     return true;
   }
 
@@ -193,7 +199,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
-      CountFailed();
+      CountFailed(LogName(itemPath) + kFailed);
       failed = true;
     } else if (item.isFolder) {
       const auto id = fs_.Identity(itemPath);
@@ -241,7 +247,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
           if (progress_) progress_->FileSkipped();
           return flags_.stopRequested;
         case Overwrite::Stop:
-          CountFailed();
+          CountFailed(LogName(source) + kCancelled);
           return true;
       }
     }
@@ -257,17 +263,18 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       // A stop asked for in the middle of a large file: the file is not there, and no question
       // keeps the user waiting for the run to end.
       LogOutcome(source, kCancelled);
-      CountFailed();
+      CountFailed(LogName(source) + kCancelled);
       return true;
     }
     const std::string reason = copy.error.empty() ? fs_.LastError() : copy.error;
     if (options_.IgnoreError()) {
       LogOutcome(source, kFailed);
       if (!reason.empty()) log_.AddLogLine(kReason + reason);
-      CountFailed();
+      CountFailed(Because(LogName(source) + kFailed, reason));
       failed = true;
       break;
     }
+    if (progress_ && !flags_.batchMode) progress_->ShowNow();
     const PromptAnswer answer =
         flags_.batchMode
             ? PromptAnswer::Abort
@@ -275,7 +282,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
     if (answer == PromptAnswer::Retry) continue;
     LogOutcome(source, kFailed);
     if (!reason.empty()) log_.AddLogLine(kReason + reason);
-    CountFailed();
+    CountFailed(Because(LogName(source) + kFailed, reason));
     failed = true;
     // The box has no other way out than its three buttons; anything else counts as Abort.
     if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
@@ -293,6 +300,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   const auto sourceItem = FindItem(fs_, source);
   if (!sourceItem) {
     log_.AddLogLine(LogName(source) + kNotFound);
+    if (flags_.firstFailure.empty()) flags_.firstFailure = LogName(source) + kNotFound;
     flags_.stopRequested = true;
     return Overwrite::Stop;
   }
@@ -302,10 +310,25 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
     ask = false;
   }
   if (!ask) return Overwrite::Proceed;
+  if (flags_.overwriteAll) {
+    // Answered for the rest of the run.
+    if (*flags_.overwriteAll) return Overwrite::Proceed;
+    LogOutcome(source, kSkipped);
+    return Overwrite::Skip;
+  }
 
-  switch (prompts_.AskYesNoCancel(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
+  // The question may stay open for long: the status bar shows where the run stands meanwhile.
+  if (progress_) progress_->ShowNow();
+  switch (prompts_.AskOverwrite(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
+    case PromptAnswer::YesToAll:
+      flags_.overwriteAll = true;
+      return Overwrite::Proceed;
     case PromptAnswer::Yes:
       return Overwrite::Proceed;
+    case PromptAnswer::NoToAll:
+      flags_.overwriteAll = false;
+      LogOutcome(source, kSkipped);
+      return Overwrite::Skip;
     case PromptAnswer::No:
       LogOutcome(source, kSkipped);
       return Overwrite::Skip;
@@ -331,7 +354,8 @@ CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string
   return fs_.CopyFileWithProgress(source, target, mustBeNew, betweenChunks);
 }
 
-void CopyEngine::CountFailed() {
+void CopyEngine::CountFailed(const std::string& what) {
+  if (flags_.firstFailure.empty()) flags_.firstFailure = what;
   if (progress_) progress_->FileFailed();
 }
 

@@ -47,7 +47,8 @@ class CopyEngine {
   // Copies in chunks, serving the window between them; a stop asked meanwhile cancels it.
   CopyResult CopyInChunks(const std::string& source, const std::string& target, bool mustBeNew);
   void LogOutcome(const std::string& source, const char* outcome);
-  void CountFailed();
+  // Counts a failure; what tells what failed and why, kept when it is the destination's first.
+  void CountFailed(const std::string& what);
 
   FileSystem& fs_;
   Prompts& prompts_;

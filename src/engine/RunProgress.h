@@ -15,6 +15,7 @@ struct RunCounts {
   int destinations = 0;  // how many are marked
   int copied = 0;
   int skipped = 0;
+  int unchanged = 0;
   int failed = 0;                    // failed, cancelled or stopped
   std::uint64_t bytes = 0;           // copied so far, with the part of the current file
   std::uint64_t bytesPerSecond = 0;  // over the last second or so
@@ -40,6 +41,9 @@ class RunProgress {
   void FileCopied(std::uint64_t size);
   void FileSkipped();
   void FileFailed();
+  // Shows where the run stands now, whenever it was last shown: before a question, which may
+  // stay open for long.
+  void ShowNow();
   // Shows the summary and keeps it.
   void EndRun(bool stopped);
 

@@ -183,7 +183,8 @@ TEST_F(MainWindowTest, ARunAsksBeforeOverwritingAndFollowsEachAnswer) {
   ASSERT_EQ(seen.size(), 2u);
   for (const SeenBox& box : seen) {
     EXPECT_EQ(box.caption, kAppTitle);
-    EXPECT_EQ(box.buttons, (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル"}));
+    EXPECT_EQ(box.buttons, (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル", "すべて上書き",
+                                  "すべてスキップ"}));
     EXPECT_FALSE(box.hasIcon);
   }
   EXPECT_EQ(answerer.Unexpected(), 0);
@@ -209,6 +210,22 @@ TEST_F(MainWindowTest, AFailedCopyOffersRetryThenGetsTheRedMark) {
   // A failed mark still counts as marked.
   EXPECT_TRUE(MenuEnabled(CommandId::Go));
   EXPECT_FALSE(net.Exists("PC01/share/a.txt"));
+
+  // The result list comes up with the failed destination, which the tree shows in bold.
+  ASSERT_NE(w.dlgResults, nullptr);
+  EXPECT_TRUE(IsWindowVisible(w.dlgResults));
+  EXPECT_EQ(ListView_GetItemCount(w.lstResults), 1);
+  EXPECT_TRUE(TreeView_GetItemState(w.treFolder, w.ItemOf(NodeOf("\\\\PC01\\share")), TVIS_BOLD) &
+              TVIS_BOLD);
+  // Sent again to it: it arrives, and nothing is left to send again.
+  fs.ClearFaults();
+  ASSERT_TRUE(ButtonEnabled(CommandId::RerunFailed));
+  ClickButton(CommandId::RerunFailed);
+  EXPECT_EQ(net.Read("PC01/share/a.txt"), "A");
+  EXPECT_FALSE(ButtonEnabled(CommandId::RerunFailed));
+  EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(NodeOf("\\\\PC01\\share")), TVIS_BOLD) &
+               TVIS_BOLD);
+  EXPECT_EQ(answerer.Unexpected(), 0);
 }
 
 TEST_F(MainWindowTest, GoDuringARunStopsItAndTheWindowComesBack) {
