@@ -137,9 +137,11 @@ RunOutcome DistributionRun::RunDistribution() {
 }
 
 std::string ResultLogLine(const DestinationResult& r) {
+  // "失敗" only where something failed: a search of the log for it finds failures alone.
   return "結果 " + LogName(r.folder) + ": 成功 " + std::to_string(r.copied) + ", スキップ " +
-         std::to_string(r.skipped) + ", 変更なし " + std::to_string(r.unchanged) + ", 失敗 " +
-         std::to_string(r.failed) + ", " + FormatBytes(r.bytes) + ", " + FormatElapsed(r.time);
+         std::to_string(r.skipped) + ", 変更なし " + std::to_string(r.unchanged) +
+         (r.failed ? ", 失敗 " + std::to_string(r.failed) : std::string()) + ", " +
+         FormatBytes(r.bytes) + ", " + FormatElapsed(r.time);
 }
 
 bool DistributionRun::DistributeToFolder(const std::string& folder) {

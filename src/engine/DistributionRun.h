@@ -46,7 +46,8 @@ struct RunOutcome {
   std::vector<DestinationResult> results;
 };
 
-// The log line of one destination's result, written at the end of a run.
+// The log line of one destination's result, written at the end of a run; it names failures
+// only where there were some.
 std::string ResultLogLine(const DestinationResult& result);
 
 // Copies one source entry into one destination folder; true when anything failed there.

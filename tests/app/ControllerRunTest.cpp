@@ -66,7 +66,7 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(lines[1], R"(\\PC01\share)");
   EXPECT_EQ(lines[2], a);
   EXPECT_EQ(lines[lines.size() - 2],
-            R"(結果 \\PC02\tools: 成功 3, スキップ 0, 変更なし 0, 失敗 0, 3 B, 0.0 s)");
+            R"(結果 \\PC02\tools: 成功 3, スキップ 0, 変更なし 0, 3 B, 0.0 s)");
   EXPECT_EQ(lines.back(), "09:16 配布終了");
   EXPECT_EQ(net.Read("PC02/tools/sub/c.txt"), "C");
   EXPECT_EQ(net.Read("PC01/share/apps/b.txt"), "B");
