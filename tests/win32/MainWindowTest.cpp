@@ -154,6 +154,17 @@ TEST_F(MainWindowTest, ExpandingANodeListsItThroughTheTreeControl) {
   Command(CommandId::AllCollapse);
   EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(pc01), TVIS_EXPANDED) & TVIS_EXPANDED);
   EXPECT_EQ(NodeOf("\\\\PC01\\share"), share);
+
+  // The status bar follows the selection; F5 lists the selected node again.
+  TreeView_SelectItem(w.treFolder, w.ItemOf(pc01));
+  wchar_t status[64] = {};
+  SendMessageW(w.stbMain, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+  EXPECT_EQ(std::wstring(status), L"\\\\PC01");
+  AddNetworkFolder("PC01/new");
+  SetForegroundWindow(w.Handle());
+  SetFocus(w.treFolder);
+  Keys({VK_F5});
+  EXPECT_TRUE(PumpUntil([&] { return NodeOf("\\\\PC01\\new") != nullptr; }));
 }
 
 TEST_F(MainWindowTest, ARunAsksBeforeOverwritingAndFollowsEachAnswer) {
