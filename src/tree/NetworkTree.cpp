@@ -297,7 +297,15 @@ std::vector<NetworkTree::Mark> NetworkTree::RestoreMarks(const std::vector<Mark>
 std::vector<NetworkTree::Mark> NetworkTree::Refresh(TreeNode* node) {
   if (!node) return {};
   const std::vector<Mark> marks = MarksBelow(node, false);
+  // The servers below are tried again as if for the first time: the node's own, or every
+  // server of the network folder when it is the root that is listed again.
   if (!node->Record().folderPath.empty()) shell_.Forget(node->Record().folderPath);
+  if (node == tree_.Root()) {
+    for (int i = 0; i < node->ChildCount(); ++i) {
+      const std::string& path = node->Child(i)->Record().folderPath;
+      if (!path.empty()) shell_.Forget(path);
+    }
+  }
   tree_.RemoveChildren(node);
   if (node == tree_.Root()) {
     if (const auto network = shell_.NetworkFolder()) AddNetworkChildren(*network, node);

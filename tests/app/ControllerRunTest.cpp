@@ -229,6 +229,7 @@ TEST_F(ControllerRunTest, RefreshListsTheNodeAgainAndKeepsTheMarksBelowIt) {
   ASSERT_EQ(c.Tree().Unrestored().size(), 1u);
   EXPECT_EQ(view->memo.back(), R"(ノードを再現できませんでした。(\\PC01\share\apps)");
   EXPECT_TRUE(NetworkTree::HasDummyChild(server));
+  EXPECT_EQ(shell.forgotten, std::vector<std::string>{R"(\\PC01)"});
 
   // Back, with a new share: it appears, and the mark below it is given back.
   shell.At(pc01).gone = false;

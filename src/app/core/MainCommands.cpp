@@ -303,7 +303,8 @@ void MainController::RestoreUnrestoredBelow(const TreeNode* node) {
 }
 
 void MainController::treFolderExit() {
-  if (view_) view_->SetStatusText("");
+  // Empty, unless it says what to do about a network folder without servers.
+  ShowFolderStatus(nullptr);
 }
 
 }  // namespace tolvane
