@@ -79,7 +79,8 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   // Where the run stood, then its summary beside the folder field, which stays the folder's.
   ASSERT_GE(view->progressTexts.size(), 2u);
   EXPECT_EQ(view->progressTexts.front().rfind("配布先 1/3: 成功 0, スキップ 0, 失敗 0", 0), 0u);
-  EXPECT_EQ(view->progressTexts.back(), "配布終了: 成功 9, スキップ 0, 失敗 0 (配布先 3 箇所), 9 B, 0.0 s");
+  EXPECT_EQ(view->progressTexts.back(),
+            "配布終了: 成功 9, スキップ 0, 失敗 0 (配布先 3 箇所), 9 B, 0.0 s");
   // Nothing failed: the result list is kept, not brought up.
   EXPECT_EQ(view->resultsBroughtUp, 0);
   c.Execute(CommandId::ShowResults);

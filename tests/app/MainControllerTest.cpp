@@ -372,8 +372,9 @@ TEST(RunTextsTest, WindowTextsAreJapaneseAndLongPathsLoseTheirMiddle) {
   counts.bytes = 2048;
   counts.currentFile = "/home/user/" + std::string(80, 'x') + "/last.txt";
   const std::string progress = WindowProgressText(counts);
-  EXPECT_EQ(progress.rfind("配布先 2/5: 成功 372, スキップ 0, 失敗 1, 2.0 KiB, 0 B/s, /home/user/", 0),
-            0u);
+  EXPECT_EQ(
+      progress.rfind("配布先 2/5: 成功 372, スキップ 0, 失敗 1, 2.0 KiB, 0 B/s, /home/user/", 0),
+      0u);
   EXPECT_TRUE(progress.ends_with("…" + std::string(21, 'x') + "/last.txt")) << progress;
   counts.unchanged = 4;
   counts.stopped = true;
@@ -381,8 +382,9 @@ TEST(RunTextsTest, WindowTextsAreJapaneseAndLongPathsLoseTheirMiddle) {
   EXPECT_EQ(WindowSummaryText(counts),
             "配布中止: 成功 372, スキップ 0, 変更なし 4, 失敗 1 (配布先 2 箇所), 2.0 KiB, 1:02");
 
-  DestinationResult result{"\\\\PC01\\share", 3, 1, 0, 2, 1536, std::chrono::milliseconds(4200),
-                           "a.txt -> 失敗 (injected)", true};
+  DestinationResult result{
+      "\\\\PC01\\share",          3,   1, 0, 2, 1536, std::chrono::milliseconds(4200),
+      "a.txt -> 失敗 (injected)", true};
   EXPECT_EQ(ResultLogLine(result),
             "結果 \\\\PC01\\share: 成功 3, スキップ 1, 変更なし 0, 失敗 2, 1.5 KiB, 4.2 s");
   const ResultList list = MakeResultList({result});

@@ -194,8 +194,8 @@ TEST_F(MainWindowTest, ARunAsksBeforeOverwritingAndFollowsEachAnswer) {
   ASSERT_EQ(seen.size(), 2u);
   for (const SeenBox& box : seen) {
     EXPECT_EQ(box.caption, kAppTitle);
-    EXPECT_EQ(box.buttons, (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル", "すべて上書き",
-                                  "すべてスキップ"}));
+    EXPECT_EQ(box.buttons,
+              (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル", "すべて上書き", "すべてスキップ"}));
     EXPECT_FALSE(box.hasIcon);
   }
   EXPECT_EQ(answerer.Unexpected(), 0);

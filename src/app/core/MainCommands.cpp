@@ -253,8 +253,8 @@ void MainController::mnuRefreshClick() {
 
 void MainController::mnuNetworkRootClick() {
   if (state_.run.runInProgress || !state_.startupComplete) return;
-  const auto chosen = services_.dialogs.ChooseFolder("ネットワークフォルダを選んでください",
-                                                     state_.networkRoot);
+  const auto chosen =
+      services_.dialogs.ChooseFolder("ネットワークフォルダを選んでください", state_.networkRoot);
   if (!chosen || chosen->empty()) return;
   state_.networkRoot = *chosen;
   services_.setNetworkRoot(state_.networkRoot);

@@ -51,8 +51,8 @@ std::string WindowSummaryText(const RunCounts& c) {
 }
 
 const ResultList::Row& ResultList::Headers() {
-  static const Row headers{"配布先",   "成功", "スキップ", "変更なし",
-                           "失敗",     "サイズ", "時間",   "最初の失敗"};
+  static const Row headers{"配布先", "成功",   "スキップ", "変更なし",
+                           "失敗",   "サイズ", "時間",     "最初の失敗"};
   return headers;
 }
 

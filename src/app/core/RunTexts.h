@@ -20,8 +20,8 @@ std::string ElideMiddle(const std::string& text, std::size_t maxChars);
 // Where a run stands, as the window's status bar says it: "配布先 2/5: 成功 372, スキップ 0,
 // 失敗 1, 1.2 MiB, 3.0 MiB/s, \\SRV\share\…\file.txt".
 std::string WindowProgressText(const RunCounts& counts);
-// The summary of a run that ended: "配布終了: 成功 9, スキップ 0, 失敗 0 (配布先 3 箇所), 9 B, 0.0 s",
-// "配布中止: ..." after a stop.
+// The summary of a run that ended ("配布中止: ..." after a stop):
+// "配布終了: 成功 9, スキップ 0, 失敗 0 (配布先 3 箇所), 9 B, 0.0 s".
 std::string WindowSummaryText(const RunCounts& counts);
 
 // The result list of a run, as both windows show it (配布結果).

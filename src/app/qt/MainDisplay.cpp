@@ -5,8 +5,6 @@
 #include <QColor>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QTableWidget>
-#include <QVBoxLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,10 +13,12 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/qt/DestinationTreeView.h"

@@ -224,11 +224,10 @@ void TfrmMain::ShowResults(const ResultList& results, bool bringUp) {
     dlgResults = CreateWindowExW(WS_EX_TOOLWINDOW, L"TolvaneResults", Widen(kResultsTitle).c_str(),
                                  WS_OVERLAPPEDWINDOW, owner.left + 40, owner.top + 60, 720, 300,
                                  frmMain, nullptr, GetModuleHandleW(nullptr), nullptr);
-    lstResults = CreateWindowExW(0, WC_LISTVIEWW, nullptr,
-                                 WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                     LVS_NOSORTHEADER | LVS_SINGLESEL,
-                                 0, 0, 10, 10, dlgResults, nullptr, GetModuleHandleW(nullptr),
-                                 nullptr);
+    lstResults = CreateWindowExW(
+        0, WC_LISTVIEWW, nullptr,
+        WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_SINGLESEL,
+        0, 0, 10, 10, dlgResults, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(lstResults, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     ListView_SetExtendedListViewStyle(lstResults, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < ResultList::kColumns; ++i) {

@@ -1,8 +1,7 @@
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QFont>
-#include <QTableWidget>
-#include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include "app/qt/DestinationTreeView.h"
@@ -51,9 +51,8 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   EXPECT_EQ(c.Sources().Count(), 0);
 
   // Tool buttons carry their captions, but never as access keys: Alt+G must not start a run.
-  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtRerunFailed, w.tbtClearMark,
-                         w.tbtAllCollapse, w.tbtConfirmOverWrite, w.tbtWriteIfOld,
-                         w.tbtIgnoreError, w.tbtExit}) {
+  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtRerunFailed, w.tbtClearMark, w.tbtAllCollapse,
+                         w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtIgnoreError, w.tbtExit}) {
     EXPECT_TRUE(b->shortcut().isEmpty()) << b->toolTip().toStdString();
   }
 }
