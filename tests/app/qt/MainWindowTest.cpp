@@ -154,6 +154,22 @@ TEST_F(MainWindowTest, AFailedRunShowsItsResultsAndSendsAgainToTheFailedDestinat
   EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
 }
 
+TEST_F(MainWindowTest, AnEmptyNetworkFolderSaysWhatToDoAndAnotherCanBeChosen) {
+  TempDir empty, net;
+  net.MakeDir("PC01");
+  UseNetwork(empty);
+  TfrmMain& w = Start();
+  EXPECT_TRUE(w.stbMain->text().contains(QString::fromUtf8("設定 > ネットワークフォルダ...")));
+  ASSERT_NE(w.mnuNetworkRoot, nullptr);
+  EXPECT_TRUE(w.mnuSetting->actions().contains(w.mnuNetworkRoot));
+  dialogs.folderResults.push_back(net.Path());
+  w.mnuNetworkRoot->trigger();
+  EXPECT_EQ(networkRoot, net.Path());
+  const QModelIndex root = w.treFolder->model()->index(0, 0);
+  EXPECT_EQ(w.treFolder->model()->rowCount(root), 1);
+  EXPECT_EQ(w.stbMain->text(), QString());
+}
+
 TEST_F(MainWindowTest, CloseDuringARunOnlyAsksTheRunToStop) {
   TfrmMain& w = Start();
   w.show();
