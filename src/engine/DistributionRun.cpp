@@ -86,6 +86,7 @@ RunOutcome DistributionRun::RunDistribution() {
                                LogName(folder.empty() ? node->Record().nodePath : folder);
       log_.AddLogLine("  " + line);
       flags_.firstFailure = line;
+      if (progress_) progress_->FileFailed();  // nothing arrived there
       failed = true;
     } else {
       failed = DistributeToFolder(folder);
