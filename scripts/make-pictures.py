@@ -109,6 +109,13 @@ def go(colour="g"):
     return c
 
 
+def go_again():
+    """Sending again to the failed destinations: the Go arrow in red, with a return stroke."""
+    c = go("r")
+    c.line(1, 2, 1, 14, "r")
+    return c
+
+
 def stop():
     c = Canvas()
     c.disc(7.5, 7.5, 7, "w", ring="r")
@@ -194,7 +201,7 @@ def application():
 
 
 PICTURES = {
-    "toolbar-00": add_files, "toolbar-01": go, "toolbar-05": exit_door,
+    "toolbar-00": add_files, "toolbar-01": go, "toolbar-02": go_again, "toolbar-05": exit_door,
     "toolbar-06": clear_marks, "toolbar-07": collapse, "toolbar-08": confirm,
     "toolbar-11": older_file, "toolbar-12": ignore_errors, "toolbar-14": stop,
     "application": application,

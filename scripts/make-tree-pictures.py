@@ -55,6 +55,15 @@ def marked(colour):
     return ["".join(row) for row in grid]
 
 
+def failed():
+    """The failed mark: a red box with a white cross, told from the blue tick at a glance."""
+    grid = [list(row.replace("w", "r")) for row in BOX]
+    for i in range(7):
+        for x, y in ((4 + i, 5 + i), (5 + i, 5 + i), (11 - i, 5 + i), (10 - i, 5 + i)):
+            grid[y][x] = "w"
+    return ["".join(row) for row in grid]
+
+
 def grey_box():
     return [row.replace("k", "g").replace("w", "l") for row in BOX]
 
@@ -165,7 +174,7 @@ PICTURES = {
     "state1": BOX,
     "state2": marked("b"),
     "state3": grey_box(),
-    "state4": marked("r"),
+    "state4": failed(),
     "network": NETWORK,
     "workgroup": WORKGROUP,
     "server": SERVER,

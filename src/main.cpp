@@ -43,7 +43,7 @@ class TolvaneApplication : public QApplication {
     } catch (const std::exception& e) {
       ShowError(e.what());
     } catch (...) {
-      ShowError("unknown error");
+      ShowError("不明なエラー");
     }
     return false;
   }

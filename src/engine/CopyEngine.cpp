@@ -117,6 +117,10 @@ std::string RetryQuestion(const std::string& folder, const std::string& source,
   return text;
 }
 
+std::string Because(const std::string& what, const std::string& reason) {
+  return reason.empty() ? what : what + " (" + reason + ")";
+}
+
 }  // namespace
 
 std::string ExtractName(const std::string& path) { return path.substr(NameStart(path)); }
@@ -149,13 +153,14 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
   if (fs_.LeadsOutsideNetwork(folder)) {
     LogFailure(kOutsideNetwork, folder, {});
     LogOutcome(entry, kFailed);
-    CountFailed(CountEntryFiles(entry));
+    CountFailed(kOutsideNetwork + LogName(folder), CountEntryFiles(entry));
     return false;
   }
   if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
-    LogFailure(kCannotCreate, folder, fs_.LastError());
+    const std::string reason = fs_.LastError();
+    LogFailure(kCannotCreate, folder, reason);
     LogOutcome(entry, kFailed);
-    CountFailed(CountEntryFiles(entry));
+    CountFailed(Because(kCannotCreate + LogName(folder), reason), CountEntryFiles(entry));
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
@@ -186,7 +191,8 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       log_.AddLogLine(LogName(entry) + kNotFound);
     }
     LogOutcome(entry, kFailed);
-    CountFailed();
+    CountFailed(entryIsFolder ? Because(kCannotRead + LogName(entry), reason)
+                              : LogName(entry) + kNotFound);
     return true;
   }
 
@@ -196,7 +202,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
-      CountFailed(CountEntryFiles(itemPath));
+      CountFailed(LogName(itemPath) + kFailed, CountEntryFiles(itemPath));
       failed = true;
     } else if (item.isFolder) {
       const auto id = fs_.Identity(itemPath);
@@ -221,7 +227,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
           if (other->name == "." || other->name == "..") continue;
           rest += other->isFolder ? CountEntryFiles(prefix + other->name) : 1;
         }
-        CountFailed(rest);
+        if (rest > 0) CountFailed(kRestSkipped + LogName(entry), rest);
       }
       break;
     }
@@ -256,7 +262,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
           if (progress_) progress_->FileSkipped();
           return flags_.stopRequested;
         case Overwrite::Stop:
-          CountFailed();
+          CountFailed(LogName(source) + kCancelled);
           return true;
       }
     }
@@ -272,7 +278,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       // A stop asked for in the middle of a large file: the file is not there, and no question
       // keeps the user waiting for the run to end.
       LogOutcome(source, kCancelled);
-      CountFailed();
+      CountFailed(LogName(source) + kCancelled);
       return true;
     }
     if (copy.sourceChanged && ++changedCopies < 2) {
@@ -285,10 +291,11 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
     if (options_.IgnoreError()) {
       LogOutcome(source, kFailed);
       if (!reason.empty()) log_.AddLogLine(kReason + reason);
-      CountFailed();
+      CountFailed(Because(LogName(source) + kFailed, reason));
       failed = true;
       break;
     }
+    if (progress_ && !flags_.batchMode) progress_->ShowNow();
     const PromptAnswer answer =
         flags_.batchMode
             ? PromptAnswer::Abort
@@ -302,7 +309,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
     }
     LogOutcome(source, kFailed);
     if (!reason.empty()) log_.AddLogLine(kReason + reason);
-    CountFailed();
+    CountFailed(Because(LogName(source) + kFailed, reason));
     failed = true;
     // The box has no other way out than its three buttons; anything else counts as Abort.
     if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
@@ -320,6 +327,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   const auto sourceItem = FindItem(fs_, source);
   if (!sourceItem) {
     log_.AddLogLine(LogName(source) + kNotFound);
+    if (flags_.firstFailure.empty()) flags_.firstFailure = LogName(source) + kNotFound;
     flags_.stopRequested = true;
     return Overwrite::Stop;
   }
@@ -329,10 +337,25 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
     ask = false;
   }
   if (!ask) return Overwrite::Proceed;
+  if (flags_.overwriteAll) {
+    // Answered for the rest of the run.
+    if (*flags_.overwriteAll) return Overwrite::Proceed;
+    LogOutcome(source, kSkipped);
+    return Overwrite::Skip;
+  }
 
-  switch (prompts_.AskYesNoCancel(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
+  // The question may stay open for long: the status bar shows where the run stands meanwhile.
+  if (progress_) progress_->ShowNow();
+  switch (prompts_.AskOverwrite(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
+    case PromptAnswer::YesToAll:
+      flags_.overwriteAll = true;
+      return Overwrite::Proceed;
     case PromptAnswer::Yes:
       return Overwrite::Proceed;
+    case PromptAnswer::NoToAll:
+      flags_.overwriteAll = false;
+      LogOutcome(source, kSkipped);
+      return Overwrite::Skip;
     case PromptAnswer::No:
       LogOutcome(source, kSkipped);
       return Overwrite::Skip;
@@ -358,7 +381,8 @@ CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string
   return fs_.CopyFileWithProgress(source, target, mustBeNew, betweenChunks);
 }
 
-void CopyEngine::CountFailed(int files) {
+void CopyEngine::CountFailed(const std::string& what, int files) {
+  if (flags_.firstFailure.empty()) flags_.firstFailure = what;
   if (progress_) progress_->FileFailed(files);
 }
 

@@ -51,7 +51,9 @@ class CopyEngine {
   // Copies in chunks, serving the window between them; a stop asked meanwhile cancels it.
   CopyResult CopyInChunks(const std::string& source, const std::string& target, bool mustBeNew);
   void LogOutcome(const std::string& source, const char* outcome);
-  void CountFailed(int files = 1);
+  // Counts files failed (each file of an entry whose folder could not be made); what tells
+  // what failed and why, kept when it is the destination's first.
+  void CountFailed(const std::string& what, int files = 1);
   int CountFiles(const std::string& entry, std::set<FileIdentity>& visited);
 
   FileSystem& fs_;

@@ -50,56 +50,113 @@ RunOutcome DistributionRun::RunDistribution() {
   log_.ClearMemo();
   flags_.destinationFolders.clear();
   flags_.cleanedFolders.clear();
+  flags_.overwriteAll.reset();
   log_.AddLogLine(RunStartLine(clock_.Now()));
-  // The destinations that could not be found again count among the run's destinations too.
+  // Which destinations failed is told of this run alone; the failed marks stay.
+  std::vector<TreeNode*> toServe;
+  if (serve_) {
+    for (int i = 0; i < tree_.NodeCount(); ++i) {
+      if (serve_(*tree_.NodeAt(i))) toServe.push_back(tree_.NodeAt(i));
+    }
+  }
+  tree_.ClearFailedInLastRun();
+  const auto serves = [&](TreeNode* node) {
+    if (!serve_) return IsMarkedState(node->StateImage());
+    return std::find(toServe.begin(), toServe.end(), node) != toServe.end();
+  };
   if (progress_) {
-    progress_->StartRun(tree_.CountMarkedNodes() + static_cast<int>(tree_.Unrestored().size()));
+    // The destinations that could not be found again count among the run's destinations too.
+    progress_->StartRun(serve_ ? static_cast<int>(toServe.size())
+                               : tree_.CountMarkedNodes() +
+                                     static_cast<int>(tree_.Unrestored().size()));
   }
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
   for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {
-    if (!IsMarkedState(node->StateImage())) continue;
+    if (!serves(node)) continue;
     view_.ShowDestination(node);
     if (progress_) progress_->StartDestination();
+    const RunCounts before = progress_ ? progress_->Counts() : RunCounts{};
+    const auto started = clock_.Ticks();
+    flags_.firstFailure.clear();
     const std::string folder = node->Record().folderPath;
     log_.AddLogLine(LogName(folder));
+    bool failed = false;
     if (!IsNetworkDestination(folder)) {
       // A network-place shortcut that leads elsewhere on this machine (a list may mark one):
       // nothing is written there.
-      log_.AddLogLine("  ネットワークフォルダの外を指すため書き込みません: " +
-                      LogName(folder.empty() ? node->Record().nodePath : folder));
-      tree_.SetStateImage(node, kStateFailed);
-      CountUnreachable();
-      outcome.anyDestinationFailed = true;
-    } else if (DistributeToFolder(folder)) {
-      tree_.SetStateImage(node, kStateFailed);
+      const std::string line = "ネットワークフォルダの外を指すため書き込みません: " +
+                               LogName(folder.empty() ? node->Record().nodePath : folder);
+      log_.AddLogLine("  " + line);
+      flags_.firstFailure = line;
+      CountUnreachable();  // nothing arrived there
+      failed = true;
+    } else {
+      failed = DistributeToFolder(folder);
+    }
+    if (failed) {
+      if (IsMarkedState(node->StateImage())) tree_.SetStateImage(node, kStateFailed);
+      tree_.SetFailedInLastRun(node, true);
       outcome.anyDestinationFailed = true;
     }
+    DestinationResult result;
+    result.folder = folder.empty() ? node->Record().nodePath : folder;
+    if (progress_) {
+      const RunCounts& after = progress_->Counts();
+      result.copied = after.copied - before.copied;
+      result.skipped = after.skipped - before.skipped;
+      result.unchanged = after.unchanged - before.unchanged;
+      result.failed = after.failed - before.failed;
+      result.bytes = after.bytes - before.bytes;
+    }
+    result.time = clock_.Ticks() - started;
+    result.firstFailure = flags_.firstFailure;
+    result.destinationFailed = failed;
+    outcome.results.push_back(std::move(result));
     if (flags_.stopRequested) break;
   }
   // The destinations of the list that could not be found again fail: nothing reached them.
-  if (!flags_.stopRequested) {
+  if (!flags_.stopRequested && !serve_) {
     for (const UnrestoredDestination& d : tree_.Unrestored()) {
+      static constexpr char kUnrestored[] = "配布先をツリーに再現できなかったため配布できません";
       log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
-      log_.AddLogLine("  配布先をツリーに再現できなかったため配布できません");
-      CountUnreachable();
+      log_.AddLogLine(std::string("  ") + kUnrestored);
+      const int files = CountUnreachable();
       outcome.anyDestinationFailed = true;
+      DestinationResult result;
+      result.folder = d.folderPath.empty() ? d.nodePath : d.folderPath;
+      result.failed = files;
+      result.firstFailure = kUnrestored;
+      result.destinationFailed = true;
+      outcome.results.push_back(std::move(result));
     }
   }
+  std::stable_partition(outcome.results.begin(), outcome.results.end(),
+                        [](const DestinationResult& r) { return r.destinationFailed; });
+  for (const DestinationResult& result : outcome.results) log_.AddLogLine(ResultLogLine(result));
   outcome.stopped = flags_.stopRequested;
   log_.AddLogLine(RunEndLine(clock_.Now(), outcome.stopped));
   if (progress_) progress_->EndRun(outcome.stopped);
   return outcome;
 }
 
-void DistributionRun::CountUnreachable() {
-  if (!progress_) return;
+int DistributionRun::CountUnreachable() {
   int files = 0;
   for (int j = 0; j < sources_.Count(); ++j) {
     files += countFiles_ ? countFiles_(sources_.At(j).path) : 1;
   }
   // A destination with nothing to copy still failed.
-  progress_->FileFailed(std::max(files, 1));
+  files = std::max(files, 1);
+  if (progress_) progress_->FileFailed(files);
+  return files;
+}
+
+std::string ResultLogLine(const DestinationResult& r) {
+  // "失敗" only where something failed: a search of the log for it finds failures alone.
+  return "結果 " + LogName(r.folder) + ": 成功 " + std::to_string(r.copied) + ", スキップ " +
+         std::to_string(r.skipped) + ", 変更なし " + std::to_string(r.unchanged) +
+         (r.failed ? ", 失敗 " + std::to_string(r.failed) : std::string()) + ", " +
+         FormatBytes(r.bytes) + ", " + FormatElapsed(r.time);
 }
 
 bool DistributionRun::DistributeToFolder(const std::string& folder) {

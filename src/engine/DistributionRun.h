@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/RunFlags.h"
 #include "engine/RunProgress.h"
@@ -23,10 +26,29 @@ class RunView {
   virtual void ShowDestination(TreeNode* node) = 0;
 };
 
+// What a run did at one destination.
+struct DestinationResult {
+  std::string folder;  // its folder path (the node path where it has none)
+  int copied = 0;
+  int skipped = 0;
+  int unchanged = 0;
+  int failed = 0;
+  std::uint64_t bytes = 0;
+  std::chrono::milliseconds time{0};
+  std::string firstFailure;  // what failed first there, and why
+  bool destinationFailed = false;
+};
+
 struct RunOutcome {
   bool stopped = false;
   bool anyDestinationFailed = false;
+  // One per destination served, the failed ones first, each group in tree order.
+  std::vector<DestinationResult> results;
 };
+
+// The log line of one destination's result, written at the end of a run; it names failures
+// only where there were some.
+std::string ResultLogLine(const DestinationResult& result);
 
 // Copies one source entry into one destination folder; true when anything failed there.
 using CopyEntryFn = std::function<bool(const std::string& entry, const std::string& folder)>;
@@ -45,6 +67,10 @@ class DistributionRun {
   void SetFileCounter(std::function<int(const std::string& entry)> count) {
     countFiles_ = std::move(count);
   }
+  // Serves exactly the nodes that serve says yes to, marked or not, instead of the marked
+  // nodes and the destinations of the list that were not found again. A node that fails gets
+  // the failed mark only where it is marked.
+  void SetDestinations(std::function<bool(const TreeNode&)> serve) { serve_ = std::move(serve); }
 
   RunOutcome RunDistribution();
   // True when any source entry failed at the folder.
@@ -61,7 +87,9 @@ class DistributionRun {
   RunProgress* progress_ = nullptr;
   std::function<int(const std::string&)> countFiles_;
   // Every file of every source entry counts as failed at a destination nothing reaches.
-  void CountUnreachable();
+  // Returns how many.
+  int CountUnreachable();
+  std::function<bool(const TreeNode&)> serve_;
 };
 
 // Whether a destination's folder path may be written to: on Linux only a network path, which the

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <set>
+#include <string>
 
 #include "platform/FileSystem.h"
 
@@ -16,6 +18,11 @@ struct RunFlags {
   // temporary files. Emptied when a run starts.
   std::set<FileIdentity> destinationFolders;
   std::set<FileIdentity> cleanedFolders;
+  // What failed first at the destination being served, for the run's results.
+  std::string firstFailure;
+  // The overwrite question answered for the rest of the run (true: overwrite every file,
+  // false: skip every existing file); nothing while each file is asked about.
+  std::optional<bool> overwriteAll;
 };
 
 // The overwrite and error options, read at the moment they are needed: a change made while a

@@ -72,6 +72,11 @@ void RunProgress::EndRun(bool stopped) {
   if (show_) show_(summary_);
 }
 
+void RunProgress::ShowNow() {
+  shownOnce_ = false;
+  ShowIfDue();
+}
+
 void RunProgress::UpdateElapsed() { counts_.elapsed = clock_.Ticks() - start_; }
 
 void RunProgress::ShowIfDue() {

@@ -15,6 +15,7 @@ struct RunCounts {
   int destinations = 0;  // how many are marked
   int copied = 0;
   int skipped = 0;
+  int unchanged = 0;
   int failed = 0;                    // failed, cancelled or stopped
   std::uint64_t bytes = 0;           // copied so far, with the part of the current file
   std::uint64_t bytesPerSecond = 0;  // over the last second or so
@@ -41,6 +42,9 @@ class RunProgress {
   void FileSkipped();
   // files: how many files did not arrive (those of a folder that could not be made).
   void FileFailed(int files = 1);
+  // Shows where the run stands now, whenever it was last shown: before a question, which may
+  // stay open for long.
+  void ShowNow();
   // Shows the summary and keeps it.
   void EndRun(bool stopped);
 

@@ -54,6 +54,10 @@ class ShellNamespace {
   // is possible.
   virtual std::optional<std::string> ResolveShortcut(const std::string& shortcutPath) = 0;
   virtual ShellIcon IconOf(const ShellItem& item) = 0;
+  // The user asked for a path to be listed again (最新の情報に更新): forgets what is known of its
+  // server's failures (an unanswered call, a failed or cancelled logon), so that the next
+  // listing tries again at once. Nothing to forget by default.
+  virtual void Forget(const std::string& path) { (void)path; }
 };
 
 }  // namespace tolvane

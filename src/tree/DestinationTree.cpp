@@ -113,6 +113,24 @@ int DestinationTree::CountMarkedNodes() const {
       order.begin(), order.end(), [](const TreeNode* n) { return IsMarkedState(n->stateImage_); }));
 }
 
+void DestinationTree::SetFailedInLastRun(TreeNode* node, bool failed) {
+  if (!node || node->failedInLastRun_ == failed) return;
+  node->failedInLastRun_ = failed;
+  if (listener_) listener_->StateImageChanged(node);
+}
+
+void DestinationTree::ClearFailedInLastRun() {
+  for (TreeNode* node : FailedInLastRun()) SetFailedInLastRun(node, false);
+}
+
+std::vector<TreeNode*> DestinationTree::FailedInLastRun() const {
+  std::vector<TreeNode*> failed;
+  for (TreeNode* node : Order()) {
+    if (node->failedInLastRun_) failed.push_back(node);
+  }
+  return failed;
+}
+
 void DestinationTree::Expand(TreeNode* node) {
   if (listener_ && node) listener_->ExpandNode(node);
 }

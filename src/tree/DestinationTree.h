@@ -33,6 +33,8 @@ class TreeNode {
   const std::string& Text() const { return text_; }
   NodeIcon Icon() const { return icon_; }
   int StateImage() const { return stateImage_; }
+  // Something failed here in the last run (the failed mark also stays from earlier runs).
+  bool FailedInLastRun() const { return failedInLastRun_; }
   TreeNode* Parent() const { return parent_; }
   int ChildCount() const { return static_cast<int>(children_.size()); }
   TreeNode* Child(int index) const { return children_.at(static_cast<std::size_t>(index)).get(); }
@@ -45,6 +47,7 @@ class TreeNode {
   std::string text_;
   NodeIcon icon_ = NodeIcon::None;
   int stateImage_ = kStateNone;
+  bool failedInLastRun_ = false;
   TreeNode* parent_ = nullptr;
   int row_ = 0;
   std::vector<std::unique_ptr<TreeNode>> children_;
@@ -109,6 +112,10 @@ class DestinationTree {
 
   void SetStateImage(TreeNode* node, int state);
   int CountMarkedNodes() const;
+  // Which nodes failed in the last run; the listener hears of each change as of a state picture.
+  void SetFailedInLastRun(TreeNode* node, bool failed);
+  void ClearFailedInLastRun();
+  std::vector<TreeNode*> FailedInLastRun() const;
 
   // Asks the view; nothing changes in the tree itself.
   void Expand(TreeNode* node);

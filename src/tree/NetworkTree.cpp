@@ -185,10 +185,13 @@ int NetworkTree::AddFolderChildren(TreeNode* node) {
   if (HasDummyChild(node)) RemoveDummy(node);
   const std::string folderPath = node->Record().folderPath;
   const auto folder = shell_.ParsePath(folderPath);
+  listingFailed_ = !folder;
   if (!folder) return 0;
   ScopedCursor hourglass(cursor_, CursorShape::Hourglass);
   int count = 0;
-  if (auto items = shell_.Enumerate(*folder, true)) {
+  auto items = shell_.Enumerate(*folder, true);
+  listingFailed_ = !items;
+  if (items) {
     while (auto item = items->Next()) {
       const ShellAttributes attributes = shell_.Attributes(*item);
       if (attributes.folder) {
@@ -218,6 +221,15 @@ std::optional<std::string> NetworkTree::NetworkName() {
 
 int NetworkTree::ExpandNode(TreeNode* node) {
   if (!node) return 0;
+  listingFailed_ = false;
+  const int added = ListChildren(node);
+  // A folder that could not be opened (a server away, a logon refused) keeps its expand
+  // button, so that opening it again tries again.
+  if (added == 0 && listingFailed_ && node->ChildCount() == 0) AddDummy(node);
+  return added;
+}
+
+int NetworkTree::ListChildren(TreeNode* node) {
   if (!node->Record().folderPath.empty()) return AddFolderChildren(node);
   if (HasDummyChild(node)) RemoveDummy(node);
 
@@ -251,6 +263,66 @@ bool NetworkTree::NodeExpanding(TreeNode* node) {
   ScopedCursor hourglass(cursor_, CursorShape::Hourglass);
   if (!HasDummyChild(node)) return true;
   return ExpandNode(node) > 0;
+}
+
+std::vector<NetworkTree::Mark> NetworkTree::MarksBelow(const TreeNode* node, bool withNode) {
+  std::vector<Mark> marks;
+  if (!node) return marks;
+  if (withNode && (IsMarkedState(node->StateImage()) || node->FailedInLastRun())) {
+    marks.push_back({node->Record().folderPath, node->Record().nodePath, node->StateImage(),
+                     node->FailedInLastRun()});
+  }
+  for (int i = 0; i < node->ChildCount(); ++i) {
+    std::vector<Mark> below = MarksBelow(node->Child(i), true);
+    marks.insert(marks.end(), below.begin(), below.end());
+  }
+  return marks;
+}
+
+std::vector<NetworkTree::Mark> NetworkTree::RestoreMarks(const std::vector<Mark>& marks) {
+  std::vector<Mark> lost;
+  for (const Mark& mark : marks) {
+    RestoreNodes(mark.nodePath);
+    TreeNode* node = FindNodeByPath(mark.nodePath);
+    if (!node || !node->Record().markable) {
+      if (IsMarkedState(mark.state)) lost.push_back(mark);
+      continue;
+    }
+    if (IsMarkedState(mark.state)) tree_.SetStateImage(node, mark.state);
+    if (mark.failedInLastRun) tree_.SetFailedInLastRun(node, true);
+  }
+  return lost;
+}
+
+std::vector<NetworkTree::Mark> NetworkTree::Refresh(TreeNode* node) {
+  if (!node) return {};
+  const std::vector<Mark> marks = MarksBelow(node, false);
+  // The servers below are tried again as if for the first time: the node's own, or every
+  // server of the network folder when it is the root that is listed again.
+  if (!node->Record().folderPath.empty()) shell_.Forget(node->Record().folderPath);
+  if (node == tree_.Root()) {
+    for (int i = 0; i < node->ChildCount(); ++i) {
+      const std::string& path = node->Child(i)->Record().folderPath;
+      if (!path.empty()) shell_.Forget(path);
+    }
+  }
+  tree_.RemoveChildren(node);
+  if (node == tree_.Root()) {
+    if (const auto network = shell_.NetworkFolder()) AddNetworkChildren(*network, node);
+  } else {
+    // Listed as a first expansion lists it; a folder that cannot be opened keeps its button,
+    // and its marks are not looked for (that would only ask the absent server again).
+    AddDummy(node);
+    if (ExpandNode(node) == 0 && listingFailed_) {
+      std::vector<Mark> lost;
+      for (const Mark& mark : marks) {
+        if (IsMarkedState(mark.state)) lost.push_back(mark);
+      }
+      return lost;
+    }
+  }
+  tree_.SortChildren(node, false, CompareNodes);
+  return RestoreMarks(marks);
 }
 
 void NetworkTree::FreeNodeRecords() { tree_.Clear(); }

@@ -50,6 +50,20 @@ class NetworkTree : public NodeLocator {
   // answers whether it may open (not when the listing found nothing).
   bool NodeExpanding(TreeNode* node);
 
+  // Lists node again (最新の情報に更新): new children appear, vanished ones go, and the marks
+  // below it stay where their nodes are found again. Returns the marks whose nodes are gone.
+  struct Mark {
+    std::string folderPath;
+    std::string nodePath;
+    int state = kStateMarked;
+    bool failedInLastRun = false;
+  };
+  std::vector<Mark> Refresh(TreeNode* node);
+  // The marks of node's descendants (node itself too when withNode), in tree order.
+  static std::vector<Mark> MarksBelow(const TreeNode* node, bool withNode);
+  // Puts marks back on the nodes of their node paths, listing the way there; returns those
+  // whose nodes are not there.
+  std::vector<Mark> RestoreMarks(const std::vector<Mark>& marks);
   // End of life: the nodes and their records go.
   void FreeNodeRecords();
 
@@ -62,11 +76,15 @@ class NetworkTree : public NodeLocator {
   // The node of one network item under parent, as a listing adds it; null for none. internal
   // tells of a shell-internal object, which is passed over.
   TreeNode* AddNetworkItem(const ShellItem& item, TreeNode* parent, bool* internal = nullptr);
+  // ExpandNode's listing, by folder path or through the network levels.
+  int ListChildren(TreeNode* node);
   void AddDummy(TreeNode* node);
   void RemoveDummy(TreeNode* node);
 
   DestinationTree& tree_;
   ShellNamespace& shell_;
+  // The last folder listing could not open its folder (as opposed to finding none).
+  bool listingFailed_ = false;
   EventPump& pump_;
   Cursor& cursor_;
   std::function<bool()> startupComplete_;

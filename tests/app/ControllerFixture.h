@@ -32,6 +32,7 @@ class FakeMainView : public MainView {
   std::optional<MemoSelection> memoSelection;
   std::vector<int> selectedRows;
   TreeNode* selectedNode = nullptr;
+  const DestinationTree* tree = nullptr;
   int treeFocused = 0;
   WindowLayout layout;
   std::vector<ScreenRect> screens{{0, 0, 1920, 1040}};
@@ -39,6 +40,8 @@ class FakeMainView : public MainView {
   int closeRequests = 0;
   std::optional<int> endedWith;
   int aboutShown = 0;
+  std::optional<ResultList> results;  // the result list as shown, once it has been brought up
+  int resultsBroughtUp = 0;
 
   bool Enabled(CommandId id) const { return enabled.at(id); }
 
@@ -58,7 +61,13 @@ class FakeMainView : public MainView {
   std::vector<std::string> MemoLines() const override { return memo; }
   void SelectMemoText(const MemoSelection& s) override { memoSelection = s; }
   std::vector<int> SelectedSourceRows() const override { return selectedRows; }
-  TreeNode* SelectedNode() const override { return selectedNode; }
+  // As a tree view, which never keeps a node that has gone.
+  TreeNode* SelectedNode() const override {
+    for (int i = 0; tree && i < tree->NodeCount(); ++i) {
+      if (tree->NodeAt(i) == selectedNode) return selectedNode;
+    }
+    return nullptr;
+  }
   void FocusTree() override { ++treeFocused; }
   WindowLayout CurrentLayout() const override { return layout; }
   void ApplyLayout(const WindowLayout& l) override { layout = l; }
@@ -67,6 +76,10 @@ class FakeMainView : public MainView {
   void CloseWindow() override { ++closeRequests; }
   void EndLoop(int exitCode) override { endedWith = exitCode; }
   void ShowAbout() override { ++aboutShown; }
+  void ShowResults(const ResultList& list, bool bringUp) override {
+    if (bringUp) ++resultsBroughtUp;
+    if (bringUp || results) results = list;
+  }
 };
 
 // The main window's controller over a temporary executable folder and a fake view, with
@@ -99,6 +112,7 @@ class ControllerFixture : public testing::Test {
     const std::string folder = exe.Path() + kSeparator;
     controller =
         std::make_unique<MainController>(services, StartupInfo{folder, cwd.Path(), args, folder});
+    view->tree = &controller->Tree();
     controller->AttachView(*view);
     controller->FormCreate();
     return *controller;

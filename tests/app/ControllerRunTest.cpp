@@ -4,6 +4,7 @@
 #include "app/ControllerFixture.h"
 #include "support/FaultFileSystem.h"
 #include "support/ListText.h"
+#include "tree/DestinationMarks.h"
 #include "tree/NetworkTree.h"
 
 namespace tolvane::test {
@@ -61,9 +62,12 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(destinations, (std::vector<std::string>{R"(\\PC01\share)", R"(\\PC01\share\apps)",
                                                     R"(\\PC02\tools)"}));
   // Destination-major: every file of both entries follows its destination line.
-  EXPECT_EQ(lines.size(), 1u + 3u * (1u + 3u) + 1u);
+  // Then one result line per destination, and the end line.
+  EXPECT_EQ(lines.size(), 1u + 3u * (1u + 3u) + 3u + 1u);
   EXPECT_EQ(lines[1], R"(\\PC01\share)");
   EXPECT_EQ(lines[2], a);
+  EXPECT_EQ(lines[lines.size() - 2],
+            R"(結果 \\PC02\tools: 成功 3, スキップ 0, 変更なし 0, 3 B, 0.0 s)");
   EXPECT_EQ(lines.back(), "09:16 配布終了");
   EXPECT_EQ(net.Read("PC02/tools/sub/c.txt"), "C");
   EXPECT_EQ(net.Read("PC01/share/apps/b.txt"), "B");
@@ -75,9 +79,14 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(c.BatchExitCode(), 0);
   // Where the run stood, then its summary beside the folder field, which stays the folder's.
   ASSERT_GE(view->progressTexts.size(), 2u);
-  EXPECT_EQ(view->progressTexts.front().rfind("destination 1 of 3: 0 copied", 0), 0u);
+  EXPECT_EQ(view->progressTexts.front().rfind("配布先 1/3: 成功 0, スキップ 0, 失敗 0", 0), 0u);
   EXPECT_EQ(view->progressTexts.back(),
-            "done: 9 copied, 0 skipped, 0 failed at 3 destinations, 9 B, 0.0 s");
+            "配布終了: 成功 9, スキップ 0, 失敗 0 (配布先 3 箇所), 9 B, 0.0 s");
+  // Nothing failed: the result list is kept, not brought up.
+  EXPECT_EQ(view->resultsBroughtUp, 0);
+  c.Execute(CommandId::ShowResults);
+  ASSERT_TRUE(view->results);
+  EXPECT_EQ(view->results->rows.size(), 3u);
 
   // A click on a destination finds its first line in the log.
   view->selectedNode = NodeOf(R"(\\PC01\share\apps)");
@@ -107,7 +116,7 @@ TEST_F(ControllerRunTest, GoDuringARunStopsAfterThatFileWithTheFailedMark) {
   c.Execute(CommandId::Go);
 
   EXPECT_TRUE(sawRunning);
-  EXPECT_EQ(view->memo.size(), 4u);  // start, destination, one file, end
+  EXPECT_EQ(view->memo.size(), 5u);  // start, destination, one file, result, end
   EXPECT_NE(view->memo.back().find(" 配布中止"), std::string::npos);
   EXPECT_TRUE(net.Exists("PC01/share/a.txt"));
   EXPECT_FALSE(net.Exists("PC02/tools/a.txt"));
@@ -141,6 +150,99 @@ TEST_F(ControllerRunTest, ADestinationThatCannotBeCreatedIsLoggedAndGetsTheFaile
   EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
   EXPECT_EQ(NodeOf(R"(\\PC01\share)")->StateImage(), kStateFailed);
   EXPECT_EQ(c.BatchExitCode(), 1);
+
+  // The result list comes up, the failed destination first, with what failed there first.
+  EXPECT_EQ(view->resultsBroughtUp, 1);
+  ASSERT_TRUE(view->results);
+  ASSERT_EQ(view->results->rows.size(), 2u);
+  EXPECT_EQ(view->results->failed, (std::vector<bool>{true, false}));
+  EXPECT_EQ(view->results->rows[0][0], R"(\\PC01\share)");
+  EXPECT_EQ(view->results->rows[0][4], "3");  // every file of both entries
+  EXPECT_EQ(view->results->rows[0][7].rfind(R"(フォルダを作成できません: \\PC01\share)", 0), 0u);
+  EXPECT_EQ(view->results->rows[1][1], "3");
+  EXPECT_EQ(c.Tree().FailedInLastRun(), std::vector<TreeNode*>{NodeOf(R"(\\PC01\share)")});
+
+  // Sent again to the failed one alone, with the sources of that run, and no mark changed.
+  ASSERT_TRUE(view->Enabled(CommandId::RerunFailed));
+  net.MakeDir("PC01/share");
+  c.Execute(CommandId::CancelAllFile);
+  c.tbtConfirmOverWriteClick(false);
+  c.Execute(CommandId::RerunFailed);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("\\\\", 0) == 0; }),
+            1);
+  EXPECT_EQ(lines[1], R"(\\PC01\share)");
+  EXPECT_EQ(net.Read("PC01/share/sub/c.txt"), "C");
+  EXPECT_EQ(NodeOf(R"(\\PC01\share)")->StateImage(), kStateFailed);
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
+  EXPECT_TRUE(c.Tree().FailedInLastRun().empty());
+  EXPECT_FALSE(view->Enabled(CommandId::RerunFailed));
+  EXPECT_EQ(view->results->failed, std::vector<bool>{false});
+}
+
+TEST_F(ControllerRunTest, TheOverwriteQuestionAnsweredForTheRestOfTheRunAndNoLonger) {
+  WriteList({"PC01/share"});
+  MainController& c = Start();
+  c.tbtConfirmOverWriteClick(false);
+  c.Execute(CommandId::Go);  // every target exists from now on, as new as its source
+  c.tbtConfirmOverWriteClick(true);
+
+  // すべて上書き at the second file: the third is not asked about. While a question is open,
+  // the status bar tells what the run has done so far.
+  std::string shownWhileAsked;
+  prompts.whileShown = [&] { shownWhileAsked = view->progressTexts.back(); };
+  prompts.answers = {PromptAnswer::Yes, PromptAnswer::YesToAll};
+  c.Execute(CommandId::Go);
+  EXPECT_EQ(prompts.asked.size(), 2u);
+  EXPECT_NE(shownWhileAsked.find("成功 1,"), std::string::npos) << shownWhileAsked;
+  EXPECT_EQ(c.LastResults().at(0).copied, 3);
+
+  // すべてスキップ at the first: nothing is copied, every file is logged as skipped.
+  prompts.answers = {PromptAnswer::NoToAll};
+  c.Execute(CommandId::Go);
+  EXPECT_EQ(prompts.asked.size(), 3u);
+  EXPECT_EQ(c.LastResults().at(0).skipped, 3);
+  EXPECT_EQ(std::count_if(view->memo.begin(), view->memo.end(),
+                          [](const std::string& l) { return l.ends_with(" -> スキップ"); }),
+            3);
+
+  // The next run asks again.
+  prompts.answers = {PromptAnswer::Cancel};
+  c.Execute(CommandId::Go);
+  EXPECT_EQ(prompts.asked.size(), 4u);
+}
+
+TEST_F(ControllerRunTest, RefreshListsTheNodeAgainAndKeepsTheMarksBelowIt) {
+  WriteList({"PC01/share/apps", "PC02/tools"});
+  MainController& c = Start();
+  int pc01 = -1;
+  for (int id : shell.At(FakeShellNamespace::kNetwork).children) {
+    if (shell.At(id).displayName == "PC01") pc01 = id;
+  }
+  ASSERT_GE(pc01, 0);
+  TreeNode* server = NodeOf(R"(\\PC01)");
+  ASSERT_NE(server, nullptr);
+  view->selectedNode = server;
+
+  // The server is away: its marks wait as destinations not found, and it keeps its button.
+  shell.Vanish(pc01);
+  c.Execute(CommandId::Refresh);
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 1);
+  ASSERT_EQ(c.Tree().Unrestored().size(), 1u);
+  EXPECT_EQ(view->memo.back(), R"(ノードを再現できませんでした。(\\PC01\share\apps)");
+  EXPECT_TRUE(NetworkTree::HasDummyChild(server));
+  EXPECT_EQ(shell.forgotten, std::vector<std::string>{R"(\\PC01)"});
+
+  // Back, with a new share: it appears, and the mark below it is given back.
+  shell.At(pc01).gone = false;
+  AddNetworkFolder("PC01/new");
+  c.Execute(CommandId::Refresh);
+  ASSERT_NE(NodeOf(R"(\\PC01\new)"), nullptr);
+  ASSERT_NE(NodeOf(R"(\\PC01\share\apps)"), nullptr);
+  EXPECT_EQ(NodeOf(R"(\\PC01\share\apps)")->StateImage(), kStateMarked);
+  EXPECT_TRUE(c.Tree().Unrestored().empty());
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
+  EXPECT_EQ(view->markCount, MarkCountCaption(2));
 }
 
 TEST_F(ControllerRunTest, ALogFileThatStopsTakingLinesIsSaidOnceAndFailsTheBatchRun) {

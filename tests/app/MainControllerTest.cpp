@@ -1,4 +1,5 @@
 #include "app/ControllerFixture.h"
+#include "app/core/RunTexts.h"
 #include "common/AppInfo.h"
 
 namespace tolvane::test {
@@ -336,6 +337,60 @@ TEST_F(MainControllerTest, AFirstRunAsksBeforeOverwritingAndTheStartLineIgnoresS
   const std::string log = LogFile();
   EXPECT_EQ(log.rfind("\r\n▼起動 ", 0), 0u);
   EXPECT_EQ(log.find("配布リスト読込"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST_F(MainControllerTest, WithoutServersTheStatusBarSaysHowToChooseTheNetworkFolder) {
+  MainController& c = Start();  // nothing in the network folder
+  EXPECT_NE(view->statusText.find("設定 > ネットワークフォルダ..."), std::string::npos);
+  EXPECT_NE(view->statusText.find(networkRoot), std::string::npos);
+
+  // Another folder, with a server: applied at once, and saved at exit.
+  AddNetworkFolder("PC01/share");
+  dialogs.folderResults.push_back("/srv/other");
+  ASSERT_TRUE(view->Enabled(C::NetworkRoot));
+  c.Execute(C::NetworkRoot);
+  EXPECT_EQ(networkRoot, "/srv/other");
+  EXPECT_EQ(c.Tree().Root()->ChildCount(), 1);
+  EXPECT_EQ(view->statusText, "");
+  controller->FormDestroy();
+  EXPECT_NE(exe.Read("Pelmo.ini").find("NetworkRoot=/srv/other\r\n"), std::string::npos);
+}
+#endif
+
+// The texts the windows show of a run, and the log's result line.
+TEST(RunTextsTest, WindowTextsAreJapaneseAndLongPathsLoseTheirMiddle) {
+  EXPECT_EQ(ElideMiddle("abcdefghij", 5), "ab…ij");
+  EXPECT_EQ(ElideMiddle("あいうえおかきくけこ", 5), "あい…けこ");
+  EXPECT_EQ(ElideMiddle("短い", 5), "短い");
+
+  RunCounts counts;
+  counts.destination = 2;
+  counts.destinations = 5;
+  counts.copied = 372;
+  counts.failed = 1;
+  counts.bytes = 2048;
+  counts.currentFile = "/home/user/" + std::string(80, 'x') + "/last.txt";
+  const std::string progress = WindowProgressText(counts);
+  EXPECT_EQ(
+      progress.rfind("配布先 2/5: 成功 372, スキップ 0, 失敗 1, 2.0 KiB, 0 B/s, /home/user/", 0),
+      0u);
+  EXPECT_TRUE(progress.ends_with("…" + std::string(21, 'x') + "/last.txt")) << progress;
+  counts.unchanged = 4;
+  counts.stopped = true;
+  counts.elapsed = std::chrono::milliseconds(62000);
+  EXPECT_EQ(WindowSummaryText(counts),
+            "配布中止: 成功 372, スキップ 0, 変更なし 4, 失敗 1 (配布先 2 箇所), 2.0 KiB, 1:02");
+
+  DestinationResult result{
+      "\\\\PC01\\share",          3,   1, 0, 2, 1536, std::chrono::milliseconds(4200),
+      "a.txt -> 失敗 (injected)", true};
+  EXPECT_EQ(ResultLogLine(result),
+            "結果 \\\\PC01\\share: 成功 3, スキップ 1, 変更なし 0, 失敗 2, 1.5 KiB, 4.2 s");
+  const ResultList list = MakeResultList({result});
+  EXPECT_EQ(list.rows.at(0), (ResultList::Row{"\\\\PC01\\share", "3", "1", "0", "2", "1.5 KiB",
+                                              "4.2 s", "a.txt -> 失敗 (injected)"}));
+  EXPECT_EQ(ResultList::Headers()[7], "最初の失敗");
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ outside="$(grep -vE ' \./(usr/.*)?$' <<<"$contents" || true)"
 [ "$(dpkg-deb -f "$deb" Version)" = "$(sed -n 's/.*kVersion\[\] = "\(.*\)".*/\1/p' \
   "$(dirname "$0")/../../src/common/AppInfo.h")" ] || fail "the package's version is not the program's"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk libsmbclient libsecret-1-0; do
+for package in libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk libsmbclient libsecret-1-0 \
+  qt6-translations-l10n; do
   grep -q "\b${package}\b" <<<"$depends" || fail "${package} is not a dependency: ${depends}"
 done
 

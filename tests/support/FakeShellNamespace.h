@@ -60,6 +60,8 @@ class FakeShellNamespace : public ShellNamespace {
   std::optional<ShellItem> ParsePath(const std::string& path) override;
   std::optional<std::string> ResolveShortcut(const std::string& shortcutPath) override;
   ShellIcon IconOf(const ShellItem& item) override;
+  void Forget(const std::string& path) override { forgotten.push_back(path); }
+  std::vector<std::string> forgotten;  // the paths a refresh asked to try afresh
 
   // Whether the item or one of its ancestors has vanished.
   bool Reachable(int id) const;

@@ -154,6 +154,17 @@ TEST_F(MainWindowTest, ExpandingANodeListsItThroughTheTreeControl) {
   Command(CommandId::AllCollapse);
   EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(pc01), TVIS_EXPANDED) & TVIS_EXPANDED);
   EXPECT_EQ(NodeOf("\\\\PC01\\share"), share);
+
+  // The status bar follows the selection; F5 lists the selected node again.
+  TreeView_SelectItem(w.treFolder, w.ItemOf(pc01));
+  wchar_t status[64] = {};
+  SendMessageW(w.stbMain, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+  EXPECT_EQ(std::wstring(status), L"\\\\PC01");
+  AddNetworkFolder("PC01/new");
+  SetForegroundWindow(w.Handle());
+  SetFocus(w.treFolder);
+  Keys({VK_F5});
+  EXPECT_TRUE(PumpUntil([&] { return NodeOf("\\\\PC01\\new") != nullptr; }));
 }
 
 TEST_F(MainWindowTest, ARunAsksBeforeOverwritingAndFollowsEachAnswer) {
@@ -183,7 +194,8 @@ TEST_F(MainWindowTest, ARunAsksBeforeOverwritingAndFollowsEachAnswer) {
   ASSERT_EQ(seen.size(), 2u);
   for (const SeenBox& box : seen) {
     EXPECT_EQ(box.caption, kAppTitle);
-    EXPECT_EQ(box.buttons, (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル"}));
+    EXPECT_EQ(box.buttons,
+              (Lines{"はい(&Y)", "いいえ(&N)", "キャンセル", "すべて上書き", "すべてスキップ"}));
     EXPECT_FALSE(box.hasIcon);
   }
   EXPECT_EQ(answerer.Unexpected(), 0);
@@ -209,6 +221,22 @@ TEST_F(MainWindowTest, AFailedCopyOffersRetryThenGetsTheRedMark) {
   // A failed mark still counts as marked.
   EXPECT_TRUE(MenuEnabled(CommandId::Go));
   EXPECT_FALSE(net.Exists("PC01/share/a.txt"));
+
+  // The result list comes up with the failed destination, which the tree shows in bold.
+  ASSERT_NE(w.dlgResults, nullptr);
+  EXPECT_TRUE(IsWindowVisible(w.dlgResults));
+  EXPECT_EQ(ListView_GetItemCount(w.lstResults), 1);
+  EXPECT_TRUE(TreeView_GetItemState(w.treFolder, w.ItemOf(NodeOf("\\\\PC01\\share")), TVIS_BOLD) &
+              TVIS_BOLD);
+  // Sent again to it: it arrives, and nothing is left to send again.
+  fs.ClearFaults();
+  ASSERT_TRUE(ButtonEnabled(CommandId::RerunFailed));
+  ClickButton(CommandId::RerunFailed);
+  EXPECT_EQ(net.Read("PC01/share/a.txt"), "A");
+  EXPECT_FALSE(ButtonEnabled(CommandId::RerunFailed));
+  EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(NodeOf("\\\\PC01\\share")), TVIS_BOLD) &
+               TVIS_BOLD);
+  EXPECT_EQ(answerer.Unexpected(), 0);
 }
 
 TEST_F(MainWindowTest, GoDuringARunStopsItAndTheWindowComesBack) {

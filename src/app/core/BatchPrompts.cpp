@@ -18,6 +18,10 @@ PromptAnswer BatchPrompts::AskYesNoCancel(const std::string& caption, const std:
   return unattended_ ? PromptAnswer::Yes : inner_.AskYesNoCancel(caption, text);
 }
 
+PromptAnswer BatchPrompts::AskOverwrite(const std::string& caption, const std::string& text) {
+  return unattended_ ? PromptAnswer::Yes : inner_.AskOverwrite(caption, text);
+}
+
 PromptAnswer BatchPrompts::AskAbortRetryIgnore(const std::string& caption,
                                                const std::string& text) {
   return unattended_ ? PromptAnswer::Abort : inner_.AskAbortRetryIgnore(caption, text);

@@ -19,6 +19,7 @@ class BatchPrompts : public Prompts {
   bool Unattended() const { return unattended_; }
 
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  PromptAnswer AskOverwrite(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowMessage(const std::string& caption, const std::string& text) override;

@@ -42,6 +42,10 @@ constexpr CommandItem kItems[] = {
     Item(P::DestinationMenu, "mnuClearMark", C::ClearMark, "全取消(&C)", 6),
     Separator(P::DestinationMenu, "N8"),
     Item(P::DestinationMenu, "mnuAllCollapse", C::AllCollapse, "全ノードを縮小(&M)", 7),
+    Item(P::DestinationMenu, "mnuRefresh", C::Refresh, "最新の情報に更新(&U)"),
+    Separator(P::DestinationMenu, "N12"),
+    Item(P::DestinationMenu, "mnuRerunFailed", C::RerunFailed, "失敗した配布先へ再配布(&F)", 2),
+    Item(P::DestinationMenu, "mnuShowResults", C::ShowResults, "配布結果(&L)"),
 #ifndef _WIN32
     // Windows reaches every server through its own network folder; Linux is told of them.
     Separator(P::DestinationMenu, "N11"),
@@ -54,6 +58,10 @@ constexpr CommandItem kItems[] = {
     Separator(P::SettingMenu, "N7"),
     Item(P::SettingMenu, "mnuIgnoreError", C::IgnoreError, "配布エラーを無視して続行(&I)", 12,
          true),
+#ifndef _WIN32
+    Separator(P::SettingMenu, "N13"),
+    Item(P::SettingMenu, "mnuNetworkRoot", C::NetworkRoot, "ネットワークフォルダ(&N)..."),
+#endif
 
     Item(P::HelpMenu, "mnuAbout", C::About, "Tolvaneについて(&A)"),
 
@@ -66,10 +74,12 @@ constexpr CommandItem kItems[] = {
     Item(P::FolderPopup, "mnuClearMark2", C::ClearMark, "全取消(&C)", 6),
     Separator(P::FolderPopup, "N10"),
     Item(P::FolderPopup, "mnuAllCollapse2", C::AllCollapse, "全ノードを縮小(&M)", 7),
+    Item(P::FolderPopup, "mnuRefresh2", C::Refresh, "最新の情報に更新(&U)"),
 
     Button("tbtOpenFile", C::AddFile, "配布ファイルを追加", "配布ファイルを追加", 0),
     Separator(P::ToolBar, "ToolButton1", 8),
     Button("tbtGo", C::Go, "配布開始(&G)", "配布開始", kGoPicture),
+    Button("tbtRerunFailed", C::RerunFailed, "失敗した配布先へ再配布", "失敗した配布先へ再配布", 2),
     Separator(P::ToolBar, "ToolButton3", 8),
     Button("tbtClearMark", C::ClearMark, "配布先全取消", "配布先全取消", 6),
     Button("tbtAllCollapse", C::AllCollapse, "全ノードを縮小", "全ノードを縮小", 7),
@@ -105,5 +115,7 @@ std::vector<const CommandItem*> CommandItemsOf(CommandPlace place) {
 }
 
 std::span<const MainMenuInfo> MainMenus() { return kMainMenus; }
+
+const char* CommandShortcut(CommandId id) { return id == CommandId::Refresh ? "F5" : ""; }
 
 }  // namespace tolvane

@@ -31,6 +31,13 @@ enum class CommandId : int {
   // The named SMB servers of the network folder (Linux only).
   AddServer,
   RemoveServer,
+  // After a run: its results, and sending again to the destinations that failed.
+  ShowResults,
+  RerunFailed,
+  // Lists the selected destination node again.
+  Refresh,
+  // Where the network folder is (Linux only).
+  NetworkRoot,
 };
 
 // Where an item appears.
@@ -72,6 +79,9 @@ std::span<const CommandItem> CommandItems();
 std::vector<const CommandItem*> CommandItemsOf(CommandPlace place);
 // The menus of the main menu bar, left to right.
 std::span<const MainMenuInfo> MainMenus();
+
+// The key that runs a command besides its access key ("F5"), or empty.
+const char* CommandShortcut(CommandId id);
 
 // The pictures of the tool-bar picture list that change at run time.
 inline constexpr int kGoPicture = 1;

@@ -1,5 +1,6 @@
 // The main window's commands and the events of its source list and destination tree.
 #include "app/core/MainController.h"
+#include "app/core/RunTexts.h"
 #include "app/core/ViewRules.h"
 #include "common/AppInfo.h"
 #include "platform/FileSystem.h"
@@ -50,6 +51,14 @@ void MainController::Execute(CommandId id) {
       return mnuAddServerClick();
     case CommandId::RemoveServer:
       return mnuRemoveServerClick();
+    case CommandId::ShowResults:
+      return mnuShowResultsClick();
+    case CommandId::RerunFailed:
+      return mnuRerunFailedClick();
+    case CommandId::Refresh:
+      return mnuRefreshClick();
+    case CommandId::NetworkRoot:
+      return mnuNetworkRootClick();
     case CommandId::None:
       return;
   }
@@ -205,7 +214,7 @@ void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
 void MainController::treFolderClick() {
   if (!view_) return;
   const TreeNode* node = view_->SelectedNode();
-  view_->SetStatusText(FolderStatusText(node));
+  ShowFolderStatus(node);
   if (!node) return;
   if (const auto selection = FindFolderPathInMemo(view_->MemoLines(), node->Record().folderPath)) {
     view_->SelectMemoText(*selection);
@@ -213,11 +222,95 @@ void MainController::treFolderClick() {
 }
 
 void MainController::treFolderEnter() {
-  if (view_) view_->SetStatusText(FolderStatusText(view_->SelectedNode()));
+  if (view_) ShowFolderStatus(view_->SelectedNode());
+}
+
+void MainController::treFolderChange() {
+  if (view_) ShowFolderStatus(view_->SelectedNode());
+}
+
+void MainController::ShowFolderStatus(const TreeNode* node) {
+  if (!view_) return;
+  std::string text = FolderStatusText(node);
+  // Nothing to choose from at all: the status bar says what to do.
+  if (text.empty() && (!tree_.Root() || tree_.Root()->ChildCount() == 0)) {
+    text = EmptyNetworkHint(state_.networkRoot);
+  }
+  view_->SetStatusText(ElideMiddle(text, kStatusPathLength * 2));
+}
+
+void MainController::mnuRefreshClick() {
+  if (state_.run.runInProgress || !state_.startupComplete || !tree_.Root()) return;
+  TreeNode* node = view_ ? view_->SelectedNode() : nullptr;
+  if (!node) node = tree_.Root();
+  KeepLostMarks(network_.Refresh(node));
+  if (node == tree_.Root()) {
+    // The named servers are the program's, not the network folder's: they come back too.
+    for (const std::string& name : RoutedServers().servers) {
+      if (!HasServerName(RootNames(), name)) network_.AddServerNode("\\\\" + name);
+    }
+  }
+  // Unless the node could not be listed: that would only ask the absent server again.
+  if (!NetworkTree::HasDummyChild(node)) RestoreUnrestoredBelow(node);
+  UpdateMarkCount();
+  RefreshCommands();
+  ShowFolderStatus(view_ ? view_->SelectedNode() : nullptr);
+}
+
+void MainController::mnuNetworkRootClick() {
+  if (state_.run.runInProgress || !state_.startupComplete) return;
+  const auto chosen =
+      services_.dialogs.ChooseFolder("ネットワークフォルダを選んでください", state_.networkRoot);
+  if (!chosen || chosen->empty()) return;
+  state_.networkRoot = *chosen;
+  services_.setNetworkRoot(state_.networkRoot);
+  // The whole tree comes from the new folder; the marks go back where their nodes are.
+  const std::vector<NetworkTree::Mark> marks = NetworkTree::MarksBelow(tree_.Root(), true);
+  network_.FreeNodeRecords();
+  network_.AddNetworkRoot();
+  for (const std::string& name : RoutedServers().servers) {
+    if (!HasServerName(RootNames(), name)) network_.AddServerNode("\\\\" + name);
+  }
+  network_.ExpandRootAndSort();
+  KeepLostMarks(network_.RestoreMarks(marks));
+  RestoreUnrestoredBelow(tree_.Root());
+  UpdateMarkCount();
+  RefreshCommands();
+  ShowFolderStatus(nullptr);
+}
+
+void MainController::KeepLostMarks(const std::vector<NetworkTree::Mark>& lost) {
+  for (const NetworkTree::Mark& mark : lost) {
+    // As a list's destination that is not found: the next run fails it, a save keeps it.
+    log_.AddLogLine("ノードを再現できませんでした。(" +
+                    LogName(mark.folderPath.empty() ? mark.nodePath : mark.folderPath));
+    tree_.AddUnrestored({mark.folderPath, mark.nodePath});
+  }
+}
+
+void MainController::RestoreUnrestoredBelow(const TreeNode* node) {
+  if (!node || tree_.Unrestored().empty()) return;
+  const std::string below = node->Record().nodePath + '\t';
+  std::vector<NetworkTree::Mark> found;
+  std::vector<UnrestoredDestination> others;
+  for (const UnrestoredDestination& d : tree_.Unrestored()) {
+    if (d.nodePath.rfind(below, 0) == 0) {
+      found.push_back({d.folderPath, d.nodePath, kStateMarked, false});
+    } else {
+      others.push_back(d);
+    }
+  }
+  if (found.empty()) return;
+  tree_.ClearUnrestored();
+  for (UnrestoredDestination& d : others) tree_.AddUnrestored(std::move(d));
+  for (const NetworkTree::Mark& mark : network_.RestoreMarks(found)) {
+    tree_.AddUnrestored({mark.folderPath, mark.nodePath});
+  }
 }
 
 void MainController::treFolderExit() {
-  if (view_) view_->SetStatusText("");
+  // Empty, unless it says what to do about a network folder without servers.
+  ShowFolderStatus(nullptr);
 }
 
 }  // namespace tolvane
@@ -263,7 +356,7 @@ void MainController::mnuAddServerClick() {
   services_.setServers(RoutedServers());
   if (TreeNode* node = network_.AddServerNode("\\\\" + name)) {
     tree_.Select(node);
-    if (view_) view_->SetStatusText(FolderStatusText(node));
+    ShowFolderStatus(node);
   }
   RefreshCommands();
 }
@@ -286,6 +379,8 @@ void MainController::mnuRemoveServerClick() {
   tree_.RemoveNode(node);
   UpdateMarkCount();
   RefreshCommands();
+  // The path of the server that went is no longer shown.
+  ShowFolderStatus(view_ ? view_->SelectedNode() : nullptr);
 }
 
 }  // namespace tolvane

@@ -117,6 +117,7 @@ void MainController::FormCreate() {
       listCommands_.LoadAtStartup(state_.listPath, state_.exeFolder + kDefaultListFileName),
       options.hasListPath ? state_.listPath : std::string());
   if (view_) view_->AcceptDroppedFiles();
+  if (!state_.run.batchMode) ShowFolderStatus(nullptr);
   for (const std::string& error : state_.startupErrors) prompts_.ShowError(kAppTitle, error);
 }
 
@@ -179,6 +180,15 @@ void MainController::mnuGoClick() {
     state_.run.stopRequested = true;
     return;
   }
+  RunDistribution(false);
+}
+
+void MainController::mnuRerunFailedClick() {
+  if (state_.run.runInProgress || tree_.FailedInLastRun().empty() || lastSources_.empty()) return;
+  RunDistribution(true);
+}
+
+void MainController::RunDistribution(bool failedOnly) {
   const CursorShape savedCursor = services_.cursor.Current();
   state_.run.stopRequested = false;
   state_.run.runInProgress = true;
@@ -194,7 +204,15 @@ void MainController::mnuGoClick() {
       c.RefreshCommands();
     }
   } end{*this, savedCursor};
-  DistributionRun run(tree_, sources_, log_, services_.clock, state_.run, *this,
+  // A re-run copies what the last run copied, whatever the list holds now.
+  SourceList rerunSources;
+  if (failedOnly) {
+    for (const SourceEntry& entry : lastSources_) rerunSources.Append(entry);
+  } else {
+    lastSources_ = sources_.Entries();
+  }
+  DistributionRun run(tree_, failedOnly ? rerunSources : sources_, log_, services_.clock,
+                      state_.run, *this,
                       [this](const std::string& entry, const std::string& folder) {
                         return CopyEntry(entry, folder);
                       });
@@ -209,8 +227,28 @@ void MainController::mnuGoClick() {
     }
     return it->second;
   });
-  const RunOutcome outcome = run.RunDistribution();
+  if (failedOnly) run.SetDestinations([](const TreeNode& node) { return node.FailedInLastRun(); });
+  RunOutcome outcome = run.RunDistribution();
   batchExitCode_ = (outcome.stopped || outcome.anyDestinationFailed) ? 1 : 0;
+  lastResults_ = std::move(outcome.results);
+  hasResults_ = true;
+  // A run with failures shows its results at once; otherwise a list on screen is brought up
+  // to date.
+  if (view_ && !state_.run.batchMode) {
+    view_->ShowResults(MakeResultList(lastResults_), outcome.anyDestinationFailed);
+  }
+}
+
+void MainController::mnuShowResultsClick() {
+  if (view_ && hasResults_) view_->ShowResults(MakeResultList(lastResults_), true);
+}
+
+void MainController::ShowProgress(const std::string& text) {
+  if (!view_) return;
+  // The window speaks Japanese; batch mode's summary line keeps its form for scripts.
+  const bool summary = !progress_.Summary().empty() && text == progress_.Summary();
+  view_->SetProgressText(summary ? WindowSummaryText(progress_.Counts())
+                                 : WindowProgressText(progress_.Counts()));
 }
 
 bool MainController::CopyEntry(const std::string& entry, const std::string& folder) {
@@ -228,6 +266,7 @@ void MainController::ShowRunning(bool running) {
 
 void MainController::ShowDestination(TreeNode* node) {
   tree_.Select(node);
+  ShowFolderStatus(node);
   if (!state_.run.batchMode && view_) view_->FocusTree();
 }
 
@@ -242,6 +281,12 @@ void MainController::RefreshCommands() {
   in.runInProgress = state_.run.runInProgress;
   in.listPath = state_.listPath;
   const CommandStates s = ComputeCommandStates(in);
+  const bool idle = !in.runInProgress;
+  view_->SetCommandEnabled(CommandId::RerunFailed,
+                           idle && !lastSources_.empty() && !tree_.FailedInLastRun().empty());
+  view_->SetCommandEnabled(CommandId::ShowResults, hasResults_);
+  view_->SetCommandEnabled(CommandId::Refresh, idle && tree_.Root() != nullptr);
+  view_->SetCommandEnabled(CommandId::NetworkRoot, idle);
   view_->SetCommandEnabled(CommandId::ClearMark, s.clearMark);
   view_->SetCommandEnabled(CommandId::Go, s.go);
   view_->SetCommandEnabled(CommandId::AllCollapse, s.allCollapse);
@@ -347,7 +392,7 @@ void MainController::Guarded(const std::function<void()>& handler) {
   } catch (const std::exception& e) {
     ShowException(e.what());
   } catch (...) {
-    ShowException("unknown error");
+    ShowException("不明なエラー");
   }
 }
 

@@ -125,6 +125,14 @@ class MainController : public CopyOptions, private RunView {
   void mnuAboutClick();
   void mnuAddServerClick();
   void mnuRemoveServerClick();
+  void mnuShowResultsClick();
+  // A run to exactly the destinations that failed in the last run, with its sources; the
+  // marks stay as they are.
+  void mnuRerunFailedClick();
+  // Lists the selected node again (the root when none is selected), keeping the marks below.
+  void mnuRefreshClick();
+  // Chooses the network folder with the folder picker; the tree is built again from it.
+  void mnuNetworkRootClick();
   void tbtConfirmOverWriteClick(bool down);
   void tbtWriteIfOldClick(bool down);
   void tbtIgnoreErrorClick(bool down);
@@ -144,6 +152,8 @@ class MainController : public CopyOptions, private RunView {
   void treFolderClick();
   void treFolderEnter();
   void treFolderExit();
+  // The tree's selected node changed (by mouse, keyboard, or a run serving it).
+  void treFolderChange();
 
   void RefreshCommands();
   void UpdateMarkCount();
@@ -162,6 +172,9 @@ class MainController : public CopyOptions, private RunView {
   // could not be written.
   int BatchExitCode() const { return log_.AnyWriteFailed() ? 2 : batchExitCode_; }
   bool BatchMode() const { return state_.run.batchMode; }
+
+  // What the last run did at each destination, the failed ones first.
+  const std::vector<DestinationResult>& LastResults() const { return lastResults_; }
 
   // Option states.
   bool ConfirmOverWrite() const override { return options_.confirmOverWrite; }
@@ -182,6 +195,15 @@ class MainController : public CopyOptions, private RunView {
   void ShowRunning(bool running) override;
   void ShowDestination(TreeNode* node) override;
   bool CopyEntry(const std::string& entry, const std::string& folder);
+  void RunDistribution(bool failedOnly);
+  // Progress in the status bar, in the window's words.
+  void ShowProgress(const std::string& text);
+  // The selected node's folder in the status bar, or what to do while no server is listed.
+  void ShowFolderStatus(const TreeNode* node);
+  // Marks whose nodes a listing did not find again: kept as destinations not found, and said.
+  void KeepLostMarks(const std::vector<NetworkTree::Mark>& lost);
+  // Gives back the marks of destinations not found so far that lie below node.
+  void RestoreUnrestoredBelow(const TreeNode* node);
 
   void LoadSettings();
   void SaveSettings();
@@ -230,13 +252,15 @@ class MainController : public CopyOptions, private RunView {
   // What start-up read, written back as it was by batch mode (nobody moved the window).
   WindowSettings loadedSettings_;
   int batchExitCode_ = 0;
+  // The last run: its results, and the sources it copied (a re-run copies the same).
+  std::vector<DestinationResult> lastResults_;
+  bool hasResults_ = false;
+  std::vector<SourceEntry> lastSources_;
   // The [Servers] of the settings as the user keeps them, and those the network folder has.
   ServerSettings servers_;
   std::vector<std::string> shadowedServers_;
   // Counts what a run does and shows it in the view.
-  RunProgress progress_{services_.clock, [this](const std::string& text) {
-                          if (view_) view_->SetProgressText(text);
-                        }};
+  RunProgress progress_{services_.clock, [this](const std::string& text) { ShowProgress(text); }};
 };
 
 // Whether an automatic run was started in the life of this process.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/core/Commands.h"
+#include "app/core/RunTexts.h"
 #include "log/StatusLog.h"
 #include "setup/Settings.h"
 #include "tree/DestinationTree.h"
@@ -86,6 +87,9 @@ class MainView : public LogSink {
   virtual void EndLoop(int exitCode) = 0;
   // Shows the About box modally.
   virtual void ShowAbout() = 0;
+  // The result list of the last run (配布結果), a window beside the main window: shown and
+  // brought to the front when bringUp, else only brought up to date if it is showing.
+  virtual void ShowResults(const ResultList& results, bool bringUp) = 0;
 };
 
 }  // namespace tolvane

@@ -1,5 +1,7 @@
 #include "app/qt/DestinationTreeModel.h"
 
+#include <QColor>
+#include <QFont>
 #include <QMetaObject>
 #include <algorithm>
 
@@ -68,6 +70,17 @@ QVariant DestinationTreeModel::data(const QModelIndex& index, int role) const {
       return NodeIconPicture(node->Icon());
     case kStateImageRole:
       return node->StateImage();
+    case Qt::FontRole:
+      // What failed in the last run stands out among the failed marks of earlier runs.
+      if (node->FailedInLastRun()) {
+        QFont font;
+        font.setBold(true);
+        return font;
+      }
+      return {};
+    case Qt::ForegroundRole:
+      if (node->FailedInLastRun()) return QColor(0xD0, 0x20, 0x20);
+      return {};
     default:
       return {};
   }
@@ -153,7 +166,7 @@ void DestinationTreeModel::EndReorder() {
 
 void DestinationTreeModel::StateImageChanged(TreeNode* node) {
   const QModelIndex index = IndexOfNode(node);
-  emit dataChanged(index, index, {kStateImageRole});
+  emit dataChanged(index, index, {kStateImageRole, Qt::FontRole, Qt::ForegroundRole});
 }
 
 void DestinationTreeModel::ExpandNode(TreeNode* node) {

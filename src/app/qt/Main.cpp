@@ -84,6 +84,11 @@ void TfrmMain::CreateMenus() {
       }
       QAction* action = menu->addAction(QString::fromUtf8(item->caption));
       if (item->picture >= 0) action->setIcon(ToolbarPicture(item->picture));
+      // The key works through the main menu's item; a pop-up item only shows it.
+      if (*CommandShortcut(item->id)) {
+        const QKeySequence key(QString::fromUtf8(CommandShortcut(item->id)));
+        if (qobject_cast<QMenuBar*>(menu->parentWidget())) action->setShortcut(key);
+      }
       action->setCheckable(item->check);
       const CommandId id = item->id;
       // A checkable item has flipped itself already; the controller sets every check mark.
@@ -130,6 +135,11 @@ void TfrmMain::CreateMenus() {
       {&mnuCancelAllFile2, "mnuCancelAllFile2"},
       {&mnuClearMark2, "mnuClearMark2"},
       {&mnuAllCollapse2, "mnuAllCollapse2"},
+      {&mnuRefresh, "mnuRefresh"},
+      {&mnuRerunFailed, "mnuRerunFailed"},
+      {&mnuShowResults, "mnuShowResults"},
+      {&mnuNetworkRoot, "mnuNetworkRoot"},
+      {&mnuRefresh2, "mnuRefresh2"},
   };
   for (const auto& [member, name] : members) *member = named.at(name);
 }
@@ -169,6 +179,7 @@ void TfrmMain::CreateToolBar() {
   tbtWriteIfOld = named.at("tbtWriteIfOld");
   tbtIgnoreError = named.at("tbtIgnoreError");
   tbtExit = named.at("tbtExit");
+  tbtRerunFailed = named.at("tbtRerunFailed");
 }
 
 void TfrmMain::CreateComponents() {
@@ -256,6 +267,9 @@ void TfrmMain::CreateComponents() {
     TreeNode* node = treFolder->StatePictureNodeAt(pos);
     controller_.Guarded([&] { controller_.treFolderMouseDown(node); });
   });
+  // The status bar follows the selected node, however it was chosen.
+  connect(treFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          Slot([this] { controller_.treFolderChange(); }));
   connect(treFolder, &DestinationTreeView::treeClicked, this,
           Slot([this] { controller_.treFolderClick(); }));
   connect(treFolder, &DestinationTreeView::focusEntered, this,

@@ -11,6 +11,8 @@
 #include "app/core/MainView.h"
 
 class QAction;
+class QDialog;
+class QTableWidget;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -53,17 +55,19 @@ class TfrmMain : public QMainWindow, public MainView {
   QToolBar* ToolBar = nullptr;
   QToolButton *tbtOpenFile = nullptr, *tbtGo = nullptr, *tbtClearMark = nullptr,
               *tbtAllCollapse = nullptr, *tbtConfirmOverWrite = nullptr, *tbtWriteIfOld = nullptr,
-              *tbtIgnoreError = nullptr, *tbtExit = nullptr;
+              *tbtIgnoreError = nullptr, *tbtExit = nullptr, *tbtRerunFailed = nullptr;
   QMenu *mnuFile = nullptr, *mnuDestination = nullptr, *mnuSetting = nullptr, *mnuHelp = nullptr;
   QAction *mnuAddFile = nullptr, *mnuAddFolder = nullptr, *mnuCancelFile = nullptr,
           *mnuCancelAllFile = nullptr, *mnuGo = nullptr, *mnuOpenList = nullptr,
           *mnuSaveList = nullptr, *mnuSaveAsList = nullptr, *mnuSaveLog = nullptr,
           *mnuClearLog = nullptr, *mnuRefLog = nullptr, *mnuExit = nullptr, *mnuClearMark = nullptr,
           *mnuAllCollapse = nullptr, *mnuConfirmOverWrite = nullptr, *mnuWriteIfOld = nullptr,
-          *mnuIgnoreError = nullptr, *mnuAbout = nullptr;
+          *mnuIgnoreError = nullptr, *mnuAbout = nullptr, *mnuRefresh = nullptr,
+          *mnuRerunFailed = nullptr, *mnuShowResults = nullptr, *mnuNetworkRoot = nullptr;
   QMenu *popFile = nullptr, *popFolder = nullptr;
   QAction *mnuAddFile2 = nullptr, *mnuAddFolder2 = nullptr, *mnuCancelFile2 = nullptr,
-          *mnuCancelAllFile2 = nullptr, *mnuClearMark2 = nullptr, *mnuAllCollapse2 = nullptr;
+          *mnuCancelAllFile2 = nullptr, *mnuClearMark2 = nullptr, *mnuAllCollapse2 = nullptr,
+          *mnuRefresh2 = nullptr;
   QWidget *pnlClient1 = nullptr, *pnlMid = nullptr, *pnlClient2 = nullptr, *pnlLeft = nullptr,
           *pnlRight = nullptr, *Panel2 = nullptr, *Panel1 = nullptr;
   QSplitter *splH = nullptr, *splV = nullptr;
@@ -73,6 +77,9 @@ class TfrmMain : public QMainWindow, public MainView {
   QLabel *Label2 = nullptr, *lblHaisinsakisu = nullptr, *stbMain = nullptr;
   QLabel* lblProgress = nullptr;  // a run's progress and summary, beside stbMain
   QTimer* Timer1 = nullptr;
+  // The result list of the last run (配布結果), made when first shown.
+  QDialog* dlgResults = nullptr;
+  QTableWidget* lstResults = nullptr;
 
   // MainView.
   void AddMemoLine(const std::string& line) override;
@@ -97,6 +104,7 @@ class TfrmMain : public QMainWindow, public MainView {
   void CloseWindow() override;
   void EndLoop(int exitCode) override;
   void ShowAbout() override;
+  void ShowResults(const ResultList& results, bool bringUp) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

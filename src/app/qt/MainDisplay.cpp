@@ -2,6 +2,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColor>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,10 +13,12 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/qt/DestinationTreeView.h"
@@ -136,6 +141,50 @@ void TfrmMain::EndLoop(int exitCode) {
 
 void TfrmMain::ShowAbout() {
   if (aboutHandler_) aboutHandler_();
+}
+
+void TfrmMain::ShowResults(const ResultList& results, bool bringUp) {
+  if (!dlgResults) {
+    if (!bringUp) return;
+    dlgResults = new QDialog(this);
+    dlgResults->setObjectName("dlgResults");
+    dlgResults->setWindowTitle(ToQ(kResultsTitle));
+    dlgResults->resize(720, 300);
+    auto* layout = new QVBoxLayout(dlgResults);
+    lstResults = new QTableWidget(dlgResults);
+    lstResults->setObjectName("lstResults");
+    lstResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstResults->verticalHeader()->hide();
+    lstResults->setWordWrap(false);
+    lstResults->setColumnCount(static_cast<int>(ResultList::kColumns));
+    QStringList headers;
+    for (const std::string& h : ResultList::Headers()) headers << ToQ(h);
+    lstResults->setHorizontalHeaderLabels(headers);
+    lstResults->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(lstResults);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dlgResults);
+    connect(buttons, &QDialogButtonBox::rejected, dlgResults, &QDialog::close);
+    layout->addWidget(buttons);
+  }
+  lstResults->setRowCount(static_cast<int>(results.rows.size()));
+  for (std::size_t r = 0; r < results.rows.size(); ++r) {
+    for (std::size_t c = 0; c < ResultList::kColumns; ++c) {
+      auto* item = new QTableWidgetItem(ToQ(results.rows[r][c]));
+      // The counts line up on the right; a failed destination is red.
+      if (c > 0 && c < ResultList::kColumns - 1) {
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      }
+      if (results.failed[r]) item->setForeground(QColor(0xD0, 0x20, 0x20));
+      lstResults->setItem(static_cast<int>(r), static_cast<int>(c), item);
+    }
+  }
+  lstResults->resizeColumnsToContents();
+  if (bringUp) {
+    dlgResults->show();
+    dlgResults->raise();
+    dlgResults->activateWindow();
+  }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -72,7 +72,9 @@ HMENU BuildMenu(CommandPlace place, bool popup, std::vector<HBITMAP>& bitmaps) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
     }
-    const std::wstring caption = Widen(item->caption);
+    // A key of its own is shown after a tab, as menus show keys.
+    std::wstring caption = Widen(item->caption);
+    if (*CommandShortcut(item->id)) caption += L"\t" + Widen(CommandShortcut(item->id));
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item->id), caption.c_str());
     if (item->picture >= 0) {
       HBITMAP bitmap = CreateMenuBitmap(item->picture);
@@ -457,10 +459,16 @@ LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TfrmMain::PreTranslate(HWND window, MSG& message) {
-  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+  if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_F5))
+    return false;
   auto* self = reinterpret_cast<TfrmMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return false;
   if (GetAncestor(message.hwnd, GA_ROOT) != window) return false;
+  if (message.wParam == VK_F5) {
+    // As the menu item would, also while it is disabled: the controller refuses then.
+    self->OnCommand(static_cast<int>(CommandId::Refresh), nullptr);
+    return true;
+  }
   return self->TabToNextPane((GetKeyState(VK_SHIFT) & 0x8000) != 0);
 }
 

@@ -51,6 +51,9 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   HWND Label2 = nullptr, lblHaisinsakisu = nullptr;
   HWND stbMain = nullptr;
   HMENU MainMenu1 = nullptr, popFile = nullptr, popFolder = nullptr;
+  // The result list of the last run (配布結果): a window of its own, made when first shown,
+  // hidden when closed.
+  HWND dlgResults = nullptr, lstResults = nullptr;
   static constexpr UINT_PTR kTimer1 = 1;
   // A tree click is looked at once the tree has finished with it (its selection is then
   // current).
@@ -79,6 +82,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   void CloseWindow() override;
   void EndLoop(int exitCode) override;
   void ShowAbout() override;
+  void ShowResults(const ResultList& results, bool bringUp) override;
 
  private:
   // TreeListener: the tree control follows the destination tree.
@@ -118,6 +122,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   enum class Splitter { None, Vertical, Horizontal };
   Splitter SplitterAt(int x, int y) const;
 
+  static LRESULT CALLBACK ResultsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR id, DWORD_PTR self);

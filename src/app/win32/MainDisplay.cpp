@@ -178,4 +178,93 @@ void TfrmMain::ShowAbout() {
   if (aboutHandler_) aboutHandler_();
 }
 
+LRESULT CALLBACK TfrmMain::ResultsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE: {
+      RECT r;
+      GetClientRect(window, &r);
+      MoveWindow(GetWindow(window, GW_CHILD), 0, 0, r.right, r.bottom, TRUE);
+      return 0;
+    }
+    case WM_CLOSE:
+      ShowWindow(window, SW_HIDE);  // kept until the next run brings it up to date
+      return 0;
+    case WM_NOTIFY: {
+      // A failed destination's row is red.
+      auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+      if (draw.nmcd.hdr.code != NM_CUSTOMDRAW) break;
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        if (draw.nmcd.lItemlParam) draw.clrText = RGB(0xD0, 0x20, 0x20);
+        return CDRF_DODEFAULT;
+      }
+      break;
+    }
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TfrmMain::ShowResults(const ResultList& results, bool bringUp) {
+  if (!dlgResults) {
+    if (!bringUp) return;
+    static const bool registered = [] {
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof wc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+      wc.lpfnWndProc = ResultsProc;
+      wc.lpszClassName = L"TolvaneResults";
+      RegisterClassExW(&wc);
+      return true;
+    }();
+    (void)registered;
+    RECT owner;
+    GetWindowRect(frmMain, &owner);
+    dlgResults = CreateWindowExW(WS_EX_TOOLWINDOW, L"TolvaneResults", Widen(kResultsTitle).c_str(),
+                                 WS_OVERLAPPEDWINDOW, owner.left + 40, owner.top + 60, 720, 300,
+                                 frmMain, nullptr, GetModuleHandleW(nullptr), nullptr);
+    lstResults = CreateWindowExW(
+        0, WC_LISTVIEWW, nullptr,
+        WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_SINGLESEL,
+        0, 0, 10, 10, dlgResults, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(lstResults, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ListView_SetExtendedListViewStyle(lstResults, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (std::size_t i = 0; i < ResultList::kColumns; ++i) {
+      std::wstring caption = Widen(ResultList::Headers()[i]);
+      LVCOLUMNW c{};
+      c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+      c.fmt = (i > 0 && i + 1 < ResultList::kColumns) ? LVCFMT_RIGHT : LVCFMT_LEFT;
+      c.cx = i == 0 ? 180 : i + 1 == ResultList::kColumns ? 240 : 56;
+      c.pszText = caption.data();
+      SendMessageW(lstResults, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&c));
+    }
+    RECT client;
+    GetClientRect(dlgResults, &client);
+    MoveWindow(lstResults, 0, 0, client.right, client.bottom, FALSE);
+  }
+  SendMessageW(lstResults, LVM_DELETEALLITEMS, 0, 0);
+  for (std::size_t r = 0; r < results.rows.size(); ++r) {
+    for (std::size_t c = 0; c < ResultList::kColumns; ++c) {
+      std::wstring text = Widen(results.rows[r][c]);
+      LVITEMW item{};
+      item.iItem = static_cast<int>(r);
+      item.iSubItem = static_cast<int>(c);
+      item.pszText = text.data();
+      if (c == 0) {
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.lParam = results.failed[r] ? 1 : 0;
+        SendMessageW(lstResults, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      } else {
+        item.mask = LVIF_TEXT;
+        SendMessageW(lstResults, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      }
+    }
+  }
+  if (bringUp) {
+    ShowWindow(dlgResults, SW_SHOWNORMAL);
+    SetForegroundWindow(dlgResults);
+  }
+}
+
 }  // namespace tolvane

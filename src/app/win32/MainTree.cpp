@@ -134,8 +134,10 @@ void TfrmMain::StateImageChanged(TreeNode* node) {
   TVITEMW info{};
   info.mask = TVIF_STATE | TVIF_HANDLE;
   info.hItem = item;
-  info.state = INDEXTOSTATEIMAGEMASK(StateSlot(node->StateImage()));
-  info.stateMask = TVIS_STATEIMAGEMASK;
+  // What failed in the last run stands out among the failed marks of earlier runs.
+  info.state = INDEXTOSTATEIMAGEMASK(StateSlot(node->StateImage())) |
+               (node->FailedInLastRun() ? TVIS_BOLD : 0);
+  info.stateMask = TVIS_STATEIMAGEMASK | TVIS_BOLD;
   SendMessageW(treFolder, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
@@ -243,6 +245,10 @@ LRESULT TfrmMain::OnNotify(const NMHDR& header) {
       }
       case NM_CLICK:
         PostMessageW(frmMain, kTreeClicked, 0, 0);
+        return 0;
+      case TVN_SELCHANGEDW:
+        // The status bar follows the selected node, however it was chosen.
+        controller_.Guarded([this] { controller_.treFolderChange(); });
         return 0;
       case NM_SETFOCUS:
         controller_.Guarded([this] { controller_.treFolderEnter(); });

@@ -26,6 +26,7 @@ namespace xpm {
 #include "app/pictures/state4.xpm"
 #include "app/pictures/toolbar-00.xpm"
 #include "app/pictures/toolbar-01.xpm"
+#include "app/pictures/toolbar-02.xpm"
 #include "app/pictures/toolbar-05.xpm"
 #include "app/pictures/toolbar-06.xpm"
 #include "app/pictures/toolbar-07.xpm"
@@ -52,6 +53,8 @@ Picture ToolbarPicture(int index) {
       return Of(xpm::toolbar_00);
     case 1:
       return Of(xpm::toolbar_01);
+    case 2:
+      return Of(xpm::toolbar_02);
     case 5:
       return Of(xpm::toolbar_05);
     case 6:

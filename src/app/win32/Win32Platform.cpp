@@ -1,5 +1,9 @@
 #include "app/win32/Win32Platform.h"
 
+#include <cstring>
+#include <utility>
+#include <vector>
+
 #include "app/core/ViewRules.h"
 #include "app/win32/Win32Controls.h"
 #include "platform/win32/WideText.h"
@@ -39,6 +43,151 @@ int Win32Prompts::Box(const std::string& caption, const std::string& text, UINT 
 
 PromptAnswer Win32Prompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
   return FromId(Box(caption, text, MB_YESNOCANCEL | MB_DEFBUTTON1));
+}
+
+namespace {
+
+// A dialog template built in memory: the header, then items, each on a DWORD boundary.
+class DialogTemplate {
+ public:
+  DialogTemplate(DWORD style, short cx, short cy, const std::wstring& font, WORD points) {
+    Dword(style);
+    Dword(0);
+    countAt_ = words_.size();
+    Word(0);
+    for (short v : {short(0), short(0), cx, cy}) Word(static_cast<WORD>(v));
+    Word(0);  // no menu
+    Word(0);  // the dialog class
+    String(L"");
+    Word(points);
+    String(font);
+  }
+  void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom) {
+    if (words_.size() % 2) Word(0);
+    Dword(WS_CHILD | WS_VISIBLE | style);
+    Dword(0);
+    for (short v : {x, y, cx, cy}) Word(static_cast<WORD>(v));
+    Word(id);
+    Word(0xFFFF);
+    Word(atom);
+    String(L"");
+    Word(0);
+    ++words_[countAt_];
+  }
+  const DLGTEMPLATE* Data() {
+    buffer_.assign((words_.size() + 1) / 2, 0);
+    std::memcpy(buffer_.data(), words_.data(), words_.size() * sizeof(WORD));
+    return reinterpret_cast<const DLGTEMPLATE*>(buffer_.data());
+  }
+
+ private:
+  void Word(WORD w) { words_.push_back(w); }
+  void Dword(DWORD d) {
+    Word(LOWORD(d));
+    Word(HIWORD(d));
+  }
+  void String(const std::wstring& s) {
+    for (wchar_t c : s) Word(static_cast<WORD>(c));
+    Word(0);
+  }
+  std::vector<WORD> words_;
+  std::vector<DWORD> buffer_;
+  std::size_t countAt_ = 0;
+};
+
+struct OverwriteBox {
+  std::wstring caption;
+  std::wstring text;
+};
+
+INT_PTR CALLBACK OverwriteBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      const auto* data = reinterpret_cast<const OverwriteBox*>(lParam);
+      SetWindowTextW(box, data->caption.c_str());
+      SetDlgItemTextW(box, 0xFFFF, data->text.c_str());
+      const std::pair<int, const char*> buttons[] = {
+          {IDYES, "はい(&Y)"},
+          {IDNO, "いいえ(&N)"},
+          {IDCANCEL, "キャンセル"},
+          {Win32Prompts::kIdOverwriteAll, kOverwriteAllButton},
+          {Win32Prompts::kIdSkipAll, kSkipAllButton}};
+      for (const auto& [id, caption] : buttons) SetDlgItemTextW(box, id, Widen(caption).c_str());
+      // Over the middle of its owner, as a message box is.
+      RECT owner{}, self{};
+      HWND parent = GetWindow(box, GW_OWNER);
+      if (!parent || !GetWindowRect(parent, &owner)) {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &owner, 0);
+      }
+      GetWindowRect(box, &self);
+      SetWindowPos(box, nullptr,
+                   owner.left + (owner.right - owner.left - (self.right - self.left)) / 2,
+                   owner.top + (owner.bottom - owner.top - (self.bottom - self.top)) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER);
+      SetFocus(GetDlgItem(box, IDYES));
+      return FALSE;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDYES:
+        case IDNO:
+        case IDCANCEL:
+        case Win32Prompts::kIdOverwriteAll:
+        case Win32Prompts::kIdSkipAll:
+          EndDialog(box, LOWORD(wParam));
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+PromptAnswer Win32Prompts::AskOverwrite(const std::string& caption, const std::string& text) {
+  OverwriteBox data{Widen(caption), Widen(text)};
+  // CR LF between lines, as a static control breaks them; the height follows the lines.
+  std::wstring shown;
+  int lines = 1;
+  int column = 0;
+  for (wchar_t c : data.text) {
+    if (c == L'\n') {
+      shown += L"\r\n";
+      ++lines;
+      column = 0;
+      continue;
+    }
+    shown += c;
+    if (++column > 64) {  // a long path wraps
+      ++lines;
+      column = 0;
+    }
+  }
+  data.text = shown;
+  const short width = 330;
+  const short textHeight = static_cast<short>(lines * 9 + 2);
+  const short buttonsY = static_cast<short>(7 + textHeight + 7);
+  DialogTemplate dialog(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, width,
+                        static_cast<short>(buttonsY + 14 + 7), L"MS Shell Dlg", 9);
+  dialog.Item(SS_LEFT | SS_NOPREFIX, 7, 7, width - 14, textHeight, 0xFFFF, 0x0082);
+  const std::pair<int, short> buttons[] = {
+      {IDYES, 50}, {IDNO, 50}, {IDCANCEL, 50}, {kIdOverwriteAll, 62}, {kIdSkipAll, 62}};
+  short x = static_cast<short>((width - (50 * 3 + 62 * 2 + 4 * 4)) / 2);
+  for (const auto& [id, w] : buttons) {
+    dialog.Item(WS_TABSTOP | (id == IDYES ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), x, buttonsY, w, 14,
+                static_cast<WORD>(id), 0x0080);
+    x = static_cast<short>(x + w + 4);
+  }
+  const INT_PTR id = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Data(), owner_,
+                                             OverwriteBoxProc, reinterpret_cast<LPARAM>(&data));
+  switch (id) {
+    case kIdOverwriteAll:
+      return PromptAnswer::YesToAll;
+    case kIdSkipAll:
+      return PromptAnswer::NoToAll;
+    default:
+      return FromId(static_cast<int>(id));
+  }
 }
 
 PromptAnswer Win32Prompts::AskAbortRetryIgnore(const std::string& caption,

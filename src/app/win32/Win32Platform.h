@@ -17,10 +17,16 @@ class Win32Prompts : public Prompts {
  public:
   void SetOwner(HWND owner) { owner_ = owner; }
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  // A box of our own with the message box's look: its text, then はい, いいえ, キャンセル and the
+  // two buttons that answer for the rest of the run (kIdOverwriteAll, kIdSkipAll).
+  PromptAnswer AskOverwrite(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowMessage(const std::string& caption, const std::string& text) override;
   void ShowError(const std::string& caption, const std::string& text) override;
+
+  static constexpr int kIdOverwriteAll = 20;
+  static constexpr int kIdSkipAll = 21;
 
  private:
   int Box(const std::string& caption, const std::string& text, UINT type);

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
@@ -44,6 +45,21 @@ PromptAnswer Ask(QWidget* owner, const std::string& caption, const std::string& 
 PromptAnswer QtPrompts::AskYesNoCancel(const std::string& caption, const std::string& text) {
   return Ask(owner_, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
              QMessageBox::Yes, QMessageBox::Cancel);
+}
+
+PromptAnswer QtPrompts::AskOverwrite(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, ToQ(caption), ToQ(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner_);
+  QPushButton* all = box.addButton(ToQ(kOverwriteAllButton), QMessageBox::YesRole);
+  QPushButton* none = box.addButton(ToQ(kSkipAllButton), QMessageBox::NoRole);
+  all->setObjectName("btnOverwriteAll");
+  none->setObjectName("btnSkipAll");
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  if (box.clickedButton() == all) return PromptAnswer::YesToAll;
+  if (box.clickedButton() == none) return PromptAnswer::NoToAll;
+  return FromButton(box.standardButton(box.clickedButton()));
 }
 
 PromptAnswer QtPrompts::AskAbortRetryIgnore(const std::string& caption, const std::string& text) {

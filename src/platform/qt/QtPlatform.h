@@ -21,6 +21,7 @@ class QtPrompts : public Prompts {
  public:
   void SetOwner(QWidget* owner) { owner_ = owner; }
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override;
+  PromptAnswer AskOverwrite(const std::string& caption, const std::string& text) override;
   PromptAnswer AskAbortRetryIgnore(const std::string& caption, const std::string& text) override;
   PromptAnswer AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowMessage(const std::string& caption, const std::string& text) override;

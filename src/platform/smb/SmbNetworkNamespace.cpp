@@ -215,4 +215,12 @@ ShellIcon SmbNetworkNamespace::IconOf(const ShellItem& item) {
   return path.rest.empty() ? ShellIcon::Share : ShellIcon::Folder;
 }
 
+void SmbNetworkNamespace::Forget(const std::string& path) {
+  if (const auto server = client_.ServerOf(path)) {
+    client_.ForgetFailures(*server);
+  } else {
+    local_.Forget(path);
+  }
+}
+
 }  // namespace tolvane

@@ -20,6 +20,8 @@ class SmbNetworkNamespace : public ShellNamespace {
   std::optional<ShellItem> ParsePath(const std::string& path) override;
   std::optional<std::string> ResolveShortcut(const std::string& shortcutPath) override;
   ShellIcon IconOf(const ShellItem& item) override;
+  // A named server listed again is tried at once, and asks again for a logon it was refused.
+  void Forget(const std::string& path) override;
 
  private:
   ShellNamespace& local_;

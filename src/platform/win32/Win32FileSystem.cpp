@@ -106,7 +106,7 @@ std::string SystemErrorText(unsigned long error) {
                               message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();
   }
-  if (message.empty()) return "error " + std::to_string(error);
+  if (message.empty()) return "エラー " + std::to_string(error);
   return Narrow(message);
 }
 

@@ -1,5 +1,7 @@
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QFont>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include "app/qt/DestinationTreeView.h"
@@ -22,7 +25,7 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   MainController& c = w.Controller();
   EXPECT_EQ(w.windowTitle(), "Tolvane 1.05");
   EXPECT_EQ(w.mnuGo->text(), QString::fromUtf8("配布開始(&G)"));
-  EXPECT_EQ(w.popFolder->actions().size(), 3);  // two items and their separator
+  EXPECT_EQ(w.popFolder->actions().size(), 4);  // three items and a separator
   ASSERT_TRUE(c.ConfirmOverWrite());
 
   // A check-style item has flipped itself before the command runs: both end up in step.
@@ -48,7 +51,7 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   EXPECT_EQ(c.Sources().Count(), 0);
 
   // Tool buttons carry their captions, but never as access keys: Alt+G must not start a run.
-  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtClearMark, w.tbtAllCollapse,
+  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtRerunFailed, w.tbtClearMark, w.tbtAllCollapse,
                          w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtIgnoreError, w.tbtExit}) {
     EXPECT_TRUE(b->shortcut().isEmpty()) << b->toolTip().toStdString();
   }
@@ -93,6 +96,78 @@ TEST_F(MainWindowTest, APressOnAStatePictureReachesTheMarks) {
   QApplication::sendEvent(w.treFolder->viewport(), &press);
   EXPECT_EQ(w.lblHaisinsakisu->text(), QString::fromUtf8("1箇所"));
   EXPECT_TRUE(w.mnuClearMark2->isEnabled());
+}
+
+TEST_F(MainWindowTest, AFailedRunShowsItsResultsAndSendsAgainToTheFailedDestination) {
+  TempDir net, src;
+  net.MakeDir("PC01");
+  net.MakeDir("PC02");
+  const std::string file = src.Write("a.txt", "A");
+  UseNetwork(net);
+  TfrmMain& w = Start();
+  w.show();
+  MainController& c = w.Controller();
+  c.DropFiles({file});
+  TreeNode* pc01 = c.Tree().Root()->Child(0);
+  TreeNode* pc02 = c.Tree().Root()->Child(1);
+  c.treFolderMouseDown(pc01);
+  c.treFolderMouseDown(pc02);
+  c.tbtIgnoreErrorClick(true);
+  EXPECT_FALSE(w.tbtRerunFailed->isEnabled());
+  EXPECT_FALSE(w.mnuShowResults->isEnabled());
+  fs.FailOn(FsOp::CopyFile, "PC01");
+
+  w.tbtGo->click();
+  ASSERT_NE(w.dlgResults, nullptr);
+  EXPECT_TRUE(w.dlgResults->isVisible());
+  ASSERT_EQ(w.lstResults->rowCount(), 2);
+  EXPECT_EQ(w.lstResults->item(0, 0)->text(), QString("\\\\PC01"));
+  EXPECT_EQ(w.lstResults->item(1, 1)->text(), QString("1"));
+  // The tree tells this run's failure apart, and the status bar speaks Japanese.
+  const QModelIndex failed = w.treFolder->model()->index(0, 0, w.treFolder->model()->index(0, 0));
+  EXPECT_TRUE(w.treFolder->model()->data(failed, Qt::FontRole).value<QFont>().bold());
+  EXPECT_TRUE(w.lblProgress->text().startsWith(QString::fromUtf8("配布終了: 成功 1")));
+
+  fs.ClearFaults();
+  w.dlgResults->close();
+  ASSERT_TRUE(w.tbtRerunFailed->isEnabled());
+  w.tbtRerunFailed->click();
+  EXPECT_EQ(net.Read("PC01/a.txt"), "A");
+  EXPECT_EQ(w.lstResults->rowCount(), 1);
+  EXPECT_FALSE(w.dlgResults->isVisible());  // nothing failed: kept, not brought up
+  EXPECT_FALSE(w.tbtRerunFailed->isEnabled());
+  w.mnuShowResults->trigger();
+  EXPECT_TRUE(w.dlgResults->isVisible());
+
+  // F5 lists the selected node again; the status bar follows the keyboard's selection.
+  EXPECT_EQ(w.mnuRefresh->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_TRUE(w.popFolder->actions().contains(w.mnuRefresh2));
+  w.treFolder->selectionModel()->setCurrentIndex(
+      w.treFolder->model()->index(1, 0, w.treFolder->model()->index(0, 0)),
+      QItemSelectionModel::ClearAndSelect);
+  EXPECT_EQ(w.stbMain->text(), QString("\\\\PC02"));
+  net.MakeDir("PC03");
+  w.treFolder->selectionModel()->setCurrentIndex(w.treFolder->model()->index(0, 0),
+                                                 QItemSelectionModel::ClearAndSelect);
+  w.mnuRefresh->trigger();
+  EXPECT_EQ(c.Tree().Root()->ChildCount(), 3);
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
+}
+
+TEST_F(MainWindowTest, AnEmptyNetworkFolderSaysWhatToDoAndAnotherCanBeChosen) {
+  TempDir empty, net;
+  net.MakeDir("PC01");
+  UseNetwork(empty);
+  TfrmMain& w = Start();
+  EXPECT_TRUE(w.stbMain->text().contains(QString::fromUtf8("設定 > ネットワークフォルダ...")));
+  ASSERT_NE(w.mnuNetworkRoot, nullptr);
+  EXPECT_TRUE(w.mnuSetting->actions().contains(w.mnuNetworkRoot));
+  dialogs.folderResults.push_back(net.Path());
+  w.mnuNetworkRoot->trigger();
+  EXPECT_EQ(networkRoot, net.Path());
+  const QModelIndex root = w.treFolder->model()->index(0, 0);
+  EXPECT_EQ(w.treFolder->model()->rowCount(root), 1);
+  EXPECT_EQ(w.stbMain->text(), QString());
 }
 
 TEST_F(MainWindowTest, CloseDuringARunOnlyAsksTheRunToStop) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 
@@ -9,6 +14,30 @@
 
 namespace tolvane {
 namespace {
+
+TEST(QtPromptsTest, TheOverwriteQuestionAnswersForTheRestOfTheRunToo) {
+  QtPrompts prompts;
+  const std::pair<const char*, PromptAnswer> cases[] = {{"btnOverwriteAll", PromptAnswer::YesToAll},
+                                                        {"btnSkipAll", PromptAnswer::NoToAll},
+                                                        {"", PromptAnswer::No}};
+  for (const auto& [name, expected] : cases) {
+    QStringList buttons;
+    QTimer::singleShot(0, [&, name = name] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      if (*name) {
+        box->findChild<QPushButton*>(name)->click();
+      } else {
+        box->button(QMessageBox::No)->click();
+      }
+    });
+    EXPECT_EQ(prompts.AskOverwrite("Tolvane 1.05", "?"), expected) << name;
+    EXPECT_EQ(buttons.size(), 5);
+    EXPECT_TRUE(buttons.contains(QString::fromUtf8("すべて上書き")));
+    EXPECT_TRUE(buttons.contains(QString::fromUtf8("すべてスキップ")));
+  }
+}
 
 TEST(DesktopLogViewerTest, TheLogPathIsOneArgumentWhateverItHolds) {
   test::TempDir dir;
