@@ -119,6 +119,8 @@ RunOutcome DistributionRun::RunDistribution() {
   if (!flags_.stopRequested && !serve_) {
     for (const UnrestoredDestination& d : tree_.Unrestored()) {
       static constexpr char kUnrestored[] = "配布先をツリーに再現できなかったため配布できません";
+      // One of the run's destinations all the same: the summary counts it.
+      if (progress_) progress_->StartDestination();
       log_.AddLogLine(LogName(d.folderPath.empty() ? d.nodePath : d.folderPath));
       log_.AddLogLine(std::string("  ") + kUnrestored);
       const int files = CountUnreachable();

@@ -52,9 +52,18 @@ TEST_F(BatchSetupTest, WhatCannotBeReachedIsKeptAndFails) {
   exe.Write("Pelmo.lst", list);
   fs::rename(net / "PC02", net / "PC02.off");
 
-  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b"}), 1);
+  RunOptions options;
+  options.stdoutPath = exe.Path() + ".out";
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b"}, options), 1);
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");
+  // Every file that did not arrive is counted, at every destination of the list.
+  std::ifstream out(options.stdoutPath);
+  std::string summary;
+  std::getline(out, summary);
+  EXPECT_EQ(summary.rfind("done: 1 copied, 0 skipped, 3 failed at 2 destinations, ", 0), 0u)
+      << summary;
+  fs::remove(options.stdoutPath);
   // Saved again exactly as it was read.
   EXPECT_EQ(exe.Read("Pelmo.lst"), list);
   const std::string log = exe.Read("Pelmo.log");
