@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
     case tolvane::InfoRequest::None:
       break;
   }
-  if (!folders.besideProgram) {
+  // A dry run writes nothing, not even the folders the files would go to.
+  if (!folders.besideProgram && !tolvane::HasDryRunSwitch(args)) {
     CreatePrivateFolders(folders.settingsFolder);
     CreatePrivateFolders(folders.logFolder);
   }

@@ -15,6 +15,7 @@ constexpr char kSucceeded[] = " -> 成功";
 constexpr char kSkipped[] = " -> スキップ";
 constexpr char kCancelled[] = " -> 中止";
 constexpr char kFailed[] = " -> 失敗";
+constexpr char kUnchanged[] = " -> 変更なし";
 constexpr char kNotFound[] = "が見つかりません";
 constexpr char kCannotCreate[] = "フォルダを作成できません: ";
 constexpr char kCannotRead[] = "フォルダを読めません: ";
@@ -68,20 +69,6 @@ std::optional<FindEntry> FindItem(FileSystem& fs, const std::string& path) {
   return std::nullopt;
 }
 
-// Older means strictly earlier once both times are local times reduced to the 2-second step.
-// Times that have no such form (before 1980, after 2107) are compared in the same steps as
-// they stand, which keeps their order.
-bool IsOlder(FileTime a, FileTime b) {
-  const auto localA = ToLocalFileDate(a);
-  const auto localB = ToLocalFileDate(b);
-  if (localA && localB) return CompareLocal(*localA, *localB) < 0;
-  const auto step = [](FileTime t) {
-    const auto s = std::chrono::floor<std::chrono::seconds>(t.time_since_epoch()).count();
-    return s >= 0 ? s / 2 : (s - 1) / 2;
-  };
-  return step(a) < step(b);
-}
-
 // A file's date (local, to the 2-second step the comparison uses) and size.
 std::string DateAndSize(const FindEntry& item) {
   const auto local = ToLocalFileDate(item.lastWrite);
@@ -133,7 +120,7 @@ CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, Status
 
 bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) {
   std::set<FileIdentity> visited;
-  return CopyLevel(entry, folder, true, visited);
+  return CopyLevel(entry, folder, true, visited, walk_ ? walk_->EntryLevel(entry) : nullptr);
 }
 
 void CopyEngine::LogFailure(const std::string& what, const std::string& path,
@@ -164,18 +151,21 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
 }
 
 bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, bool top,
-                           std::set<FileIdentity>& visited) {
-  const bool entryIsFolder = fs_.IsFolder(entry);
+                           std::set<FileIdentity>& visited, const WalkedLevel* walked) {
+  const bool entryIsFolder = walked ? walked->isFolder : fs_.IsFolder(entry);
   const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
   if (!PrepareFolder(entry, folder, top)) return true;
   if (entryIsFolder) {
-    if (const auto id = fs_.Identity(entry)) visited.insert(*id);
+    if (const auto id = walked ? walked->identity : fs_.Identity(entry)) visited.insert(*id);
   }
   const std::string prefix = SearchPrefix(pattern);
 
-  const std::vector<FindEntry> items = fs_.Find(pattern);
-  if (items.empty()) {
-    const std::string reason = fs_.LastError();
+  // The plan's walk has listed the level already.
+  std::vector<FindEntry> found;
+  if (!walked) found = fs_.Find(pattern);
+  const std::size_t count = walked ? walked->items.size() : found.size();
+  if (count == 0) {
+    const std::string reason = walked ? walked->error : fs_.LastError();
     if (entryIsFolder && reason.empty()) return false;  // an empty folder
     if (entryIsFolder) {
       LogFailure(kCannotRead, entry, reason);
@@ -188,7 +178,9 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
   }
 
   bool failed = false;
-  for (const FindEntry& item : items) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const WalkedItem* w = walked ? &walked->items[i] : nullptr;
+    const FindEntry& item = w ? w->entry : found[i];
     if (item.name == "." || item.name == "..") continue;
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
@@ -196,21 +188,24 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       CountFailed();
       failed = true;
     } else if (item.isFolder) {
-      const auto id = fs_.Identity(itemPath);
+      const auto id = w ? w->identity : fs_.Identity(itemPath);
       if (id && flags_.destinationFolders.count(*id)) {
         // A destination inside the source: what this run writes is not copied again.
         LogFailure(kDestinationSkipped, itemPath, {});
       } else if (id && visited.count(*id)) {
         // Reached again through a link: copied once, so that a loop ends.
         LogFailure(kLinkSkipped, itemPath, {});
-      } else if (CopyLevel(itemPath, JoinPath(folder, item.name), false, visited)) {
+      } else if (CopyLevel(itemPath, JoinPath(folder, item.name), false, visited,
+                           w && w->level >= 0 ? &walk_->levels[w->level] : nullptr)) {
         // A sub-folder is recreated under the destination, even when it is empty.
         failed = true;
       }
-    } else if (CopyFileToFolder(itemPath, folder)) {
+    } else if (CopyFileToFolder(itemPath, folder,
+                                w && destination_ ? destination_->TargetOf(w->file)
+                                                  : TargetState::Unknown)) {
       // The rest of this folder level is left alone after a failed file; the log says so.
       failed = true;
-      if (&item != &items.back() && !flags_.stopRequested) LogFailure(kRestSkipped, entry, {});
+      if (i + 1 != count && !flags_.stopRequested) LogFailure(kRestSkipped, entry, {});
       break;
     }
     if (flags_.stopRequested) break;
@@ -219,18 +214,46 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
 }
 
 bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder) {
+  return CopyFileToFolder(source, folder, TargetState::Unknown);
+}
+
+bool CopyEngine::IsUnchanged(const std::string& source, const std::string& target,
+                             TargetState planned) {
+  if (planned != TargetState::Unknown) return planned == TargetState::Unchanged;
+  const auto sourceItem = FindItem(fs_, source);
+  return sourceItem && CompareTarget(*sourceItem, FindItem(fs_, target)) == TargetState::Unchanged;
+}
+
+bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder,
+                                  TargetState planned) {
   const std::string name = ExtractName(source);
   // A name the folder cannot hold is refused as a failed copy, without touching what the
   // joined path would name.
   const bool nameFits = CanHoldName(folder, name);
   const std::string target = JoinPath(folder, name);
   if (progress_) progress_->StartFile(source);
+  // The plan tells what stood at the target before the run; once this run has copied to the
+  // target (an entry listed twice), it no longer does.
+  if (destination_ && !flags_.plannedTargetsUsed.insert(target).second) {
+    planned = TargetState::Unknown;
+  }
   bool failed = false;
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {
     // A folder of the target's name is no file: the copy is tried and takes the failure path.
-    bool targetExists = nameFits && fs_.Exists(target) && !fs_.IsFolder(target);
-    if (targetExists && options_.ConfirmOverWrite()) {
+    bool targetExists = planned == TargetState::Unknown
+                            ? nameFits && fs_.Exists(target) && !fs_.IsFolder(target)
+                            : nameFits && planned != TargetState::Missing;
+    if (targetExists && options_.SkipUnchanged() && IsUnchanged(source, target, planned)) {
+      LogOutcome(source, kUnchanged);
+      if (progress_) progress_->FileUnchanged();
+      return flags_.stopRequested;
+    }
+    // What the plan found decides without looking again, unless there is a question to ask.
+    const bool known =
+        planned != TargetState::Unknown &&
+        (flags_.batchMode || (planned == TargetState::SourceNewer && options_.ButOldIsIgnore()));
+    if (targetExists && options_.ConfirmOverWrite() && !known) {
       switch (CheckExistingTarget(source, target)) {
         case Overwrite::Proceed:
           break;
@@ -272,7 +295,10 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
         flags_.batchMode
             ? PromptAnswer::Abort
             : prompts_.AskAbortRetryIgnore(kAppTitle, RetryQuestion(folder, source, reason));
-    if (answer == PromptAnswer::Retry) continue;
+    if (answer == PromptAnswer::Retry) {
+      planned = TargetState::Unknown;
+      continue;
+    }
     LogOutcome(source, kFailed);
     if (!reason.empty()) log_.AddLogLine(kReason + reason);
     CountFailed();

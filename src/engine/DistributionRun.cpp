@@ -40,16 +40,26 @@ TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node) {
 RunOutcome DistributionRun::RunDistribution() {
   RunOutcome outcome;
   view_.ShowRunning(true);
+  // Every file has a log line: the file stays open for the run.
+  log_.KeepFileOpen(true);
   struct Restore {
     RunView& view;
-    ~Restore() { view.ShowRunning(false); }
-  } restore{view_};
+    StatusLog& log;
+    ~Restore() {
+      log.KeepFileOpen(false);
+      view.ShowRunning(false);
+    }
+  } restore{view_, log_};
 
   log_.ClearMemo();
   flags_.destinationFolders.clear();
   flags_.cleanedFolders.clear();
+  flags_.plannedTargetsUsed.clear();
   log_.AddLogLine(RunStartLine(clock_.Now()));
-  if (progress_) progress_->StartRun(tree_.CountMarkedNodes());
+  if (progress_) {
+    progress_->StartRun(tree_.CountMarkedNodes());
+    progress_->SetPlannedTotals(plannedFiles_, plannedBytes_);
+  }
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.
   for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -40,6 +41,11 @@ class DistributionRun {
 
   // Where the destinations and the run's end are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
+  // What the run's plan will copy, for the progress to measure against.
+  void SetPlannedTotals(int files, std::uint64_t bytes) {
+    plannedFiles_ = files;
+    plannedBytes_ = bytes;
+  }
 
   RunOutcome RunDistribution();
   // True when any source entry failed at the folder.
@@ -54,6 +60,8 @@ class DistributionRun {
   RunView& view_;
   CopyEntryFn copyEntry_;
   RunProgress* progress_ = nullptr;
+  int plannedFiles_ = 0;
+  std::uint64_t plannedBytes_ = 0;
 };
 
 // Whether a destination's folder path may be written to: on Linux only a network path, which the

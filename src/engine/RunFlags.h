@@ -1,6 +1,7 @@
 #pragma once
 
 #include <set>
+#include <string>
 
 #include "platform/FileSystem.h"
 
@@ -16,6 +17,9 @@ struct RunFlags {
   // temporary files. Emptied when a run starts.
   std::set<FileIdentity> destinationFolders;
   std::set<FileIdentity> cleanedFolders;
+  // The targets this run has copied to while following its plan: a second copy to one of them
+  // looks at what is there now.
+  std::set<std::string> plannedTargetsUsed;
 };
 
 // The overwrite and error options, read at the moment they are needed: a change made while a
@@ -26,6 +30,8 @@ class CopyOptions {
   virtual bool ConfirmOverWrite() const = 0;
   virtual bool ButOldIsIgnore() const = 0;
   virtual bool IgnoreError() const = 0;
+  // An existing target of the same size and time is left as it is, without a question.
+  virtual bool SkipUnchanged() const { return false; }
 };
 
 }  // namespace tolvane

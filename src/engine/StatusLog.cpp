@@ -18,9 +18,14 @@ void StatusLog::AddLogLine(const std::string& text) {
   sink_.AddMemoLine(memoLine);
 }
 
-void StatusLog::AppendLogFile(const std::string& text) {
-  if (logPath_.empty()) return;
-  AppendTextLine(fs_, logPath_, text);
+bool StatusLog::AppendLogFile(const std::string& text) {
+  if (logPath_.empty()) return true;
+  if (!keepOpen_) return AppendTextLine(fs_, logPath_, text);
+  if (!file_) file_ = fs_.OpenForAppend(logPath_);
+  if (file_ && file_->Append(TextLineBytes(text))) return true;
+  // The next line tries to open it again.
+  file_.reset();
+  return false;
 }
 
 std::string LogName(std::string_view name) {

@@ -38,6 +38,7 @@ class FakeMainView : public MainView {
   int closeRequests = 0;
   std::optional<int> endedWith;
   int aboutShown = 0;
+  std::vector<std::string> previews;
 
   bool Enabled(CommandId id) const { return enabled.at(id); }
 
@@ -63,6 +64,9 @@ class FakeMainView : public MainView {
   void CloseWindow() override { ++closeRequests; }
   void EndLoop(int exitCode) override { endedWith = exitCode; }
   void ShowAbout() override { ++aboutShown; }
+  void ShowPreview(const std::string&, const std::string& text) override {
+    previews.push_back(text);
+  }
 };
 
 // The main window's controller over a temporary executable folder and a fake view, with

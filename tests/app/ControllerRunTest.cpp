@@ -76,7 +76,7 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   ASSERT_GE(view->progressTexts.size(), 2u);
   EXPECT_EQ(view->progressTexts.front().rfind("destination 1 of 3: 0 copied", 0), 0u);
   EXPECT_EQ(view->progressTexts.back(),
-            "done: 9 copied, 0 skipped, 0 failed at 3 destinations, 9 B, 0.0 s");
+            "done: 9 copied, 0 skipped, 0 unchanged, 0 failed at 3 destinations, 9 B, 0.0 s");
 
   // A click on a destination finds its first line in the log.
   view->selectedNode = NodeOf(R"(\\PC01\share\apps)");

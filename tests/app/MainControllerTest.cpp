@@ -174,7 +174,7 @@ TEST_F(MainControllerTest, BatchModeRunsOnceAfterStartUpThenEndsTheLoop) {
   EXPECT_EQ(pump.sleeps, 1);
   EXPECT_EQ(view->endedWith, 0);
   EXPECT_EQ(printed,
-            std::vector<std::string>{"done: 0 copied, 0 skipped, 0 failed at 0 destinations, 0 B, "
+            std::vector<std::string>{"done: 0 copied, 0 skipped, 0 unchanged, 0 failed at 0 destinations, 0 B, "
                                      "0.0 s"});
   const std::string afterFirst = LogFile();
   EXPECT_NE(afterFirst.find("配布開始"), std::string::npos);
@@ -207,8 +207,11 @@ std::string SettingsFile(const std::string& options) {
   text += "Wait=0\r\n";
 #ifndef _WIN32
   // Servers are kept, also where nothing reaches them over SMB (as in this test).
-  text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n\r\n"
-          "[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
+  text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n";
+#endif
+  text += "SkipUnchanged=1\r\n";
+#ifndef _WIN32
+  text += "\r\n[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
 #endif
   return text + "\r\n";
 }

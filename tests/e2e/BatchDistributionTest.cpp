@@ -44,7 +44,7 @@ TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   // One summary line on standard output, for whoever started the run.
   EXPECT_TRUE(std::regex_match(
       output,
-      std::regex(R"(done: 6 copied, 0 skipped, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
+      std::regex(R"(done: 6 copied, 0 skipped, 0 unchanged, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
       << output;
 
   for (const char* d : {"PC01/share", "PC02/tools"}) {
@@ -73,7 +73,7 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
 
   EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, StdoutTo(exe / "out")), 1);
   const std::string output = exe.Read("out");
-  EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 1 failed at 2 destinations, 7 B, ", 0), 0u)
+  EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, 7 B, ", 0), 0u)
       << output;
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");

@@ -31,6 +31,9 @@ enum class CommandId : int {
   // The named SMB servers of the network folder (Linux only).
   AddServer,
   RemoveServer,
+  // Leave targets of the same size and time alone; show what a run would do.
+  SkipUnchanged,
+  Preview,
 };
 
 // Where an item appears.
@@ -76,5 +79,7 @@ std::span<const MainMenuInfo> MainMenus();
 // The pictures of the tool-bar picture list that change at run time.
 inline constexpr int kGoPicture = 1;
 inline constexpr int kGoRunningPicture = 14;
+inline constexpr int kPreviewPicture = 13;
+inline constexpr int kSkipUnchangedPicture = 15;
 
 }  // namespace tolvane

@@ -86,6 +86,8 @@ class MainView : public LogSink {
   virtual void EndLoop(int exitCode) = 0;
   // Shows the About box modally.
   virtual void ShowAbout() = 0;
+  // Shows what a run would do, read-only, in a box of its own, modally.
+  virtual void ShowPreview(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace tolvane

@@ -124,6 +124,8 @@ void TfrmMain::CreateMenus() {
       {&mnuWriteIfOld, "mnuWriteIfOld"},
       {&mnuIgnoreError, "mnuIgnoreError"},
       {&mnuAbout, "mnuAbout"},
+      {&mnuPreview, "mnuPreview"},
+      {&mnuSkipUnchanged, "mnuSkipUnchanged"},
       {&mnuAddFile2, "mnuAddFile2"},
       {&mnuAddFolder2, "mnuAddFolder2"},
       {&mnuCancelFile2, "mnuCancelFile2"},
@@ -169,6 +171,8 @@ void TfrmMain::CreateToolBar() {
   tbtWriteIfOld = named.at("tbtWriteIfOld");
   tbtIgnoreError = named.at("tbtIgnoreError");
   tbtExit = named.at("tbtExit");
+  tbtPreview = named.at("tbtPreview");
+  tbtSkipUnchanged = named.at("tbtSkipUnchanged");
 }
 
 void TfrmMain::CreateComponents() {

@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/qt/DestinationTreeView.h"
@@ -136,6 +139,23 @@ void TfrmMain::EndLoop(int exitCode) {
 
 void TfrmMain::ShowAbout() {
   if (aboutHandler_) aboutHandler_();
+}
+
+void TfrmMain::ShowPreview(const std::string& title, const std::string& text) {
+  QDialog box(this);
+  box.setObjectName("dlgPreview");
+  box.setWindowTitle(ToQ(title));
+  auto* layout = new QVBoxLayout(&box);
+  auto* lines = new QPlainTextEdit(&box);
+  lines->setReadOnly(true);
+  lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lines->setPlainText(ToQ(text));
+  layout->addWidget(lines);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+  connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  layout->addWidget(buttons);
+  box.resize(640, 420);
+  box.exec();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

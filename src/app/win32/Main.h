@@ -79,6 +79,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   void CloseWindow() override;
   void EndLoop(int exitCode) override;
   void ShowAbout() override;
+  void ShowPreview(const std::string& title, const std::string& text) override;
 
  private:
   // TreeListener: the tree control follows the destination tree.
