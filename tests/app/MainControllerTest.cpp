@@ -228,6 +228,8 @@ TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
   EXPECT_TRUE(view->checked[C::WriteIfOld]);
   EXPECT_TRUE(c.IgnoreError());
   EXPECT_TRUE(view->checked[C::IgnoreError]);
+  EXPECT_TRUE(c.SkipUnchanged());
+  EXPECT_TRUE(view->checked[C::SkipUnchanged]);
   EXPECT_EQ(c.State().defaultFolder, "/home/u/dist/");
   EXPECT_EQ(pump.PauseMs(), 0);
   const WindowLayout read{{10, 20, 800, 600}, 300, 100, {210, 71, 81}};

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <map>
 #include <regex>
+#include <tuple>
 
 #include "e2e/BatchRun.h"
 #include "support/TempDir.h"
@@ -83,6 +86,63 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
   EXPECT_NE(log.find(" 配布中止\r\n"), std::string::npos);
   EXPECT_FALSE(net.Exists("PC02/tools/a.txt"));
   EXPECT_EQ(exe.Read("Pelmo.lst"), list);  // -o
+}
+
+// Every file and folder below root (but the program, which each run copies in anew) with what
+// would show that it was written: size, inode, modification and change times.
+std::map<std::string, std::tuple<long long, long long, long long, long long>> Snapshot(
+    const std::string& root) {
+  std::map<std::string, std::tuple<long long, long long, long long, long long>> found;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    if (e.path().filename() == "tolvane") continue;
+    struct stat st;
+    if (lstat(e.path().c_str(), &st) != 0) continue;
+    found[e.path().string()] = {st.st_size, static_cast<long long>(st.st_ino),
+                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+  }
+  return found;
+}
+
+TEST_F(BatchDistributionTest, WithSkipUnchangedASecondRunRewritesNothing) {
+  exe.Write("Pelmo.ini", "[Setting]\r\nSaveLog=1\r\nSkipUnchanged=1\r\nNetworkRoot=" +
+                             net.Path() + "\r\n");
+  exe.Write("night.lst", list);
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}), 0);
+  const auto first = Snapshot(net.Path());
+
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
+  const std::string output = exe.Read("out");
+  EXPECT_EQ(output.rfind("done: 0 copied, 0 skipped, 6 unchanged, 0 failed at 2 destinations, 0 B", 0),
+            0u)
+      << output;
+  // Not a target is written again: each keeps its inode and its change time.
+  EXPECT_EQ(Snapshot(net.Path()), first);
+  EXPECT_NE(exe.Read("Pelmo.log").find("\\\\PC02\\tools\r\n  " + file + " -> 変更なし\r\n"),
+            std::string::npos);
+  EXPECT_NE(exe.Read("Pelmo.ini").find("\r\nSkipUnchanged=1\r\n"), std::string::npos);
+}
+
+TEST_F(BatchDistributionTest, ADryRunPrintsWhatARunWouldCopyAndChangesNothing) {
+  exe.Write("night.lst", list);
+  exe.Write("Pelmo.log", "earlier lines\r\n");
+  net.Write("PC01/share/setup.exe", "older");
+  SetMTime(net / "PC01/share/setup.exe", 1600000000);
+  const auto before = std::make_pair(Snapshot(exe.Path()), Snapshot(net.Path()));
+
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
+  const std::string output = exe.Read("out");
+  std::filesystem::remove(exe / "out");
+  EXPECT_EQ(std::make_pair(Snapshot(exe.Path()), Snapshot(net.Path())), before);
+  EXPECT_EQ(output.rfind("\\\\PC01\\share\n  上書き (配布元が新しい): " + file + "\n", 0), 0u)
+      << output;
+  EXPECT_NE(output.find("\\\\PC02\\tools\n  新規: " + file + "\n"), std::string::npos);
+  EXPECT_NE(output.find("\n合計 6 ファイル 14 B、変更なし 0、配布先 2\n"), std::string::npos);
+
+  // A destination that cannot be reached ends it with 1.
+  exe.Write("night.lst", std::regex_replace(list, std::regex("PC02"), "PC09"));
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"}), 1);
+  EXPECT_EQ(exe.Read("Pelmo.log"), "earlier lines\r\n");
 }
 
 }  // namespace
