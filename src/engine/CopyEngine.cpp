@@ -232,11 +232,6 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
   const bool nameFits = CanHoldName(folder, name);
   const std::string target = JoinPath(folder, name);
   if (progress_) progress_->StartFile(source);
-  // The plan tells what stood at the target before the run; once this run has copied to the
-  // target (an entry listed twice), it no longer does.
-  if (destination_ && !flags_.plannedTargetsUsed.insert(target).second) {
-    planned = TargetState::Unknown;
-  }
   bool failed = false;
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {

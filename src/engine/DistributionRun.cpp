@@ -54,7 +54,6 @@ RunOutcome DistributionRun::RunDistribution() {
   log_.ClearMemo();
   flags_.destinationFolders.clear();
   flags_.cleanedFolders.clear();
-  flags_.plannedTargetsUsed.clear();
   log_.AddLogLine(RunStartLine(clock_.Now()));
   if (progress_) {
     progress_->StartRun(tree_.CountMarkedNodes());

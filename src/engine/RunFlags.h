@@ -1,7 +1,6 @@
 #pragma once
 
 #include <set>
-#include <string>
 
 #include "platform/FileSystem.h"
 
@@ -17,9 +16,6 @@ struct RunFlags {
   // temporary files. Emptied when a run starts.
   std::set<FileIdentity> destinationFolders;
   std::set<FileIdentity> cleanedFolders;
-  // The targets this run has copied to while following its plan: a second copy to one of them
-  // looks at what is there now.
-  std::set<std::string> plannedTargetsUsed;
 };
 
 // The overwrite and error options, read at the moment they are needed: a change made while a

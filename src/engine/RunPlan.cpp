@@ -56,6 +56,7 @@ int WalkLevel(FileSystem& fs, SourceWalk& walk, const std::string& path, int par
       }
     } else {
       item.file = walk.files++;
+      walk.fileAt.emplace_back(index, static_cast<int>(level.items.size()));
     }
     level.items.push_back(std::move(item));
   }
@@ -109,7 +110,14 @@ bool CanBeMade(FileSystem& fs, std::string folder) {
 class Planner {
  public:
   Planner(FileSystem& fs, const SourceWalk& walk, DestinationPlan& plan)
-      : fs_(fs), walk_(walk), plan_(plan), firstSeen_(walk.files, false) {}
+      : fs_(fs), walk_(walk), plan_(plan), shared_(walk.files, false) {}
+
+  // A target that more than one file goes to is left for the copy to look at.
+  void Finish() {
+    for (std::size_t f = 0; f < shared_.size(); ++f) {
+      if (shared_[f]) plan_.targets[f] = TargetState::Unknown;
+    }
+  }
 
   void Level(const WalkedLevel& level, const std::string& folder, bool missing) {
     Listing listing;
@@ -130,18 +138,16 @@ class Planner {
       TargetState state = TargetState::Missing;
       if (const auto earlier = claimed_.find(target); earlier != claimed_.end()) {
         // An earlier file of this run lands there first.
-        state = CompareTarget(item.entry, earlier->second);
+        state = CompareTarget(item.entry, earlier->second.first);
+        shared_[earlier->second.second] = shared_[item.file] = true;
       } else if (listing.state == Listing::State::Unreadable) {
         state = TargetState::Unknown;
       } else if (!absent) {
         state = StateIn(listing, item.entry);
       }
-      claimed_[target] = item.entry;
-      plan_.files.push_back({item.path, target, item.entry.size, state});
-      if (item.file >= 0 && !firstSeen_[item.file]) {
-        firstSeen_[item.file] = true;
-        plan_.targets[item.file] = state;
-      }
+      claimed_.emplace(target, std::make_pair(item.entry, item.file));
+      plan_.files.push_back({item.file, state});
+      plan_.targets[item.file] = state;
     }
   }
 
@@ -161,8 +167,9 @@ class Planner {
   FileSystem& fs_;
   const SourceWalk& walk_;
   DestinationPlan& plan_;
-  std::vector<bool> firstSeen_;
-  std::map<std::string, FindEntry> claimed_;
+  std::vector<bool> shared_;
+  // The targets planned so far, with the file that goes there first.
+  std::map<std::string, std::pair<FindEntry, int>> claimed_;
 };
 
 }  // namespace
@@ -176,6 +183,11 @@ bool IsOlder(FileTime a, FileTime b) {
     return s >= 0 ? s / 2 : (s - 1) / 2;
   };
   return step(a) < step(b);
+}
+
+const WalkedItem& SourceWalk::File(int file) const {
+  const auto [level, item] = fileAt[static_cast<std::size_t>(file)];
+  return levels[static_cast<std::size_t>(level)].items[static_cast<std::size_t>(item)];
 }
 
 const WalkedLevel* SourceWalk::EntryLevel(const std::string& entry) const {
@@ -243,6 +255,7 @@ DestinationPlan PlanDestination(FileSystem& fs, const SourceWalk& walk,
   for (const std::string& entry : entries) {
     if (const WalkedLevel* level = walk.EntryLevel(entry)) planner.Level(*level, folder, !exists);
   }
+  planner.Finish();
   return plan;
 }
 
@@ -266,14 +279,15 @@ RunPlan PlanRun(FileSystem& fs, const std::vector<std::string>& entries,
   return plan;
 }
 
-PlanTotals TotalsOf(const DestinationPlan& plan, const PlanDecision& options) {
+PlanTotals TotalsOf(const SourceWalk& walk, const DestinationPlan& plan,
+                    const PlanDecision& options) {
   PlanTotals totals;
   for (const PlannedFile& f : plan.files) {
     if (DecideAction(f.state, options) == PlanAction::Unchanged) {
       ++totals.unchanged;
     } else {
       ++totals.files;
-      totals.bytes += f.size;
+      totals.bytes += walk.File(f.file).entry.size;
     }
   }
   return totals;
@@ -282,7 +296,7 @@ PlanTotals TotalsOf(const DestinationPlan& plan, const PlanDecision& options) {
 PlanTotals TotalsOf(const RunPlan& plan, const PlanDecision& options) {
   PlanTotals totals;
   for (const DestinationPlan& d : plan.destinations) {
-    const PlanTotals t = TotalsOf(d, options);
+    const PlanTotals t = TotalsOf(plan.walk, d, options);
     totals.files += t.files;
     totals.bytes += t.bytes;
     totals.unchanged += t.unchanged;
@@ -308,7 +322,8 @@ const char* PlanActionText(PlanAction action) {
   return "";
 }
 
-std::vector<std::string> PreviewLines(const DestinationPlan& plan, const PlanDecision& options) {
+std::vector<std::string> PreviewLines(const SourceWalk& walk, const DestinationPlan& plan,
+                                      const PlanDecision& options) {
   std::vector<std::string> lines{LogName(plan.folder)};
   if (!plan.reachable) {
     lines.push_back("  " + plan.problem);
@@ -317,9 +332,10 @@ std::vector<std::string> PreviewLines(const DestinationPlan& plan, const PlanDec
   for (const PlannedFile& f : plan.files) {
     const PlanAction action = DecideAction(f.state, options);
     if (action == PlanAction::Unchanged) continue;
-    lines.push_back("  " + std::string(PlanActionText(action)) + ": " + LogName(f.source));
+    lines.push_back("  " + std::string(PlanActionText(action)) + ": " +
+                    LogName(walk.File(f.file).path));
   }
-  const PlanTotals t = TotalsOf(plan, options);
+  const PlanTotals t = TotalsOf(walk, plan, options);
   lines.push_back("  計 " + std::to_string(t.files) + " ファイル " + FormatBytes(t.bytes) +
                   "、変更なし " + std::to_string(t.unchanged));
   return lines;

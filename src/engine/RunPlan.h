@@ -42,8 +42,11 @@ struct SourceWalk {
   // The top level of each source entry, by its path (a listed twice entry is walked once).
   std::map<std::string, int> entries;
   int files = 0;
+  // Where each file is: its level and its place among the level's items.
+  std::vector<std::pair<int, int>> fileAt;
 
   const WalkedLevel* EntryLevel(const std::string& entry) const;
+  const WalkedItem& File(int file) const;
 };
 
 // Walks every entry once, reading only. A folder reached again through a link is listed
@@ -81,9 +84,7 @@ PlanAction DecideAction(TargetState state, const PlanDecision& options);
 
 // One file of one destination, in the order the run copies them.
 struct PlannedFile {
-  std::string source;
-  std::string target;
-  std::uint64_t size = 0;
+  int file = -1;  // the walk's number
   TargetState state = TargetState::Unknown;
 };
 
@@ -93,8 +94,9 @@ struct DestinationPlan {
   bool reachable = true;  // false: its folder cannot be reached or read
   std::string problem;    // why not
   std::vector<PlannedFile> files;
-  // By the walk's file number: what the first copy of that file finds. A file copied again
-  // (an entry listed twice, two entries with the same name) is looked at when it is copied.
+  // By the walk's file number: what the copy finds. A target that more than one file goes to
+  // (an entry listed twice, two entries with a file of the same name) is Unknown here: the
+  // copy looks at it when it gets there.
   std::vector<TargetState> targets;
 
   TargetState TargetOf(int file) const {
@@ -126,12 +128,14 @@ struct PlanTotals {
   std::uint64_t bytes = 0;
   int unchanged = 0;  // left alone
 };
-PlanTotals TotalsOf(const DestinationPlan& plan, const PlanDecision& options);
+PlanTotals TotalsOf(const SourceWalk& walk, const DestinationPlan& plan,
+                    const PlanDecision& options);
 PlanTotals TotalsOf(const RunPlan& plan, const PlanDecision& options);
 
 // The preview of one destination: its folder, a line per file that would change with why,
 // then the total line. Unchanged files are counted in the total, not listed.
-std::vector<std::string> PreviewLines(const DestinationPlan& plan, const PlanDecision& options);
+std::vector<std::string> PreviewLines(const SourceWalk& walk, const DestinationPlan& plan,
+                                      const PlanDecision& options);
 // "新規", "上書き (配布元が新しい)", ... as the preview shows them.
 const char* PlanActionText(PlanAction action);
 

@@ -67,7 +67,9 @@ TEST(RunPlanTest, EachTargetIsComparedOnceAndTheRulesDecideWithoutWritingAnythin
 
   const DestinationPlan& dest = plan.destinations[0];
   std::map<std::string, const PlannedFile*> byName;
-  for (const PlannedFile& f : dest.files) byName[f.source.substr(entries[0].size() + 1)] = &f;
+  for (const PlannedFile& f : dest.files) {
+    byName[plan.walk.File(f.file).path.substr(entries[0].size() + 1)] = &f;
+  }
   const PlanDecision window{true, true, true, false};
   const PlanDecision batch{true, true, false, true};
   for (const Case& c : cases) {
@@ -80,11 +82,11 @@ TEST(RunPlanTest, EachTargetIsComparedOnceAndTheRulesDecideWithoutWritingAnythin
   // Without ConfirmOverWrite nothing is asked; nothing that is not unchanged is left alone.
   EXPECT_EQ(DecideAction(TargetState::SourceOlder, {false, false, true, false}),
             PlanAction::ReplaceOlder);
-  const PlanTotals totals = TotalsOf(dest, window);
+  const PlanTotals totals = TotalsOf(plan.walk, dest, window);
   EXPECT_EQ(totals.files, 6);
   EXPECT_EQ(totals.bytes, 30u);
   EXPECT_EQ(totals.unchanged, 3);
-  const std::vector<std::string> preview = PreviewLines(dest, window);
+  const std::vector<std::string> preview = PreviewLines(plan.walk, dest, window);
   EXPECT_EQ(preview.front(), R"(\\SRV\share\dest)");
   EXPECT_EQ(preview.size(), 8u);  // the folder, six files, the total
   EXPECT_EQ(preview.back(), "  計 6 ファイル 30 B、変更なし 3");
@@ -92,9 +94,15 @@ TEST(RunPlanTest, EachTargetIsComparedOnceAndTheRulesDecideWithoutWritingAnythin
   // A folder that is not there yet plans every file as new, and is not made.
   EXPECT_TRUE(plan.destinations[1].reachable);
   for (const PlannedFile& f : plan.destinations[1].files) {
-    EXPECT_EQ(f.state, TargetState::Missing) << f.source;
+    EXPECT_EQ(f.state, TargetState::Missing) << plan.walk.File(f.file).path;
   }
   EXPECT_FALSE(dir.Exists("net/SRV/share/none"));
+  // An entry listed twice: every target is looked at when it is copied, the second time over
+  // what the first copy left there.
+  const DestinationPlan twice =
+      PlanDestination(fs, plan.walk, {entries[0], entries[0]}, R"(\\SRV\share\dest)");
+  EXPECT_EQ(twice.files.size(), 2 * std::size(cases));
+  for (TargetState t : twice.targets) EXPECT_EQ(t, TargetState::Unknown);
   // A share that is not there cannot be made.
   EXPECT_FALSE(plan.destinations[2].reachable);
   EXPECT_TRUE(plan.destinations[2].files.empty());

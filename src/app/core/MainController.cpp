@@ -229,7 +229,7 @@ std::string MainController::PreviewText(bool* allReachable) {
   std::string text;
   bool reachable = true;
   for (const DestinationPlan& d : plan.destinations) {
-    for (const std::string& line : PreviewLines(d, decision)) text += line + "\n";
+    for (const std::string& line : PreviewLines(plan.walk, d, decision)) text += line + "\n";
     reachable = reachable && d.reachable;
   }
   for (const UnrestoredDestination& d : tree_.Unrestored()) {
