@@ -130,8 +130,9 @@ int main(int argc, char** argv) {
   std::printf("second run, nothing changed, SkipUnchanged=1\n");
   std::printf("  ours (best of 3):                   %7.3f s\n", second.seconds);
   if (haveRsync) {
-    std::printf("  rsync -a (best of 3):               %7.3f s   ours/rsync %5.2f  (goal <= 1.50)\n",
-                rsyncAgain, second.seconds / rsyncAgain);
+    std::printf(
+        "  rsync -a (best of 3):               %7.3f s   ours/rsync %5.2f  (goal <= 1.50)\n",
+        rsyncAgain, second.seconds / rsyncAgain);
   }
   std::printf("  summary line: %s\n", second.summary.c_str());
   return 0;

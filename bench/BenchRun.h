@@ -66,7 +66,8 @@ struct BenchRun {
     }
     plan = tolvane::PlanRun(posix, entries, folders);
     const auto totals = tolvane::TotalsOf(
-        plan, {options.ConfirmOverWrite(), options.ButOldIsIgnore(), options.SkipUnchanged(), true});
+        plan,
+        {options.ConfirmOverWrite(), options.ButOldIsIgnore(), options.SkipUnchanged(), true});
     run.SetPlannedTotals(totals.files, totals.bytes);
     planned = true;
   }

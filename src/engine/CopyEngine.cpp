@@ -200,9 +200,9 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
         // A sub-folder is recreated under the destination, even when it is empty.
         failed = true;
       }
-    } else if (CopyFileToFolder(itemPath, folder,
-                                w && destination_ ? destination_->TargetOf(w->file)
-                                                  : TargetState::Unknown)) {
+    } else if (CopyFileToFolder(
+                   itemPath, folder,
+                   w && destination_ ? destination_->TargetOf(w->file) : TargetState::Unknown)) {
       // The rest of this folder level is left alone after a failed file; the log says so.
       failed = true;
       if (i + 1 != count && !flags_.stopRequested) LogFailure(kRestSkipped, entry, {});

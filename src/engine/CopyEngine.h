@@ -50,8 +50,7 @@ class CopyEngine {
   bool CopyLevel(const std::string& entry, const std::string& folder, bool top,
                  std::set<FileIdentity>& visited, const WalkedLevel* walked);
   // planned: what the plan found at the target; Unknown to look.
-  bool CopyFileToFolder(const std::string& source, const std::string& folder,
-                        TargetState planned);
+  bool CopyFileToFolder(const std::string& source, const std::string& folder, TargetState planned);
   // With the plan's answer when it has one.
   bool IsUnchanged(const std::string& source, const std::string& target, TargetState planned);
   // Makes sure folder is there and may be written; logs why not.

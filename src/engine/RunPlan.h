@@ -101,15 +101,14 @@ struct DestinationPlan {
 
   TargetState TargetOf(int file) const {
     return file >= 0 && file < static_cast<int>(targets.size()) ? targets[file]
-                                                                 : TargetState::Unknown;
+                                                                : TargetState::Unknown;
   }
 };
 
 // Looks at what is at every target of the destination, one listing per target folder. A
 // folder that does not exist yet plans every file below it as new.
 DestinationPlan PlanDestination(FileSystem& fs, const SourceWalk& walk,
-                                const std::vector<std::string>& entries,
-                                const std::string& folder);
+                                const std::vector<std::string>& entries, const std::string& folder);
 
 // The whole run: the walk and every destination marked when it starts, in tree order.
 struct RunPlan {

@@ -151,12 +151,11 @@ std::optional<std::chrono::milliseconds> TimeLeft(const RunCounts& c) {
 }
 
 std::string ProgressText(const RunCounts& c) {
-  std::string text = "destination " + std::to_string(c.destination) + " of " +
-                     std::to_string(c.destinations) + ": " + std::to_string(c.copied) +
-                     " copied, " + std::to_string(c.skipped) + " skipped, " +
-                     std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.failed) +
-                     " failed, " + FormatBytes(c.bytes) + ", " + FormatBytes(c.bytesPerSecond) +
-                     "/s";
+  std::string text =
+      "destination " + std::to_string(c.destination) + " of " + std::to_string(c.destinations) +
+      ": " + std::to_string(c.copied) + " copied, " + std::to_string(c.skipped) + " skipped, " +
+      std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.failed) + " failed, " +
+      FormatBytes(c.bytes) + ", " + FormatBytes(c.bytesPerSecond) + "/s";
   if (const auto share = ShareDone(c)) {
     text += ", " + std::to_string(c.copied + c.skipped + c.failed) + " of " +
             std::to_string(c.plannedFiles) + " files, " + FormatBytes(c.bytes) + " of " +

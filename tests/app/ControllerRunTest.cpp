@@ -122,6 +122,10 @@ TEST_F(ControllerRunTest, PreviewShowsWhatARunWouldDoWritingNothingAndTheRunAgre
   // The run does what the preview showed: the unchanged file is left alone.
   fs.beforeOp = nullptr;
   c.Execute(CommandId::Go);
+  // The progress measures against what the plan will copy.
+  ASSERT_FALSE(view->progressTexts.empty());
+  EXPECT_NE(view->progressTexts.front().find(", 0 of 5 files, 0 B of 5 B (0%)"), std::string::npos)
+      << view->progressTexts.front();
   EXPECT_NE(std::find(view->memo.begin(), view->memo.end(), "  " + srcA + " -> 変更なし"),
             view->memo.end());
   EXPECT_EQ(view->progressTexts.back().rfind("done: 5 copied, 0 skipped, 1 unchanged, 0 failed", 0),

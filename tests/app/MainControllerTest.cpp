@@ -173,9 +173,9 @@ TEST_F(MainControllerTest, BatchModeRunsOnceAfterStartUpThenEndsTheLoop) {
   EXPECT_TRUE(AutomaticRunStarted());
   EXPECT_EQ(pump.sleeps, 1);
   EXPECT_EQ(view->endedWith, 0);
-  EXPECT_EQ(printed,
-            std::vector<std::string>{"done: 0 copied, 0 skipped, 0 unchanged, 0 failed at 0 destinations, 0 B, "
-                                     "0.0 s"});
+  EXPECT_EQ(printed, std::vector<std::string>{
+                         "done: 0 copied, 0 skipped, 0 unchanged, 0 failed at 0 destinations, 0 B, "
+                         "0.0 s"});
   const std::string afterFirst = LogFile();
   EXPECT_NE(afterFirst.find("配布開始"), std::string::npos);
   EXPECT_NE(afterFirst.find("配布終了"), std::string::npos);

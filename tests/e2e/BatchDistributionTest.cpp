@@ -47,7 +47,8 @@ TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   // One summary line on standard output, for whoever started the run.
   EXPECT_TRUE(std::regex_match(
       output,
-      std::regex(R"(done: 6 copied, 0 skipped, 0 unchanged, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
+      std::regex(
+          R"(done: 6 copied, 0 skipped, 0 unchanged, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
       << output;
 
   for (const char* d : {"PC01/share", "PC02/tools"}) {
@@ -76,7 +77,9 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
 
   EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, StdoutTo(exe / "out")), 1);
   const std::string output = exe.Read("out");
-  EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, 7 B, ", 0), 0u)
+  EXPECT_EQ(output.rfind(
+                "stopped: 3 copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, 7 B, ", 0),
+            0u)
       << output;
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");
@@ -105,16 +108,17 @@ std::map<std::string, std::tuple<long long, long long, long long, long long>> Sn
 }
 
 TEST_F(BatchDistributionTest, WithSkipUnchangedASecondRunRewritesNothing) {
-  exe.Write("Pelmo.ini", "[Setting]\r\nSaveLog=1\r\nSkipUnchanged=1\r\nNetworkRoot=" +
-                             net.Path() + "\r\n");
+  exe.Write("Pelmo.ini",
+            "[Setting]\r\nSaveLog=1\r\nSkipUnchanged=1\r\nNetworkRoot=" + net.Path() + "\r\n");
   exe.Write("night.lst", list);
   ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}), 0);
   const auto first = Snapshot(net.Path());
 
   ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
   const std::string output = exe.Read("out");
-  EXPECT_EQ(output.rfind("done: 0 copied, 0 skipped, 6 unchanged, 0 failed at 2 destinations, 0 B", 0),
-            0u)
+  EXPECT_EQ(
+      output.rfind("done: 0 copied, 0 skipped, 6 unchanged, 0 failed at 2 destinations, 0 B", 0),
+      0u)
       << output;
   // Not a target is written again: each keeps its inode and its change time.
   EXPECT_EQ(Snapshot(net.Path()), first);

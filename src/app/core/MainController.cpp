@@ -118,7 +118,8 @@ void MainController::FormDestroy() {
   // Nothing is saved over a file that could not be read, nor after a batch start that failed,
   // nor after a dry run.
   if (!dryRun_ && SaveSettingsAtExit(state_)) SaveSettings();
-  if (!dryRun_ && SaveListAtExit(state_) && !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
+  if (!dryRun_ && SaveListAtExit(state_) &&
+      !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
     ReportFailedSave(listFile_.LastSaveError());
   }
   network_.FreeNodeRecords();

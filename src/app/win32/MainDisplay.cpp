@@ -199,8 +199,8 @@ INT_PTR CALLBACK PreviewProc(HWND box, UINT message, WPARAM wParam, LPARAM lPara
       const auto* p = reinterpret_cast<const PreviewBox*>(lParam);
       SetWindowTextW(box, p->title.c_str());
       const auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
-        HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0,
-                                 10, 10, box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 10,
+                                 10, box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(p->font), FALSE);
         return w;

@@ -173,8 +173,8 @@ std::string NewTemporaryFileName() {
   static thread_local std::mt19937 rng{std::random_device{}()};
   // Asked once: the process does not fork, and a file costs one system call less.
   static const std::string pid = std::to_string(getpid());
-  return kTempPrefix + TemporaryFileHostTag() + "-" + pid + "-" +
-         std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+  return kTempPrefix + TemporaryFileHostTag() + "-" + pid + "-" + std::to_string(counter++) + "-" +
+         std::to_string(rng() % 1000000) + kTempSuffix;
 }
 
 FileTime FileTimeOf(const struct timespec& ts) {
