@@ -147,6 +147,11 @@ TEST_F(BatchDistributionTest, ADryRunPrintsWhatARunWouldCopyAndChangesNothing) {
   exe.Write("night.lst", std::regex_replace(list, std::regex("PC02"), "PC09"));
   EXPECT_EQ(RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"}), 1);
   EXPECT_EQ(exe.Read("Pelmo.log"), "earlier lines\r\n");
+  // Not even a settings file that cannot be read as ours is set aside.
+  exe.Write("Pelmo.ini", "Wait=0\r\n");
+  RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"});
+  EXPECT_EQ(exe.Read("Pelmo.ini"), "Wait=0\r\n");
+  EXPECT_FALSE(exe.Exists("Pelmo.ini.damaged"));
 }
 
 }  // namespace
