@@ -66,9 +66,9 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   EXPECT_EQ(c.Sources().Count(), 0);
 
   // Tool buttons carry their captions, but never as access keys: Alt+G must not start a run.
-  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtPreview, w.tbtClearMark, w.tbtAllCollapse,
-                         w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtSkipUnchanged,
-                         w.tbtIgnoreError, w.tbtExit}) {
+  for (QToolButton* b :
+       {w.tbtOpenFile, w.tbtGo, w.tbtPreview, w.tbtClearMark, w.tbtAllCollapse,
+        w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtSkipUnchanged, w.tbtIgnoreError, w.tbtExit}) {
     EXPECT_TRUE(b->shortcut().isEmpty()) << b->toolTip().toStdString();
   }
 }
