@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 #include "engine/CopyEngine.h"
 #include "engine/DistributionRun.h"
+#include "engine/RunPlan.h"
 #include "engine/RunProgress.h"
 #include "platform/LocalTime.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -37,10 +38,11 @@ inline void MakeShares(const std::string& net, int destinations) {
 }
 
 struct BenchRun {
+  // keepShares: the shares as an earlier run left them.
   BenchRun(const std::string& net, int destinations, tolvane::EventPump& pump,
-           tolvane::SourceEntry source)
+           tolvane::SourceEntry source, bool keepShares = false)
       : posix(net), log(posix, sink), engine(posix, prompts, pump, log, options, flags) {
-    MakeShares(net, destinations);
+    if (!keepShares) MakeShares(net, destinations);
     flags.batchMode = true;
     sources.Append(std::move(source));
     tolvane::TreeNode* root = tree.AddNode(nullptr, {}, "net", tolvane::NodeIcon::Network, -1);
@@ -51,6 +53,23 @@ struct BenchRun {
     }
     engine.SetProgress(&progress);
     run.SetProgress(&progress);
+  }
+
+  // Plans the run as the window does before it copies: the copy then follows the plan.
+  void Plan() {
+    std::vector<std::string> entries, folders;
+    for (int i = 0; i < sources.Count(); ++i) entries.push_back(sources.At(i).path);
+    for (int i = 0; i < tree.NodeCount(); ++i) {
+      if (tolvane::IsMarkedState(tree.NodeAt(i)->StateImage())) {
+        folders.push_back(tree.NodeAt(i)->Record().folderPath);
+      }
+    }
+    plan = tolvane::PlanRun(posix, entries, folders);
+    const auto totals = tolvane::TotalsOf(
+        plan,
+        {options.ConfirmOverWrite(), options.ButOldIsIgnore(), options.SkipUnchanged(), true});
+    run.SetPlannedTotals(totals.files, totals.bytes);
+    planned = true;
   }
 
   tolvane::PosixFileSystem posix;
@@ -65,9 +84,13 @@ struct BenchRun {
   tolvane::RunProgress progress{clock, nullptr};
   tolvane::CopyEngine engine;
   NullView view;
+  tolvane::RunPlan plan;
+  bool planned = false;
   tolvane::DistributionRun run{
-      tree, sources, log, clock, flags, view,
-      [this](const std::string& e, const std::string& f) { return engine.CopyEntry(e, f); }};
+      tree, sources, log, clock, flags, view, [this](const std::string& e, const std::string& f) {
+        if (planned) engine.SetPlan(&plan.walk, plan.For(f));
+        return engine.CopyEntry(e, f);
+      }};
 };
 
 }  // namespace bench

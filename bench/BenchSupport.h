@@ -49,9 +49,11 @@ class CountingSink : public tolvane::LogSink {
 
 class Options : public tolvane::CopyOptions {
  public:
+  bool skipUnchanged = false;
   bool ConfirmOverWrite() const override { return false; }
   bool ButOldIsIgnore() const override { return false; }
   bool IgnoreError() const override { return false; }
+  bool SkipUnchanged() const override { return skipUnchanged; }
 };
 
 inline void WriteRandomFile(const std::string& path, std::uint64_t bytes) {

@@ -188,6 +188,24 @@ def ignore_errors():
     return c
 
 
+def preview():
+    c = Canvas()
+    page(c)
+    c.disc(10, 9, 3.5, "w", ring="b")
+    c.line(12, 12, 15, 15, "b")
+    c.line(13, 12, 15, 14, "b")
+    return c
+
+
+def skip_unchanged():
+    c = Canvas()
+    page(c)
+    c.rect(8, 8, 15, 15, "g", "g")
+    c.line(9, 10, 14, 10, "w")
+    c.line(9, 13, 14, 13, "w")
+    return c
+
+
 def application():
     c = Canvas()
     c.rect(5, 0, 10, 4, "k", "l")
@@ -203,7 +221,8 @@ def application():
 PICTURES = {
     "toolbar-00": add_files, "toolbar-01": go, "toolbar-02": go_again, "toolbar-05": exit_door,
     "toolbar-06": clear_marks, "toolbar-07": collapse, "toolbar-08": confirm,
-    "toolbar-11": older_file, "toolbar-12": ignore_errors, "toolbar-14": stop,
+    "toolbar-11": older_file, "toolbar-12": ignore_errors, "toolbar-13": preview,
+    "toolbar-14": stop, "toolbar-15": skip_unchanged,
     "application": application,
 }
 

@@ -21,6 +21,7 @@
 #include "app/qt/Unitabout.h"
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
+#include "platform/ReadOnlyFileSystem.h"
 #include "platform/posix/NetworkNamespace.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtPlatform.h"
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
     case tolvane::InfoRequest::None:
       break;
   }
-  if (!folders.besideProgram) {
+  // A dry run writes nothing, not even the folders the files would go to.
+  if (!folders.besideProgram && !tolvane::HasDryRunSwitch(args)) {
     CreatePrivateFolders(folders.settingsFolder);
     CreatePrivateFolders(folders.logFolder);
   }
@@ -153,7 +155,12 @@ int main(int argc, char** argv) {
     tolvane::DesktopLogViewer logViewer;
     tolvane::PosixNetworkNamespace localShell;
     tolvane::SmbNetworkNamespace shell(localShell, smb);
-    tolvane::MainServices services{fs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
+    // A dry run writes nothing anywhere: below everything else, every write is refused.
+    tolvane::ReadOnlyFileSystem readOnlyFs(fs);
+    tolvane::FileSystem& usedFs = tolvane::HasDryRunSwitch(args)
+                                      ? static_cast<tolvane::FileSystem&>(readOnlyFs)
+                                      : static_cast<tolvane::FileSystem&>(fs);
+    tolvane::MainServices services{usedFs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
     services.setNetworkRoot = [&localFs, &localShell](const std::string& root) {
       localFs.SetNetworkRoot(root);
       localShell.SetNetworkRoot(root);

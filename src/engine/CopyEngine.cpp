@@ -17,6 +17,7 @@ constexpr char kSucceeded[] = " -> 成功";
 constexpr char kSkipped[] = " -> スキップ";
 constexpr char kCancelled[] = " -> 中止";
 constexpr char kFailed[] = " -> 失敗";
+constexpr char kUnchanged[] = " -> 変更なし";
 constexpr char kNotFound[] = "が見つかりません";
 constexpr char kCannotCreate[] = "フォルダを作成できません: ";
 constexpr char kCannotRead[] = "フォルダを読めません: ";
@@ -69,20 +70,6 @@ std::optional<FindEntry> FindItem(FileSystem& fs, const std::string& path) {
     if (!HasWildcard(name) || e.name == name) return std::move(e);
   }
   return std::nullopt;
-}
-
-// Older means strictly earlier once both times are local times reduced to the 2-second step.
-// Times that have no such form (before 1980, after 2107) are compared in the same steps as
-// they stand, which keeps their order.
-bool IsOlder(FileTime a, FileTime b) {
-  const auto localA = ToLocalFileDate(a);
-  const auto localB = ToLocalFileDate(b);
-  if (localA && localB) return CompareLocal(*localA, *localB) < 0;
-  const auto step = [](FileTime t) {
-    const auto s = std::chrono::floor<std::chrono::seconds>(t.time_since_epoch()).count();
-    return s >= 0 ? s / 2 : (s - 1) / 2;
-  };
-  return step(a) < step(b);
 }
 
 // A file's date (local, to the 2-second step the comparison uses) and size.
@@ -140,7 +127,7 @@ CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, Status
 
 bool CopyEngine::CopyEntry(const std::string& entry, const std::string& folder) {
   std::set<FileIdentity> visited;
-  return CopyLevel(entry, folder, true, visited);
+  return CopyLevel(entry, folder, true, visited, walk_ ? walk_->EntryLevel(entry) : nullptr);
 }
 
 void CopyEngine::LogFailure(const std::string& what, const std::string& path,
@@ -172,18 +159,21 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
 }
 
 bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, bool top,
-                           std::set<FileIdentity>& visited) {
-  const bool entryIsFolder = fs_.IsFolder(entry);
+                           std::set<FileIdentity>& visited, const WalkedLevel* walked) {
+  const bool entryIsFolder = walked ? walked->isFolder : fs_.IsFolder(entry);
   const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
   if (!PrepareFolder(entry, folder, top)) return true;
   if (entryIsFolder) {
-    if (const auto id = fs_.Identity(entry)) visited.insert(*id);
+    if (const auto id = walked ? walked->identity : fs_.Identity(entry)) visited.insert(*id);
   }
   const std::string prefix = SearchPrefix(pattern);
 
-  const std::vector<FindEntry> items = fs_.Find(pattern);
-  if (items.empty()) {
-    const std::string reason = fs_.LastError();
+  // The plan's walk has listed the level already.
+  std::vector<FindEntry> found;
+  if (!walked) found = fs_.Find(pattern);
+  const std::size_t count = walked ? walked->items.size() : found.size();
+  if (count == 0) {
+    const std::string reason = walked ? walked->error : fs_.LastError();
     if (entryIsFolder && reason.empty()) return false;  // an empty folder
     if (entryIsFolder) {
       LogFailure(kCannotRead, entry, reason);
@@ -197,7 +187,9 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
   }
 
   bool failed = false;
-  for (const FindEntry& item : items) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const WalkedItem* w = walked ? &walked->items[i] : nullptr;
+    const FindEntry& item = w ? w->entry : found[i];
     if (item.name == "." || item.name == "..") continue;
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
@@ -205,27 +197,31 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       CountFailed(LogName(itemPath) + kFailed, CountEntryFiles(itemPath));
       failed = true;
     } else if (item.isFolder) {
-      const auto id = fs_.Identity(itemPath);
+      const auto id = w ? w->identity : fs_.Identity(itemPath);
       if (id && flags_.destinationFolders.count(*id)) {
         // A destination inside the source: what this run writes is not copied again.
         LogFailure(kDestinationSkipped, itemPath, {});
       } else if (id && visited.count(*id)) {
         // Reached again through a link: copied once, so that a loop ends.
         LogFailure(kLinkSkipped, itemPath, {});
-      } else if (CopyLevel(itemPath, JoinPath(folder, item.name), false, visited)) {
+      } else if (CopyLevel(itemPath, JoinPath(folder, item.name), false, visited,
+                           w && w->level >= 0 ? &walk_->levels[w->level] : nullptr)) {
         // A sub-folder is recreated under the destination, even when it is empty.
         failed = true;
       }
-    } else if (CopyFileToFolder(itemPath, folder)) {
+    } else if (CopyFileToFolder(
+                   itemPath, folder,
+                   w && destination_ ? destination_->TargetOf(w->file) : TargetState::Unknown)) {
       // The rest of this folder level is left alone after a failed file; the log says so, and
       // every file of it counts as failed.
       failed = true;
-      if (&item != &items.back() && !flags_.stopRequested) {
+      if (i + 1 != count && !flags_.stopRequested) {
         LogFailure(kRestSkipped, entry, {});
         int rest = 0;
-        for (const FindEntry* other = &item + 1; other != items.data() + items.size(); ++other) {
-          if (other->name == "." || other->name == "..") continue;
-          rest += other->isFolder ? CountEntryFiles(prefix + other->name) : 1;
+        for (std::size_t j = i + 1; j < count; ++j) {
+          const FindEntry& other = walked ? walked->items[j].entry : found[j];
+          if (other.name == "." || other.name == "..") continue;
+          rest += other.isFolder ? CountEntryFiles(prefix + other.name) : 1;
         }
         if (rest > 0) CountFailed(kRestSkipped + LogName(entry), rest);
       }
@@ -237,6 +233,18 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
 }
 
 bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder) {
+  return CopyFileToFolder(source, folder, TargetState::Unknown);
+}
+
+bool CopyEngine::IsUnchanged(const std::string& source, const std::string& target,
+                             TargetState planned) {
+  if (planned != TargetState::Unknown) return planned == TargetState::Unchanged;
+  const auto sourceItem = FindItem(fs_, source);
+  return sourceItem && CompareTarget(*sourceItem, FindItem(fs_, target)) == TargetState::Unchanged;
+}
+
+bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& folder,
+                                  TargetState planned) {
   const std::string name = ExtractName(source);
   // A name the folder cannot hold is refused as a failed copy, without touching what the
   // joined path would name.
@@ -250,8 +258,21 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
   // A Retry comes back to the existence test, and so possibly to the overwrite question.
   for (;;) {
     // A folder of the target's name is no file: the copy is tried and takes the failure path.
-    bool targetExists = nameFits && fs_.Exists(target) && !fs_.IsFolder(target);
-    if (targetExists && options_.ConfirmOverWrite() && !std::exchange(copyAgain, false)) {
+    bool targetExists = planned == TargetState::Unknown
+                            ? nameFits && fs_.Exists(target) && !fs_.IsFolder(target)
+                            : nameFits && planned != TargetState::Missing;
+    if (targetExists && options_.SkipUnchanged() && IsUnchanged(source, target, planned)) {
+      LogOutcome(source, kUnchanged);
+      if (progress_) progress_->FileUnchanged();
+      return flags_.stopRequested;
+    }
+    // What the plan found decides without looking again, unless there is a question to ask.
+    const bool known =
+        planned != TargetState::Unknown &&
+        (flags_.batchMode || (planned == TargetState::SourceNewer && options_.ButOldIsIgnore()));
+    // A copy made again because its source changed meanwhile does not ask again.
+    const bool again = std::exchange(copyAgain, false);
+    if (targetExists && options_.ConfirmOverWrite() && !known && !again) {
       switch (CheckExistingTarget(source, target)) {
         case Overwrite::Proceed:
           break;
@@ -283,6 +304,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
     }
     if (copy.sourceChanged && ++changedCopies < 2) {
       copyAgain = true;
+      planned = TargetState::Unknown;  // the source is not what the plan saw
       continue;
     }
     const std::string reason = copy.sourceChanged ? std::string(kChangedWhileCopied)
@@ -305,6 +327,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
       // The user's retry tries a server that failed lately again at once.
       fs_.ForgetFailures(source);
       fs_.ForgetFailures(target);
+      planned = TargetState::Unknown;
       continue;
     }
     LogOutcome(source, kFailed);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/RunFlags.h"
+#include "engine/RunPlan.h"
 #include "engine/RunProgress.h"
 #include "log/StatusLog.h"
 #include "platform/EventPump.h"
@@ -37,13 +38,25 @@ class CopyEngine {
 
   // Where each file's outcome and a large file's progress are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
+  // The run's plan: the entries are copied as the walk found them, and what the plan found at
+  // this destination's targets stands for the first look at each (a Retry looks again).
+  // Without one, every level is searched and every target looked at when it is copied.
+  void SetPlan(const SourceWalk* walk, const DestinationPlan* destination) {
+    walk_ = walk;
+    destination_ = destination;
+  }
 
  private:
   // What the overwrite check of an existing target decided.
   enum class Overwrite { Proceed, TargetGone, Skip, Stop };
   // One level of CopyEntry; visited holds the source folders this entry has walked.
+  // walked is the level as the plan's walk found it, or null to search it now.
   bool CopyLevel(const std::string& entry, const std::string& folder, bool top,
-                 std::set<FileIdentity>& visited);
+                 std::set<FileIdentity>& visited, const WalkedLevel* walked);
+  // planned: what the plan found at the target; Unknown to look.
+  bool CopyFileToFolder(const std::string& source, const std::string& folder, TargetState planned);
+  // With the plan's answer when it has one.
+  bool IsUnchanged(const std::string& source, const std::string& target, TargetState planned);
   // Makes sure folder is there and may be written; logs why not.
   bool PrepareFolder(const std::string& entry, const std::string& folder, bool top);
   void LogFailure(const std::string& what, const std::string& path, const std::string& reason);
@@ -63,6 +76,8 @@ class CopyEngine {
   const CopyOptions& options_;
   RunFlags& flags_;
   RunProgress* progress_ = nullptr;
+  const SourceWalk* walk_ = nullptr;
+  const DestinationPlan* destination_ = nullptr;
 };
 
 // The name part of a path: the text after its last separator (on a network path both "\" and

@@ -42,10 +42,16 @@ TreeNode* NextInTreeOrder(const DestinationTree& tree, TreeNode* node) {
 RunOutcome DistributionRun::RunDistribution() {
   RunOutcome outcome;
   view_.ShowRunning(true);
+  // Every file has a log line: the file stays open for the run.
+  log_.KeepFileOpen(true);
   struct Restore {
     RunView& view;
-    ~Restore() { view.ShowRunning(false); }
-  } restore{view_};
+    StatusLog& log;
+    ~Restore() {
+      log.KeepFileOpen(false);
+      view.ShowRunning(false);
+    }
+  } restore{view_, log_};
 
   log_.ClearMemo();
   flags_.destinationFolders.clear();
@@ -69,6 +75,7 @@ RunOutcome DistributionRun::RunDistribution() {
     progress_->StartRun(serve_ ? static_cast<int>(toServe.size())
                                : tree_.CountMarkedNodes() +
                                      static_cast<int>(tree_.Unrestored().size()));
+    progress_->SetPlannedTotals(plannedFiles_, plannedBytes_);
   }
   // The walk follows nodes, not indices: the tree stays usable during a run, and a listing
   // that adds nodes must neither skip a destination nor serve one twice.

@@ -71,6 +71,11 @@ class DistributionRun {
   // nodes and the destinations of the list that were not found again. A node that fails gets
   // the failed mark only where it is marked.
   void SetDestinations(std::function<bool(const TreeNode&)> serve) { serve_ = std::move(serve); }
+  // What the run's plan will copy, for the progress to measure against.
+  void SetPlannedTotals(int files, std::uint64_t bytes) {
+    plannedFiles_ = files;
+    plannedBytes_ = bytes;
+  }
 
   RunOutcome RunDistribution();
   // True when any source entry failed at the folder.
@@ -90,6 +95,8 @@ class DistributionRun {
   // Returns how many.
   int CountUnreachable();
   std::function<bool(const TreeNode&)> serve_;
+  int plannedFiles_ = 0;
+  std::uint64_t plannedBytes_ = 0;
 };
 
 // Whether a destination's folder path may be written to: on Linux only a network path, which the

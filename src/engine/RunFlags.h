@@ -33,6 +33,8 @@ class CopyOptions {
   virtual bool ConfirmOverWrite() const = 0;
   virtual bool ButOldIsIgnore() const = 0;
   virtual bool IgnoreError() const = 0;
+  // An existing target of the same size and time is left as it is, without a question.
+  virtual bool SkipUnchanged() const { return false; }
 };
 
 }  // namespace tolvane

@@ -25,6 +25,11 @@ void RunProgress::StartRun(int destinations) {
   shownOnce_ = false;
 }
 
+void RunProgress::SetPlannedTotals(int files, std::uint64_t bytes) {
+  counts_.plannedFiles = files;
+  counts_.plannedBytes = bytes;
+}
+
 void RunProgress::StartDestination() {
   ++counts_.destination;
   // Marks set while the run works may add destinations.
@@ -55,6 +60,12 @@ void RunProgress::FileSkipped() {
   counts_.bytes -= fileDone_;
   fileDone_ = 0;
   ++counts_.skipped;
+}
+
+void RunProgress::FileUnchanged() {
+  counts_.bytes -= fileDone_;
+  fileDone_ = 0;
+  ++counts_.unchanged;
 }
 
 void RunProgress::FileFailed(int files) {
@@ -129,20 +140,42 @@ std::string FormatElapsed(std::chrono::milliseconds elapsed) {
   return text;
 }
 
+std::optional<double> ShareDone(const RunCounts& c) {
+  if (c.plannedFiles <= 0) return std::nullopt;
+  double share = c.plannedBytes > 0
+                     ? static_cast<double>(c.bytes) / static_cast<double>(c.plannedBytes)
+                     : static_cast<double>(c.copied + c.skipped + c.failed) / c.plannedFiles;
+  return std::clamp(share, 0.0, 1.0);
+}
+
+std::optional<std::chrono::milliseconds> TimeLeft(const RunCounts& c) {
+  const auto share = ShareDone(c);
+  if (!share || *share <= 0 || c.elapsed.count() <= 0) return std::nullopt;
+  return std::chrono::milliseconds(
+      static_cast<long long>(static_cast<double>(c.elapsed.count()) * (1 - *share) / *share));
+}
+
 std::string ProgressText(const RunCounts& c) {
-  std::string text = "destination " + std::to_string(c.destination) + " of " +
-                     std::to_string(c.destinations) + ": " + std::to_string(c.copied) +
-                     " copied, " + std::to_string(c.skipped) + " skipped, " +
-                     std::to_string(c.failed) + " failed, " + FormatBytes(c.bytes) + ", " +
-                     FormatBytes(c.bytesPerSecond) + "/s";
+  std::string text =
+      "destination " + std::to_string(c.destination) + " of " + std::to_string(c.destinations) +
+      ": " + std::to_string(c.copied) + " copied, " + std::to_string(c.skipped) + " skipped, " +
+      std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.failed) + " failed, " +
+      FormatBytes(c.bytes) + ", " + FormatBytes(c.bytesPerSecond) + "/s";
+  if (const auto share = ShareDone(c)) {
+    text += ", " + std::to_string(c.copied + c.skipped + c.failed) + " of " +
+            std::to_string(c.plannedFiles) + " files, " + FormatBytes(c.bytes) + " of " +
+            FormatBytes(c.plannedBytes) + " (" + std::to_string(static_cast<int>(*share * 100)) +
+            "%)";
+    if (const auto left = TimeLeft(c)) text += ", " + FormatElapsed(*left) + " left";
+  }
   if (!c.currentFile.empty()) text += ", " + c.currentFile;
   return text;
 }
 
 std::string SummaryText(const RunCounts& c) {
   return std::string(c.stopped ? "stopped: " : "done: ") + std::to_string(c.copied) + " copied, " +
-         std::to_string(c.skipped) + " skipped, " + std::to_string(c.failed) + " failed at " +
-         std::to_string(c.destination) +
+         std::to_string(c.skipped) + " skipped, " + std::to_string(c.unchanged) + " unchanged, " +
+         std::to_string(c.failed) + " failed at " + std::to_string(c.destination) +
          (c.destination == 1 ? " destination, " : " destinations, ") + FormatBytes(c.bytes) + ", " +
          FormatElapsed(c.elapsed);
 }

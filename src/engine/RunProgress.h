@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -15,14 +16,23 @@ struct RunCounts {
   int destinations = 0;  // how many are marked
   int copied = 0;
   int skipped = 0;
-  int unchanged = 0;
+  int unchanged = 0;                 // left alone: same size and time as the source
   int failed = 0;                    // failed, cancelled or stopped
   std::uint64_t bytes = 0;           // copied so far, with the part of the current file
   std::uint64_t bytesPerSecond = 0;  // over the last second or so
   std::chrono::milliseconds elapsed{0};
   std::string currentFile;
   bool stopped = false;
+  // What the plan says the run will copy (files asked about included); 0 files when unknown.
+  int plannedFiles = 0;
+  std::uint64_t plannedBytes = 0;
 };
+
+// How much of the planned work is done, from 0 to 1: by bytes, or by files when there are no
+// bytes to copy; nothing when there is no plan.
+std::optional<double> ShareDone(const RunCounts& counts);
+// How long the rest will take at the pace so far; nothing before there is a pace.
+std::optional<std::chrono::milliseconds> TimeLeft(const RunCounts& counts);
 
 // Counts what a run does and shows where it stands a few times a second at most, by the clock,
 // so that a file costs no more than a counter and a look at the clock; then the summary.
@@ -34,12 +44,15 @@ class RunProgress {
   RunProgress(Clock& clock, ShowFn show);
 
   void StartRun(int destinations);
+  // The plan's totals, once it is made.
+  void SetPlannedTotals(int files, std::uint64_t bytes);
   void StartDestination();
   void StartFile(const std::string& source);
   // How much of the current file is written.
   void FileBytes(std::uint64_t done);
   void FileCopied(std::uint64_t size);
   void FileSkipped();
+  void FileUnchanged();
   // files: how many files did not arrive (those of a folder that could not be made).
   void FileFailed(int files = 1);
   // Shows where the run stands now, whenever it was last shown: before a question, which may
@@ -69,10 +82,13 @@ class RunProgress {
   std::uint64_t rateBytes_ = 0;
 };
 
-// "destination 2 of 8: 120 copied, 3 skipped, 1 failed, 1.2 GiB, 45.3 MiB/s, <file>".
+// The texts of a run's progress, all here.
+// "destination 2 of 8: 120 copied, 3 skipped, 480 unchanged, 1 failed, 1.2 GiB, 45.3 MiB/s,
+// 124 of 500 files, 1.2 GiB of 4.0 GiB (30%), 2:05 left, <file>" (the share and the time
+// left when there is a plan).
 std::string ProgressText(const RunCounts& counts);
-// "done: 120 copied, 3 skipped, 1 failed at 8 destinations, 1.2 GiB, 1:02" ("stopped: ..."
-// when the run was stopped).
+// "done: 120 copied, 3 skipped, 480 unchanged, 1 failed at 8 destinations, 1.2 GiB, 1:02"
+// ("stopped: ..." when the run was stopped).
 std::string SummaryText(const RunCounts& counts);
 // 512 B, 1.5 KiB, 12.0 MiB, 2.0 GiB.
 std::string FormatBytes(std::uint64_t bytes);

@@ -19,15 +19,24 @@ void StatusLog::AddLogLine(const std::string& text) {
   sink_.AddMemoLine(memoLine);
 }
 
-void StatusLog::AppendLogFile(const std::string& text) {
-  if (logPath_.empty()) return;
-  if (AppendTextLine(fs_, logPath_, text)) {
+bool StatusLog::AppendLogFile(const std::string& text) {
+  if (logPath_.empty()) return true;
+  bool ok = false;
+  if (!keepOpen_) {
+    ok = AppendTextLine(fs_, logPath_, text);
+  } else {
+    if (!file_) file_ = fs_.OpenForAppend(logPath_);
+    ok = file_ && file_->Append(TextLineBytes(text));
+    // The next line tries to open it again.
+    if (!ok) file_.reset();
+  }
+  if (ok) {
     failing_ = false;
-    return;
+    return true;
   }
   anyWriteFailed_ = true;
-  if (std::exchange(failing_, true)) return;
-  if (writeFailed_) writeFailed_(fs_.LastError());
+  if (!std::exchange(failing_, true) && writeFailed_) writeFailed_(fs_.LastError());
+  return false;
 }
 
 std::string LogName(std::string_view name) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,10 @@ class StatusLog {
  public:
   StatusLog(FileSystem& fs, LogSink& sink);
 
-  void SetLogPath(const std::string& path) { logPath_ = path; }
+  void SetLogPath(const std::string& path) {
+    logPath_ = path;
+    file_.reset();
+  }
   const std::string& LogPath() const { return logPath_; }
   // Whether lines go to the file too: the check mark of the log-saving menu item.
   void SetSaveToFileSource(std::function<bool()> saveToFile) {
@@ -39,9 +43,18 @@ class StatusLog {
   bool AnyWriteFailed() const { return anyWriteFailed_; }
 
   void AddLogLine(const std::string& text);
-  // The file half of AddLogLine: opens, appends the text and a line end, closes. A line that
-  // cannot be written is reported, once, through the write-failure report.
-  void AppendLogFile(const std::string& text);
+  // The file half of AddLogLine: appends the text and a line end in one write. The file is
+  // opened and closed for each line, or held open while KeepFileOpen is on. False when the
+  // line could not be written, which is reported once through the write-failure report.
+  bool AppendLogFile(const std::string& text);
+  // Holds the log file open from its next line until this is turned off (for a run, whose
+  // every file has a line), so that a line costs one write.
+  void KeepFileOpen(bool keep) {
+    keepOpen_ = keep;
+    if (!keep) file_.reset();
+  }
+  // Lets go of a file held open, so that it can be deleted; the next line opens it anew.
+  void ReleaseFile() { file_.reset(); }
   void ClearMemo() { sink_.ClearMemo(); }
 
  private:
@@ -52,6 +65,8 @@ class StatusLog {
   std::function<void(const std::string&)> writeFailed_;
   bool failing_ = false;
   bool anyWriteFailed_ = false;
+  bool keepOpen_ = false;
+  std::unique_ptr<AppendFile> file_;
 };
 
 // A name (a path, a node path) as a log line may hold it: control characters (line feeds, CR,

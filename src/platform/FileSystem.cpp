@@ -1,6 +1,23 @@
 #include "platform/FileSystem.h"
 
 namespace tolvane {
+namespace {
+
+class AppendEachTime : public AppendFile {
+ public:
+  AppendEachTime(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Append(const std::string& content) override { return fs_.AppendToFile(path_, content); }
+
+ private:
+  FileSystem& fs_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> FileSystem::OpenForAppend(const std::string& path) {
+  return std::make_unique<AppendEachTime>(*this, path);
+}
 
 CopyResult FileSystem::CopyFileWithProgress(const std::string& source, const std::string& target,
                                             bool failIfExists, const CopyProgress& progress) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,14 @@ struct FileIdentity {
   std::string path;          // the resolved path, when there is no file id
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
   friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// A file held open for appending.
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+  // Writes content at the end of the file, whole; false when it could not be written.
+  virtual bool Append(const std::string& content) = 0;
 };
 
 // The file operations the logic calls. Paths are UTF-8; a path that begins with two
@@ -94,6 +103,10 @@ class FileSystem {
   // within the call. Anything but a regular file (a folder, a named pipe, a device) is refused
   // at once, never waited for.
   virtual bool AppendToFile(const std::string& path, const std::string& content) = 0;
+  // Opens a file for appending and keeps it open until the handle goes, creating it when
+  // missing, refusing anything but a regular file as AppendToFile does; nothing when it cannot
+  // be opened. Where a file system cannot hold a file open, each Append opens and closes it.
+  virtual std::unique_ptr<AppendFile> OpenForAppend(const std::string& path);
   // Gives a file a new name; never replaces anything at `to`.
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
 

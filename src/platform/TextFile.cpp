@@ -25,8 +25,10 @@ bool WriteTextLines(FileSystem& fs, const std::string& path,
 }
 
 bool AppendTextLine(FileSystem& fs, const std::string& path, const std::string& text) {
-  return fs.AppendToFile(path, ToSystemText(WithCrLf(text + "\n")));
+  return fs.AppendToFile(path, TextLineBytes(text));
 }
+
+std::string TextLineBytes(const std::string& text) { return ToSystemText(WithCrLf(text + "\n")); }
 
 std::string DecodeTextLines(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);

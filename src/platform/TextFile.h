@@ -18,6 +18,8 @@ bool WriteTextLines(FileSystem& fs, const std::string& path, const std::vector<s
 
 // Appends text and one line end; every line feed inside the text becomes CR LF too.
 bool AppendTextLine(FileSystem& fs, const std::string& path, const std::string& text);
+// The bytes AppendTextLine writes for text.
+std::string TextLineBytes(const std::string& text);
 
 // Reads a text file as UTF-8, line by line: a line that is not valid UTF-8 is taken as the
 // system's text (Shift-JIS on Linux, so that files written by the Windows build load), so one

@@ -128,6 +128,7 @@ WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
   if (s.networkRoot.empty()) s.networkRoot = kDefaultNetworkRoot;
   s.wait = WaitOf(profile);
   s.smb = ServersOf(profile);
+  s.skipUnchanged = profile.GetInt(kSettingsSection, "SkipUnchanged") != 0;
   return s;
 }
 
@@ -162,6 +163,9 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
   lines.push_back("SmbPort=" + std::to_string(s.smb.port));
   lines.push_back("SmbTimeout=" + std::to_string(s.smb.timeoutSeconds));
   lines.push_back("SmbCredentials=" + ProfileValueText(s.smb.credentialsFile));
+#endif
+  lines.push_back("SkipUnchanged=" + Flag(s.skipUnchanged));
+#ifndef _WIN32
   if (!s.smb.servers.empty()) {
     lines.insert(lines.end(), {"", "[Servers]", "Count=" + std::to_string(s.smb.servers.size())});
     for (std::size_t i = 0; i < s.smb.servers.size(); ++i) {

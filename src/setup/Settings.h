@@ -53,6 +53,8 @@ struct WindowSettings {
   bool ignoreError = false;
   bool saveLog = true;
   std::string defaultFolder;
+  // A target of the same size and time as its source is left alone; off unless chosen.
+  bool skipUnchanged = false;
 
   // The folder that stands for the shell's network folder on Linux.
   std::string networkRoot = "/net";

@@ -42,6 +42,7 @@ class FakeMainView : public MainView {
   int aboutShown = 0;
   std::optional<ResultList> results;  // the result list as shown, once it has been brought up
   int resultsBroughtUp = 0;
+  std::vector<std::string> previews;
 
   bool Enabled(CommandId id) const { return enabled.at(id); }
 
@@ -79,6 +80,9 @@ class FakeMainView : public MainView {
   void ShowResults(const ResultList& list, bool bringUp) override {
     if (bringUp) ++resultsBroughtUp;
     if (bringUp || results) results = list;
+  }
+  void ShowPreview(const std::string&, const std::string& text) override {
+    previews.push_back(text);
   }
 };
 

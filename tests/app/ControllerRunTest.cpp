@@ -98,6 +98,51 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(view->statusText, "");
 }
 
+TEST_F(ControllerRunTest, PreviewShowsWhatARunWouldDoWritingNothingAndTheRunAgrees) {
+  WriteList({"PC01/share/apps", "PC02/tools"});
+  SetMTime(srcA, 1700000000);
+  SetMTime(net.Write("PC01/share/apps/a.txt", "A"), 1700000000);
+  MainController& c = Start();
+  c.Execute(CommandId::SkipUnchanged);
+  EXPECT_TRUE(view->checked[CommandId::SkipUnchanged]);
+  EXPECT_TRUE(view->Enabled(CommandId::Preview));
+  const std::vector<std::string> memo = view->memo;
+  const std::string log = LogFile();
+  fs.beforeOp = [](FsOp op, const std::string& path) {
+    const bool writes = op == FsOp::CreateFolders || op == FsOp::CopyFile ||
+                        op == FsOp::DeleteFile || op == FsOp::ReplaceFile ||
+                        op == FsOp::AppendToFile || op == FsOp::RenameFile;
+    EXPECT_FALSE(writes) << "a preview writes " << path;
+  };
+
+  c.Execute(CommandId::Preview);
+
+  ASSERT_EQ(view->previews.size(), 1u);
+  const std::string& text = view->previews[0];
+  // The unchanged file is counted at its destination, not listed; the others are new.
+  EXPECT_EQ(text.rfind("\\\\PC01\\share\\apps\n  新規: ", 0), 0u) << text;
+  EXPECT_EQ(text.find("  新規: " + srcA + "\n"), text.rfind("  新規: " + srcA + "\n"));
+  EXPECT_NE(text.find("  計 2 ファイル 2 B、変更なし 1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("合計 5 ファイル 5 B、変更なし 1、配布先 2\n"), std::string::npos) << text;
+  EXPECT_EQ(view->memo, memo);
+  EXPECT_EQ(LogFile(), log);
+  EXPECT_EQ(c.Tree().CountMarkedNodes(), 2);
+  EXPECT_FALSE(net.Exists("PC02/tools/sub"));
+
+  // The run does what the preview showed: the unchanged file is left alone.
+  fs.beforeOp = nullptr;
+  c.Execute(CommandId::Go);
+  // The progress measures against what the plan will copy.
+  ASSERT_FALSE(view->progressTexts.empty());
+  EXPECT_NE(view->progressTexts.front().find(", 0/5 ファイル, 0 B/5 B (0%)"), std::string::npos)
+      << view->progressTexts.front();
+  EXPECT_NE(std::find(view->memo.begin(), view->memo.end(), "  " + srcA + " -> 変更なし"),
+            view->memo.end());
+  EXPECT_EQ(view->progressTexts.back().rfind("配布終了: 成功 5, スキップ 0, 変更なし 1, 失敗 0", 0),
+            0u)
+      << view->progressTexts.back();
+}
+
 TEST_F(ControllerRunTest, GoDuringARunStopsAfterThatFileWithTheFailedMark) {
   WriteList({"PC01/share", "PC02/tools"});
   MainController& c = Start();

@@ -174,9 +174,9 @@ TEST_F(MainControllerTest, BatchModeRunsOnceAfterStartUpThenEndsTheLoop) {
   EXPECT_TRUE(AutomaticRunStarted());
   EXPECT_EQ(pump.sleeps, 1);
   EXPECT_EQ(view->endedWith, 0);
-  EXPECT_EQ(printed,
-            std::vector<std::string>{"done: 0 copied, 0 skipped, 0 failed at 0 destinations, 0 B, "
-                                     "0.0 s"});
+  EXPECT_EQ(printed, std::vector<std::string>{
+                         "done: 0 copied, 0 skipped, 0 unchanged, 0 failed at 0 destinations, 0 B, "
+                         "0.0 s"});
   const std::string afterFirst = LogFile();
   EXPECT_NE(afterFirst.find("配布開始"), std::string::npos);
   EXPECT_NE(afterFirst.find("配布終了"), std::string::npos);
@@ -208,8 +208,11 @@ std::string SettingsFile(const std::string& options) {
   text += "Wait=0\r\n";
 #ifndef _WIN32
   // Servers are kept, also where nothing reaches them over SMB (as in this test).
-  text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n\r\n"
-          "[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
+  text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n";
+#endif
+  text += "SkipUnchanged=1\r\n";
+#ifndef _WIN32
+  text += "\r\n[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
 #endif
   return text + "\r\n";
 }
@@ -226,6 +229,8 @@ TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
   EXPECT_TRUE(view->checked[C::WriteIfOld]);
   EXPECT_TRUE(c.IgnoreError());
   EXPECT_TRUE(view->checked[C::IgnoreError]);
+  EXPECT_TRUE(c.SkipUnchanged());
+  EXPECT_TRUE(view->checked[C::SkipUnchanged]);
   EXPECT_EQ(c.State().defaultFolder, "/home/u/dist/");
   EXPECT_EQ(pump.PauseMs(), 0);
   const WindowLayout read{{10, 20, 800, 600}, 300, 100, {210, 71, 81}};

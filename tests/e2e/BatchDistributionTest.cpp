@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <map>
 #include <regex>
+#include <tuple>
 
 #include "e2e/BatchRun.h"
 #include "support/TempDir.h"
@@ -44,7 +47,8 @@ TEST_F(BatchDistributionTest, CopiesEverythingLogsEachFileAndSavesTheSetup) {
   // One summary line on standard output, for whoever started the run.
   EXPECT_TRUE(std::regex_match(
       output,
-      std::regex(R"(done: 6 copied, 0 skipped, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
+      std::regex(
+          R"(done: 6 copied, 0 skipped, 0 unchanged, 0 failed at 2 destinations, 14 B, [0-9.]+ s\n)")))
       << output;
 
   for (const char* d : {"PC01/share", "PC02/tools"}) {
@@ -73,7 +77,9 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
 
   EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, StdoutTo(exe / "out")), 1);
   const std::string output = exe.Read("out");
-  EXPECT_EQ(output.rfind("stopped: 3 copied, 0 skipped, 1 failed at 2 destinations, 7 B, ", 0), 0u)
+  EXPECT_EQ(output.rfind(
+                "stopped: 3 copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, 7 B, ", 0),
+            0u)
       << output;
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");
@@ -83,6 +89,69 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
   EXPECT_NE(log.find(" 配布中止\r\n"), std::string::npos);
   EXPECT_FALSE(net.Exists("PC02/tools/a.txt"));
   EXPECT_EQ(exe.Read("Pelmo.lst"), list);  // -o
+}
+
+// Every file and folder below root (but the program, which each run copies in anew) with what
+// would show that it was written: size, inode, modification and change times.
+std::map<std::string, std::tuple<long long, long long, long long, long long>> Snapshot(
+    const std::string& root) {
+  std::map<std::string, std::tuple<long long, long long, long long, long long>> found;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    if (e.path().filename() == "tolvane") continue;
+    struct stat st;
+    if (lstat(e.path().c_str(), &st) != 0) continue;
+    found[e.path().string()] = {st.st_size, static_cast<long long>(st.st_ino),
+                                st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                                st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+  }
+  return found;
+}
+
+TEST_F(BatchDistributionTest, WithSkipUnchangedASecondRunRewritesNothing) {
+  exe.Write("Pelmo.ini",
+            "[Setting]\r\nSaveLog=1\r\nSkipUnchanged=1\r\nNetworkRoot=" + net.Path() + "\r\n");
+  exe.Write("night.lst", list);
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}), 0);
+  const auto first = Snapshot(net.Path());
+
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
+  const std::string output = exe.Read("out");
+  EXPECT_EQ(
+      output.rfind("done: 0 copied, 0 skipped, 6 unchanged, 0 failed at 2 destinations, 0 B", 0),
+      0u)
+      << output;
+  // Not a target is written again: each keeps its inode and its change time.
+  EXPECT_EQ(Snapshot(net.Path()), first);
+  EXPECT_NE(exe.Read("Pelmo.log").find("\\\\PC02\\tools\r\n  " + file + " -> 変更なし\r\n"),
+            std::string::npos);
+  EXPECT_NE(exe.Read("Pelmo.ini").find("\r\nSkipUnchanged=1\r\n"), std::string::npos);
+}
+
+TEST_F(BatchDistributionTest, ADryRunPrintsWhatARunWouldCopyAndChangesNothing) {
+  exe.Write("night.lst", list);
+  exe.Write("Pelmo.log", "earlier lines\r\n");
+  net.Write("PC01/share/setup.exe", "older");
+  SetMTime(net / "PC01/share/setup.exe", 1600000000);
+  const auto before = std::make_pair(Snapshot(exe.Path()), Snapshot(net.Path()));
+
+  ASSERT_EQ(RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"}, StdoutTo(exe / "out")), 0);
+  const std::string output = exe.Read("out");
+  std::filesystem::remove(exe / "out");
+  EXPECT_EQ(std::make_pair(Snapshot(exe.Path()), Snapshot(net.Path())), before);
+  EXPECT_EQ(output.rfind("\\\\PC01\\share\n  上書き (配布元が新しい): " + file + "\n", 0), 0u)
+      << output;
+  EXPECT_NE(output.find("\\\\PC02\\tools\n  新規: " + file + "\n"), std::string::npos);
+  EXPECT_NE(output.find("\n合計 6 ファイル 14 B、変更なし 0、配布先 2\n"), std::string::npos);
+
+  // A destination that cannot be reached ends it with 1.
+  exe.Write("night.lst", std::regex_replace(list, std::regex("PC02"), "PC09"));
+  EXPECT_EQ(RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"}), 1);
+  EXPECT_EQ(exe.Read("Pelmo.log"), "earlier lines\r\n");
+  // Not even a settings file that cannot be read as ours is set aside.
+  exe.Write("Pelmo.ini", "Wait=0\r\n");
+  RunTolvaneIn(exe.Path(), {"--dry-run", "-lnight.lst"});
+  EXPECT_EQ(exe.Read("Pelmo.ini"), "Wait=0\r\n");
+  EXPECT_FALSE(exe.Exists("Pelmo.ini.damaged"));
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(BatchSetupTest, WhatCannotBeReachedIsKeptAndFails) {
   std::ifstream out(options.stdoutPath);
   std::string summary;
   std::getline(out, summary);
-  EXPECT_EQ(summary.rfind("done: 1 copied, 0 skipped, 3 failed at 2 destinations, ", 0), 0u)
+  EXPECT_EQ(summary.rfind("done: 1 copied, 0 skipped, 0 unchanged, 3 failed at 2 destinations, ", 0), 0u)
       << summary;
   fs::remove(options.stdoutPath);
   // Saved again exactly as it was read.

@@ -77,8 +77,9 @@ TEST_F(SmbBatchTest, DistributesOntoTwoSharesWithNothingMounted) {
     EXPECT_EQ(ReadPath(there + "/sub/b.txt"), "b");
     EXPECT_EQ(GetMTime(there + "/setup.exe"), 1700000000);
   }
-  EXPECT_NE(exe.Read("out").find("done: 4 copied, 0 skipped, 0 failed at 2 destinations"),
-            std::string::npos)
+  EXPECT_NE(
+      exe.Read("out").find("done: 4 copied, 0 skipped, 0 unchanged, 0 failed at 2 destinations"),
+      std::string::npos)
       << exe.Read("out");
   EXPECT_EQ(exe.Read("Pelmo.log").find(server.Password()), std::string::npos);
 }

@@ -244,22 +244,30 @@ TEST_F(CopyEngineTest, FailedCopyFollowsTheAnswerOrTheOptions) {
 
 TEST_F(CopyEngineTest, RetryStartsOverFromTheExistenceTest) {
   // The failed attempt leaves a newer file at the target: the retry must see it, ask about
-  // overwriting, and then replace it rather than insist on a new file.
-  const std::string source = Source("a.txt");
-  dir.MakeDir("net/SRV/share/dest");
-  fs.FailOn(FsOp::CopyFile, "a.txt", 1);
-  bool placed = false;
-  fs.beforeOp = [&](FsOp op, const std::string&) {
-    if (op == FsOp::CopyFile && !placed) {
-      placed = true;
-      PutTarget("a.txt", kT + 10);
-    }
-  };
-  prompts.answers = {PromptAnswer::Retry, PromptAnswer::Yes};
-  EXPECT_FALSE(engine.CopyFileToFolder(source, kDest));
-  ASSERT_EQ(prompts.asked.size(), 2u);
-  EXPECT_EQ(prompts.asked[1].kind, "YesNoCancel");
-  EXPECT_EQ(ReadTarget("a.txt"), "new");
+  // overwriting, and then replace it rather than insist on a new file; also when the run's plan
+  // found no target there.
+  for (const bool planned : {false, true}) {
+    Reset();
+    const std::string source = Source("a.txt");
+    const RunPlan plan = PlanRun(fs, {source}, {kDest});
+    engine.SetPlan(planned ? &plan.walk : nullptr, planned ? &plan.destinations[0] : nullptr);
+    fs.FailOn(FsOp::CopyFile, "a.txt", 1);
+    bool placed = false;
+    fs.beforeOp = [&](FsOp op, const std::string&) {
+      if (op == FsOp::CopyFile && !placed) {
+        placed = true;
+        PutTarget("a.txt", kT + 10);
+      }
+    };
+    prompts.answers = {PromptAnswer::Retry, PromptAnswer::Yes};
+    EXPECT_FALSE(planned ? engine.CopyEntry(source, kDest)
+                         : engine.CopyFileToFolder(source, kDest));
+    ASSERT_EQ(prompts.asked.size(), 2u) << planned;
+    EXPECT_EQ(prompts.asked[1].kind, "YesNoCancel");
+    EXPECT_EQ(ReadTarget("a.txt"), "new");
+    fs.beforeOp = nullptr;
+  }
+  engine.SetPlan(nullptr, nullptr);
 }
 
 TEST_F(CopyEngineTest, SourceVanishingBeforeTheQuestionStopsTheRun) {

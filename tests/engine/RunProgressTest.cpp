@@ -20,6 +20,8 @@ TEST(RunProgressTest, ShowsAFewTimesASecondThenKeepsTheSummary) {
   RunProgress progress(clock, [&](const std::string& text) { shown.push_back(text); });
   clock.ticks = milliseconds(5000);  // the clock's origin is no concern of the run
   progress.StartRun(3);
+  // The plan tells how much there is to copy: the share done and the time left follow.
+  progress.SetPlannedTotals(4, std::uint64_t{8} << 20);
   progress.StartDestination();
   // A 4 MiB file in 1 MiB chunks, 100 ms apart: shown at the start, then every 250 ms at most.
   progress.StartFile("/src/big.bin");
@@ -30,8 +32,8 @@ TEST(RunProgressTest, ShowsAFewTimesASecondThenKeepsTheSummary) {
   progress.FileCopied(4 << 20);
   EXPECT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown.back(),
-            "destination 1 of 3: 0 copied, 0 skipped, 0 failed, 3.0 MiB, 10.0 MiB/s, "
-            "/src/big.bin");
+            "destination 1 of 3: 0 copied, 0 skipped, 0 unchanged, 0 failed, 3.0 MiB, 10.0 MiB/s, "
+            "0 of 4 files, 3.0 MiB of 8.0 MiB (37%), 0.5 s left, /src/big.bin");
 
   // Bytes of a file that fails or is skipped part-way are not counted as copied.
   progress.StartDestination();
@@ -47,16 +49,21 @@ TEST(RunProgressTest, ShowsAFewTimesASecondThenKeepsTheSummary) {
   progress.StartFile("/src/c.txt");
   progress.FileCopied(1536);
   EXPECT_EQ(shown.back(),
-            "destination 4 of 4: 1 copied, 1 skipped, 1 failed, 4.0 MiB, 66.1 KiB/s, /src/c.txt");
+            "destination 4 of 4: 1 copied, 1 skipped, 0 unchanged, 1 failed, 4.0 MiB, 66.1 KiB/s, "
+            "3 of 4 files, 4.0 MiB of 8.0 MiB (50%), 1:02 left, /src/c.txt");
+  // A file left alone is neither copied nor skipped.
+  progress.StartFile("/src/d.txt");
+  progress.FileUnchanged();
 
   progress.EndRun(false);
-  EXPECT_EQ(shown.back(), "done: 2 copied, 1 skipped, 1 failed at 4 destinations, 4.0 MiB, 1:02");
+  EXPECT_EQ(shown.back(),
+            "done: 2 copied, 1 skipped, 1 unchanged, 1 failed at 4 destinations, 4.0 MiB, 1:02");
   EXPECT_EQ(progress.Summary(), shown.back());
   progress.StartRun(1);
   progress.StartDestination();
   progress.EndRun(true);
   EXPECT_EQ(progress.Summary(),
-            "stopped: 0 copied, 0 skipped, 0 failed at 1 destination, 0 B, 0.0 s");
+            "stopped: 0 copied, 0 skipped, 0 unchanged, 0 failed at 1 destination, 0 B, 0.0 s");
 }
 
 TEST(RunProgressTest, SizesAndTimesReadAsPeopleSayThem) {
@@ -134,7 +141,7 @@ TEST(RunProgressTest, ARunCountsEachFileOnceAtEveryDestination) {
   const RunOutcome outcome = run.RunDistribution();
   EXPECT_TRUE(outcome.anyDestinationFailed);
   EXPECT_EQ(progress.Summary(),
-            "done: 2 copied, 2 skipped, 2 failed at 2 destinations, 10 B, 0.6 s");
+            "done: 2 copied, 2 skipped, 0 unchanged, 2 failed at 2 destinations, 10 B, 0.6 s");
   EXPECT_EQ(shown.back(), progress.Summary());
   EXPECT_EQ(pump.sleeps, 0);
   EXPECT_EQ(pump.passes, 2);

@@ -64,6 +64,7 @@ TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAfterTheDesignedKeys) {
                                         "SmbTimeout=5",
                                         "SmbCredentials=",
 #endif
+                                        "SkipUnchanged=0",
                                         "",
                                     }));
 }
@@ -120,7 +121,11 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
          EXPECT_EQ(s.defaultFolder, "/home/ユーザー/配布/");
          EXPECT_EQ(s.networkRoot, "/cifs");
        }},
-      {"no pause", "Wait=0\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
+      {"no pause, unchanged files skipped", "Wait=0\nSkipUnchanged=1\n",
+       [](const WindowSettings& s) {
+         EXPECT_EQ(s.wait, 0);
+         EXPECT_TRUE(s.skipUnchanged);
+       }},
       {"pause held to what keeps the window alive", "Wait=60000\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.wait, 1000); }},
       {"negative pause", "Wait=-5\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},

@@ -5,6 +5,8 @@
 namespace tolvane {
 namespace {
 
+constexpr char kDryRunSwitch[] = "--dry-run";
+
 // The switch an argument begins with, as a small letter, or 0.
 char SwitchOf(const std::string& arg) {
   if (arg.size() < 2 || arg[0] != '-') return 0;
@@ -35,6 +37,8 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args,
                                     const std::string& currentDir) {
   CommandLineOptions options;
   for (const std::string& arg : args) {
+    // Spelt exactly so, as --help is; it runs in batch mode, showing nothing.
+    if (arg == kDryRunSwitch) options.dryRun = options.batchMode = true;
     switch (SwitchOf(arg)) {
       case 'l':
         options.listPath = CompletePath(arg.substr(2), currentDir);
@@ -62,7 +66,14 @@ CommandLineOptions ParseCommandLine(const std::vector<std::string>& args,
 
 bool HasBatchSwitch(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
-    if (SwitchOf(arg) == 'b') return true;
+    if (SwitchOf(arg) == 'b' || arg == kDryRunSwitch) return true;
+  }
+  return false;
+}
+
+bool HasDryRunSwitch(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == kDryRunSwitch) return true;
   }
   return false;
 }
@@ -83,6 +94,7 @@ std::string HelpText(const FileFolders& folders) {
       "  -x         起動行を書く前にログファイルを削除する\n"
       "  -o         終了時に既定のリストファイルへ保存しない\n"
       "  -b         バッチモード: 何も表示せずに一度配布して終了する\n"
+      "  --dry-run  配布せずに、コピーするファイルとその理由を表示して終了する (何も書き込まない)\n"
       "  --help     この説明を表示して終了する\n"
       "  --version  バージョンを表示して終了する\n"
       "スイッチの文字は大文字と小文字を区別しない。PATH に ";

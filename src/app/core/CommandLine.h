@@ -15,7 +15,8 @@ struct CommandLineOptions {
   bool hasLogPath = false;
   bool deleteLog = false;      // -x
   bool saveListAtExit = true;  // cleared by -o
-  bool batchMode = false;      // -b
+  bool batchMode = false;      // -b, or --dry-run
+  bool dryRun = false;         // --dry-run: show what the run would do, change nothing
 };
 
 // Reads the arguments after the program name. A switch is known by its first two characters,
@@ -24,8 +25,11 @@ struct CommandLineOptions {
 CommandLineOptions ParseCommandLine(const std::vector<std::string>& args,
                                     const std::string& currentDir);
 
-// True when any argument begins with -b (in either case): the splash is then never shown.
+// True when any argument begins with -b (in either case), or is --dry-run: the splash is then
+// never shown.
 bool HasBatchSwitch(const std::vector<std::string>& args);
+// True when an argument is --dry-run: nothing is to be written anywhere.
+bool HasDryRunSwitch(const std::vector<std::string>& args);
 
 // --help and --version, each only as an argument spelt exactly so (the first one given counts).
 // They are answered on standard output before any window or file is touched.

@@ -9,6 +9,7 @@ CommandStates ComputeCommandStates(const CommandInputs& in) {
   const bool idle = !in.runInProgress;
   s.clearMark = in.markedCount != 0;
   s.go = in.runInProgress || (in.markedCount != 0 && in.entryCount != 0);
+  s.preview = idle && in.markedCount != 0 && in.entryCount != 0;
   s.allCollapse = in.treeHasNodes;
   s.cancelAllFile = idle && in.entryCount != 0;
   s.cancelFile = idle && in.anyEntrySelected;

@@ -18,6 +18,7 @@ struct CommandInputs {
 struct CommandStates {
   bool clearMark = false;    // clear-marks menu item, button and pop-up item
   bool go = false;           // Go menu item and button
+  bool preview = false;      // what a run would do: when Go would start one
   bool allCollapse = false;  // collapse menu item, button and pop-up item
   bool cancelAllFile = false;
   bool cancelFile = false;

@@ -38,6 +38,9 @@ enum class CommandId : int {
   Refresh,
   // Where the network folder is (Linux only).
   NetworkRoot,
+  // Leave targets of the same size and time alone; show what a run would do.
+  SkipUnchanged,
+  Preview,
 };
 
 // Where an item appears.
@@ -86,5 +89,7 @@ const char* CommandShortcut(CommandId id);
 // The pictures of the tool-bar picture list that change at run time.
 inline constexpr int kGoPicture = 1;
 inline constexpr int kGoRunningPicture = 14;
+inline constexpr int kPreviewPicture = 13;
+inline constexpr int kSkipUnchangedPicture = 15;
 
 }  // namespace tolvane

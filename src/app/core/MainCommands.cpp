@@ -59,6 +59,10 @@ void MainController::Execute(CommandId id) {
       return mnuRefreshClick();
     case CommandId::NetworkRoot:
       return mnuNetworkRootClick();
+    case CommandId::SkipUnchanged:
+      return mnuSkipUnchangedClick();
+    case CommandId::Preview:
+      return mnuPreviewClick();
     case CommandId::None:
       return;
   }
@@ -72,6 +76,8 @@ void MainController::ToolButtonClicked(CommandId id, bool down) {
       return tbtWriteIfOldClick(down);
     case CommandId::IgnoreError:
       return tbtIgnoreErrorClick(down);
+    case CommandId::SkipUnchanged:
+      return tbtSkipUnchangedClick(down);
     default:
       return Execute(id);
   }
@@ -158,12 +164,21 @@ void MainController::tbtIgnoreErrorClick(bool down) {
   ShowOptions();
 }
 
+void MainController::mnuSkipUnchangedClick() { tbtSkipUnchangedClick(!SkipUnchanged()); }
+
+void MainController::tbtSkipUnchangedClick(bool down) {
+  options_.skipUnchanged = down;
+  ShowOptions();
+}
+
 void MainController::mnuSaveLogClick() {
   options_.saveLog = !options_.saveLog;
   ShowOptions();
 }
 
 void MainController::mnuClearLogClick() {
+  // A run holds the file open; the next line makes it anew.
+  log_.ReleaseFile();
   services_.fs.DeleteFile(state_.logPath);
   RefreshCommands();
 }

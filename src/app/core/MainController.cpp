@@ -79,9 +79,11 @@ void MainController::FormCreate() {
   if (options.hasLogPath) state_.logPath = options.logPath;
   state_.saveListAtExit = options.saveListAtExit;
   state_.run.batchMode = options.batchMode;
+  dryRun_ = options.dryRun;
   prompts_.SetUnattended(options.batchMode);
-  log_.SetLogPath(state_.logPath);
-  if (options.deleteLog) services_.fs.DeleteFile(state_.logPath);
+  // A dry run writes nothing anywhere: not a line of the log either.
+  log_.SetLogPath(dryRun_ ? std::string() : state_.logPath);
+  if (options.deleteLog && !dryRun_) services_.fs.DeleteFile(state_.logPath);
   if (options.hasLogPath) {
     // A log that is a folder, a pipe or a device would lose every line or hang: refused.
     if (const std::string problem = CheckLogPath(services_.fs, state_.logPath); !problem.empty()) {
@@ -126,9 +128,11 @@ void MainController::FormShow() {
 }
 
 void MainController::FormDestroy() {
-  // Nothing is saved over a file that could not be read, nor after a batch start that failed.
-  if (SaveSettingsAtExit(state_)) SaveSettings();
-  if (SaveListAtExit(state_) && !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
+  // Nothing is saved over a file that could not be read, nor after a batch start that failed,
+  // nor after a dry run.
+  if (!dryRun_ && SaveSettingsAtExit(state_)) SaveSettings();
+  if (!dryRun_ && SaveListAtExit(state_) &&
+      !listFile_.SaveList(state_.exeFolder + kDefaultListFileName)) {
     ReportFailedSave(listFile_.LastSaveError());
   }
   network_.FreeNodeRecords();
@@ -152,6 +156,11 @@ void MainController::Timer1Timer() {
   if (!MayRunBatch(state_)) {
     // What start-up could not read or find has been said; nothing runs on half a setup.
     batchExitCode_ = 2;
+    if (view_) view_->EndLoop(batchExitCode_);
+    return;
+  }
+  if (dryRun_) {
+    DryRun();
     if (view_) view_->EndLoop(batchExitCode_);
     return;
   }
@@ -211,8 +220,16 @@ void MainController::RunDistribution(bool failedOnly) {
   } else {
     lastSources_ = sources_.Entries();
   }
-  DistributionRun run(tree_, failedOnly ? rerunSources : sources_, log_, services_.clock,
-                      state_.run, *this,
+  const SourceList& sources = failedOnly ? rerunSources : sources_;
+  // Each source entry is walked once and every destination looked at before anything is
+  // copied; the copy follows what was found.
+  const RunPlan plan = PlanNow(sources, failedOnly);
+  plan_ = &plan;
+  struct Forget {
+    const RunPlan*& plan;
+    ~Forget() { plan = nullptr; }
+  } forget{plan_};
+  DistributionRun run(tree_, sources, log_, services_.clock, state_.run, *this,
                       [this](const std::string& entry, const std::string& folder) {
                         return CopyEntry(entry, folder);
                       });
@@ -228,6 +245,8 @@ void MainController::RunDistribution(bool failedOnly) {
     return it->second;
   });
   if (failedOnly) run.SetDestinations([](const TreeNode& node) { return node.FailedInLastRun(); });
+  const PlanTotals totals = TotalsOf(plan, Decision());
+  run.SetPlannedTotals(totals.files, totals.bytes);
   RunOutcome outcome = run.RunDistribution();
   batchExitCode_ = (outcome.stopped || outcome.anyDestinationFailed) ? 1 : 0;
   lastResults_ = std::move(outcome.results);
@@ -254,7 +273,60 @@ void MainController::ShowProgress(const std::string& text) {
 bool MainController::CopyEntry(const std::string& entry, const std::string& folder) {
   CopyEngine engine(services_.fs, prompts_, services_.pump, log_, *this, state_.run);
   engine.SetProgress(&progress_);
+  if (plan_) engine.SetPlan(&plan_->walk, plan_->For(folder));
   return engine.CopyEntry(entry, folder);
+}
+
+RunPlan MainController::PlanNow(const SourceList& sources, bool failedOnly) {
+  std::vector<std::string> entries;
+  for (int i = 0; i < sources.Count(); ++i) entries.push_back(sources.At(i).path);
+  std::vector<std::string> folders;
+  for (TreeNode* node = tree_.Root(); node; node = NextInTreeOrder(tree_, node)) {
+    if (failedOnly ? node->FailedInLastRun() : IsMarkedState(node->StateImage())) {
+      folders.push_back(node->Record().folderPath);
+    }
+  }
+  return PlanRun(services_.fs, entries, folders);
+}
+
+PlanDecision MainController::Decision() const {
+  return {options_.confirmOverWrite, options_.butOldIsIgnore, options_.skipUnchanged,
+          state_.run.batchMode};
+}
+
+std::string MainController::PreviewText(bool* allReachable) {
+  const RunPlan plan = PlanNow(sources_);
+  const PlanDecision decision = Decision();
+  std::string text;
+  bool reachable = true;
+  for (const DestinationPlan& d : plan.destinations) {
+    for (const std::string& line : PreviewLines(plan.walk, d, decision)) text += line + "\n";
+    reachable = reachable && d.reachable;
+  }
+  for (const UnrestoredDestination& d : tree_.Unrestored()) {
+    text += LogName(d.folderPath.empty() ? d.nodePath : d.folderPath) + "\n";
+    text += "  配布先をツリーに再現できなかったため配布できません\n";
+    reachable = false;
+  }
+  const PlanTotals t = TotalsOf(plan, decision);
+  text += "合計 " + std::to_string(t.files) + " ファイル " + FormatBytes(t.bytes) + "、変更なし " +
+          std::to_string(t.unchanged) + "、配布先 " + std::to_string(plan.destinations.size()) +
+          "\n";
+  if (allReachable) *allReachable = reachable;
+  return text;
+}
+
+void MainController::mnuPreviewClick() {
+  if (state_.run.runInProgress || !view_) return;
+  view_->ShowPreview("配布内容の確認", PreviewText(nullptr));
+}
+
+void MainController::DryRun() {
+  bool reachable = true;
+  std::string text = PreviewText(&reachable);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  services_.printLine(text);
+  batchExitCode_ = reachable ? 0 : 1;
 }
 
 void MainController::ShowRunning(bool running) {
@@ -289,6 +361,7 @@ void MainController::RefreshCommands() {
   view_->SetCommandEnabled(CommandId::NetworkRoot, idle);
   view_->SetCommandEnabled(CommandId::ClearMark, s.clearMark);
   view_->SetCommandEnabled(CommandId::Go, s.go);
+  view_->SetCommandEnabled(CommandId::Preview, s.preview);
   view_->SetCommandEnabled(CommandId::AllCollapse, s.allCollapse);
   view_->SetCommandEnabled(CommandId::CancelAllFile, s.cancelAllFile);
   view_->SetCommandEnabled(CommandId::CancelFile, s.cancelFile);
@@ -310,6 +383,7 @@ void MainController::ShowOptions() {
   view_->SetCommandChecked(CommandId::WriteIfOld, options_.butOldIsIgnore);
   view_->SetCommandChecked(CommandId::IgnoreError, options_.ignoreError);
   view_->SetCommandChecked(CommandId::SaveLog, options_.saveLog);
+  view_->SetCommandChecked(CommandId::SkipUnchanged, options_.skipUnchanged);
   view_->SetCommandEnabled(CommandId::WriteIfOld, options_.confirmOverWrite);
 }
 
@@ -323,6 +397,7 @@ void MainController::LoadSettings() {
   options_.butOldIsIgnore = s.butOldIsIgnore;
   options_.ignoreError = s.ignoreError;
   options_.saveLog = s.saveLog;
+  options_.skipUnchanged = s.skipUnchanged;
   ShowOptions();
   state_.defaultFolder = s.defaultFolder;
 }
@@ -366,6 +441,7 @@ void MainController::SaveSettings() {
   s.butOldIsIgnore = options_.butOldIsIgnore;
   s.ignoreError = options_.ignoreError;
   s.saveLog = options_.saveLog;
+  s.skipUnchanged = options_.skipUnchanged;
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
   s.smb = servers_;

@@ -11,6 +11,7 @@
 #include "app/core/MainView.h"
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
+#include "engine/RunPlan.h"
 #include "engine/RunProgress.h"
 #include "log/StatusLog.h"
 #include "setup/ListFile.h"
@@ -72,6 +73,7 @@ struct MainOptions {
   bool butOldIsIgnore = false;
   bool ignoreError = false;
   bool saveLog = true;
+  bool skipUnchanged = false;
 };
 
 // The main window's behaviour, shared by every window layer: start-up and shutdown, the
@@ -122,6 +124,9 @@ class MainController : public CopyOptions, private RunView {
   void mnuConfirmOverWriteClick();
   void mnuWriteIfOldClick();
   void mnuIgnoreErrorClick();
+  void mnuSkipUnchangedClick();
+  // Shows what a run would do, writing nothing anywhere.
+  void mnuPreviewClick();
   void mnuAboutClick();
   void mnuAddServerClick();
   void mnuRemoveServerClick();
@@ -136,6 +141,7 @@ class MainController : public CopyOptions, private RunView {
   void tbtConfirmOverWriteClick(bool down);
   void tbtWriteIfOldClick(bool down);
   void tbtIgnoreErrorClick(bool down);
+  void tbtSkipUnchangedClick(bool down);
 
   // Source list events.
   void DropFiles(const std::vector<std::string>& paths);
@@ -180,6 +186,7 @@ class MainController : public CopyOptions, private RunView {
   bool ConfirmOverWrite() const override { return options_.confirmOverWrite; }
   bool ButOldIsIgnore() const override { return options_.butOldIsIgnore; }
   bool IgnoreError() const override { return options_.ignoreError; }
+  bool SkipUnchanged() const override { return options_.skipUnchanged; }
   bool SaveLog() const { return options_.saveLog; }
 
   MainState& State() { return state_; }
@@ -204,6 +211,14 @@ class MainController : public CopyOptions, private RunView {
   void KeepLostMarks(const std::vector<NetworkTree::Mark>& lost);
   // Gives back the marks of destinations not found so far that lie below node.
   void RestoreUnrestoredBelow(const TreeNode* node);
+  // The plan of a run over sources and the destinations marked now (or those that failed in
+  // the last run), in tree order.
+  RunPlan PlanNow(const SourceList& sources, bool failedOnly = false);
+  PlanDecision Decision() const;
+  // The preview's text; allReachable tells whether every destination can be reached.
+  std::string PreviewText(bool* allReachable);
+  // --dry-run: prints the preview and ends, with 1 when a destination cannot be reached.
+  void DryRun();
 
   void LoadSettings();
   void SaveSettings();
@@ -256,6 +271,10 @@ class MainController : public CopyOptions, private RunView {
   std::vector<DestinationResult> lastResults_;
   bool hasResults_ = false;
   std::vector<SourceEntry> lastSources_;
+  // --dry-run: the batch run only shows its plan, and nothing is written anywhere.
+  bool dryRun_ = false;
+  // The plan of the run in progress.
+  const RunPlan* plan_ = nullptr;
   // The [Servers] of the settings as the user keeps them, and those the network folder has.
   ServerSettings servers_;
   std::vector<std::string> shadowedServers_;

@@ -90,6 +90,8 @@ class MainView : public LogSink {
   // The result list of the last run (配布結果), a window beside the main window: shown and
   // brought to the front when bringUp, else only brought up to date if it is showing.
   virtual void ShowResults(const ResultList& results, bool bringUp) = 0;
+  // Shows what a run would do, read-only, in a box of its own, modally.
+  virtual void ShowPreview(const std::string& title, const std::string& text) = 0;
 };
 
 }  // namespace tolvane

@@ -40,6 +40,14 @@ std::string WindowProgressText(const RunCounts& c) {
   std::string text = "配布先 " + std::to_string(c.destination) + "/" +
                      std::to_string(c.destinations) + ": " + Counts(c) + ", " +
                      FormatBytes(c.bytes) + ", " + FormatBytes(c.bytesPerSecond) + "/s";
+  // How far the run is against its plan, and how long the rest may take.
+  if (const auto share = ShareDone(c)) {
+    text += ", " + std::to_string(c.copied + c.skipped + c.failed) + "/" +
+            std::to_string(c.plannedFiles) + " ファイル, " + FormatBytes(c.bytes) + "/" +
+            FormatBytes(c.plannedBytes) + " (" + std::to_string(static_cast<int>(*share * 100)) +
+            "%)";
+    if (const auto left = TimeLeft(c)) text += ", 残り " + FormatElapsed(*left);
+  }
   if (!c.currentFile.empty()) text += ", " + ElideMiddle(c.currentFile, kStatusPathLength);
   return text;
 }

@@ -129,6 +129,8 @@ void TfrmMain::CreateMenus() {
       {&mnuWriteIfOld, "mnuWriteIfOld"},
       {&mnuIgnoreError, "mnuIgnoreError"},
       {&mnuAbout, "mnuAbout"},
+      {&mnuPreview, "mnuPreview"},
+      {&mnuSkipUnchanged, "mnuSkipUnchanged"},
       {&mnuAddFile2, "mnuAddFile2"},
       {&mnuAddFolder2, "mnuAddFolder2"},
       {&mnuCancelFile2, "mnuCancelFile2"},
@@ -180,6 +182,8 @@ void TfrmMain::CreateToolBar() {
   tbtIgnoreError = named.at("tbtIgnoreError");
   tbtExit = named.at("tbtExit");
   tbtRerunFailed = named.at("tbtRerunFailed");
+  tbtPreview = named.at("tbtPreview");
+  tbtSkipUnchanged = named.at("tbtSkipUnchanged");
 }
 
 void TfrmMain::CreateComponents() {

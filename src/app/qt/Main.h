@@ -55,7 +55,8 @@ class TfrmMain : public QMainWindow, public MainView {
   QToolBar* ToolBar = nullptr;
   QToolButton *tbtOpenFile = nullptr, *tbtGo = nullptr, *tbtClearMark = nullptr,
               *tbtAllCollapse = nullptr, *tbtConfirmOverWrite = nullptr, *tbtWriteIfOld = nullptr,
-              *tbtIgnoreError = nullptr, *tbtExit = nullptr, *tbtRerunFailed = nullptr;
+              *tbtIgnoreError = nullptr, *tbtExit = nullptr, *tbtRerunFailed = nullptr,
+              *tbtPreview = nullptr, *tbtSkipUnchanged = nullptr;
   QMenu *mnuFile = nullptr, *mnuDestination = nullptr, *mnuSetting = nullptr, *mnuHelp = nullptr;
   QAction *mnuAddFile = nullptr, *mnuAddFolder = nullptr, *mnuCancelFile = nullptr,
           *mnuCancelAllFile = nullptr, *mnuGo = nullptr, *mnuOpenList = nullptr,
@@ -63,7 +64,8 @@ class TfrmMain : public QMainWindow, public MainView {
           *mnuClearLog = nullptr, *mnuRefLog = nullptr, *mnuExit = nullptr, *mnuClearMark = nullptr,
           *mnuAllCollapse = nullptr, *mnuConfirmOverWrite = nullptr, *mnuWriteIfOld = nullptr,
           *mnuIgnoreError = nullptr, *mnuAbout = nullptr, *mnuRefresh = nullptr,
-          *mnuRerunFailed = nullptr, *mnuShowResults = nullptr, *mnuNetworkRoot = nullptr;
+          *mnuRerunFailed = nullptr, *mnuShowResults = nullptr, *mnuNetworkRoot = nullptr,
+          *mnuPreview = nullptr, *mnuSkipUnchanged = nullptr;
   QMenu *popFile = nullptr, *popFolder = nullptr;
   QAction *mnuAddFile2 = nullptr, *mnuAddFolder2 = nullptr, *mnuCancelFile2 = nullptr,
           *mnuCancelAllFile2 = nullptr, *mnuClearMark2 = nullptr, *mnuAllCollapse2 = nullptr,
@@ -105,6 +107,7 @@ class TfrmMain : public QMainWindow, public MainView {
   void EndLoop(int exitCode) override;
   void ShowAbout() override;
   void ShowResults(const ResultList& results, bool bringUp) override;
+  void ShowPreview(const std::string& title, const std::string& text) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

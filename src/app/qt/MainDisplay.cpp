@@ -187,6 +187,23 @@ void TfrmMain::ShowResults(const ResultList& results, bool bringUp) {
   }
 }
 
+void TfrmMain::ShowPreview(const std::string& title, const std::string& text) {
+  QDialog box(this);
+  box.setObjectName("dlgPreview");
+  box.setWindowTitle(ToQ(title));
+  auto* layout = new QVBoxLayout(&box);
+  auto* lines = new QPlainTextEdit(&box);
+  lines->setReadOnly(true);
+  lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lines->setPlainText(ToQ(text));
+  layout->addWidget(lines);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &box);
+  connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  layout->addWidget(buttons);
+  box.resize(640, 420);
+  box.exec();
+}
+
 void TfrmMain::closeEvent(QCloseEvent* event) {
   bool allowed = false;
   controller_.Guarded([&] { allowed = controller_.FormCloseQuery(); });

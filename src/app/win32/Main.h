@@ -83,6 +83,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   void EndLoop(int exitCode) override;
   void ShowAbout() override;
   void ShowResults(const ResultList& results, bool bringUp) override;
+  void ShowPreview(const std::string& title, const std::string& text) override;
 
  private:
   // TreeListener: the tree control follows the destination tree.

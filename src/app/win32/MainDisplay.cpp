@@ -267,4 +267,80 @@ void TfrmMain::ShowResults(const ResultList& results, bool bringUp) {
   }
 }
 
+namespace {
+
+// The preview box: a read-only text and a close button, sized with the box.
+struct PreviewBox {
+  std::wstring title, text;
+  HFONT font;
+};
+
+void PlacePreviewControls(HWND box) {
+  RECT r;
+  GetClientRect(box, &r);
+  MoveWindow(GetDlgItem(box, 100), 6, 6, r.right - 12, r.bottom - 46, TRUE);
+  MoveWindow(GetDlgItem(box, IDOK), r.right - 86, r.bottom - 34, 80, 26, TRUE);
+}
+
+INT_PTR CALLBACK PreviewProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      const auto* p = reinterpret_cast<const PreviewBox*>(lParam);
+      SetWindowTextW(box, p->title.c_str());
+      const auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
+        HWND w = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 10,
+                                 10, box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(p->font), FALSE);
+        return w;
+      };
+      HWND lines = make(L"EDIT", L"",
+                        WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                            ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                        100);
+      // An edit control holds any length only when told so.
+      SendMessageW(lines, EM_SETLIMITTEXT, 0, 0);
+      SetWindowTextW(lines, p->text.c_str());
+      make(L"BUTTON", L"閉じる", BS_DEFPUSHBUTTON, IDOK);
+      SetClientSize(box, 640, 420);
+      PlacePreviewControls(box);
+      return TRUE;
+    }
+    case WM_SIZE:
+      PlacePreviewControls(box);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        EndDialog(box, IDOK);
+        return TRUE;
+      }
+      break;
+    case WM_CLOSE:
+      EndDialog(box, IDOK);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void TfrmMain::ShowPreview(const std::string& title, const std::string& text) {
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  PreviewBox preview{Widen(title), Widen(crlf), font_};
+  // A box without items of its own: its controls are made when it opens.
+  struct alignas(4) Template {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass, caption;
+  } box{};
+  box.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER;
+  box.dialog.cx = 320;
+  box.dialog.cy = 220;
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &box.dialog, frmMain, PreviewProc,
+                          reinterpret_cast<LPARAM>(&preview));
+}
+
 }  // namespace tolvane

@@ -33,7 +33,9 @@ namespace xpm {
 #include "app/pictures/toolbar-08.xpm"
 #include "app/pictures/toolbar-11.xpm"
 #include "app/pictures/toolbar-12.xpm"
+#include "app/pictures/toolbar-13.xpm"
 #include "app/pictures/toolbar-14.xpm"
+#include "app/pictures/toolbar-15.xpm"
 #include "app/pictures/workgroup.xpm"
 }  // namespace xpm
 
@@ -67,8 +69,12 @@ Picture ToolbarPicture(int index) {
       return Of(xpm::toolbar_11);
     case 12:
       return Of(xpm::toolbar_12);
+    case 13:
+      return Of(xpm::toolbar_13);
     case 14:
       return Of(xpm::toolbar_14);
+    case 15:
+      return Of(xpm::toolbar_15);
     default:
       return {};
   }

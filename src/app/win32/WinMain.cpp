@@ -12,6 +12,7 @@
 #include "app/win32/Win32Splash.h"
 #include "common/AppInfo.h"
 #include "platform/LocalTime.h"
+#include "platform/ReadOnlyFileSystem.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32LogViewer.h"
@@ -70,7 +71,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     tolvane::SystemClock clock;
     tolvane::Win32LogViewer logViewer;
     tolvane::Win32ShellNamespace shell;
-    tolvane::MainServices services{fs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
+    // A dry run writes nothing anywhere: below everything else, every write is refused.
+    tolvane::ReadOnlyFileSystem readOnlyFs(fs);
+    tolvane::FileSystem& usedFs = tolvane::HasDryRunSwitch(args)
+                                      ? static_cast<tolvane::FileSystem&>(readOnlyFs)
+                                      : static_cast<tolvane::FileSystem&>(fs);
+    tolvane::MainServices services{usedFs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
 
     // Pelmo.ini, Pelmo.lst and Pelmo.log live beside the program.
     tolvane::TfrmMain frmMain(services, {ExecutableFolder(), CurrentFolder(), args, {}});

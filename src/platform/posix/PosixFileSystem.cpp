@@ -147,6 +147,7 @@ class Fd {
     fd_ = -1;
     return r == 0;
   }
+  void Release() { fd_ = -1; }
 
  private:
   int fd_;
@@ -181,8 +182,10 @@ bool SourceChanged(int in, int out, const struct stat& before) {
 std::string NewTemporaryFileName() {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 rng{std::random_device{}()};
-  return kTempPrefix + TemporaryFileHostTag() + "-" + std::to_string(getpid()) + "-" +
-         std::to_string(counter++) + "-" + std::to_string(rng() % 1000000) + kTempSuffix;
+  // Asked once: the process does not fork, and a file costs one system call less.
+  static const std::string pid = std::to_string(getpid());
+  return kTempPrefix + TemporaryFileHostTag() + "-" + pid + "-" + std::to_string(counter++) + "-" +
+         std::to_string(rng() % 1000000) + kTempSuffix;
 }
 
 FileTime FileTimeOf(const struct timespec& ts) {
@@ -658,6 +661,46 @@ bool PosixFileSystem::AppendToFile(const std::string& path, const std::string& c
   const bool ok = WriteAll(fd.get(), content.data(), content.size());
   if (!ok) Fail();
   return fd.Close() && ok;
+}
+
+namespace {
+
+class OpenAppendFile : public AppendFile {
+ public:
+  explicit OpenAppendFile(int fd) : fd_(fd) {}
+  ~OpenAppendFile() override { close(fd_); }
+  bool Append(const std::string& content) override {
+    return WriteAll(fd_, content.data(), content.size());
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<AppendFile> PosixFileSystem::OpenForAppend(const std::string& path) {
+  lastError_.clear();
+  const auto p = Map(path);
+  if (!p) {
+    errno = ENOENT;
+    Fail();
+    return nullptr;
+  }
+  Fd fd(open(p->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
+  struct stat st;
+  if (fd.get() < 0 || fstat(fd.get(), &st) != 0) {
+    Fail();
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    Fail();
+    return nullptr;
+  }
+  auto file = std::make_unique<OpenAppendFile>(fd.get());
+  fd.Release();
+  return file;
 }
 
 bool PosixFileSystem::RenameFile(const std::string& from, const std::string& to) {

@@ -28,6 +28,7 @@ class PosixFileSystem : public FileSystem {
   std::optional<std::string> ReadFile(const std::string& path) override;
   bool ReplaceFile(const std::string& path, const std::string& content) override;
   bool AppendToFile(const std::string& path, const std::string& content) override;
+  std::unique_ptr<AppendFile> OpenForAppend(const std::string& path) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
   std::string LastError() const override;
   std::optional<FileIdentity> Identity(const std::string& path) override;

@@ -525,6 +525,16 @@ bool SmbFileSystem::ReplaceFile(const std::string& path, const std::string& cont
   return true;
 }
 
+std::unique_ptr<AppendFile> SmbFileSystem::OpenForAppend(const std::string& path) {
+  // A local file is held open by the local file system; a file on a share is opened per line.
+  if (!Route(path)) {
+    auto file = local_.OpenForAppend(path);
+    Local(file != nullptr);
+    return file;
+  }
+  return FileSystem::OpenForAppend(path);
+}
+
 bool SmbFileSystem::AppendToFile(const std::string& path, const std::string& content) {
   const auto p = Route(path);
   if (!p) return Local(local_.AppendToFile(path, content));

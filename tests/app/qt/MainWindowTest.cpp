@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/qt/DestinationTreeView.h"
@@ -38,6 +39,23 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   w.tbtConfirmOverWrite->click();
   EXPECT_TRUE(c.ConfirmOverWrite());
   EXPECT_TRUE(w.mnuConfirmOverWrite->isChecked());
+  w.tbtSkipUnchanged->click();
+  EXPECT_TRUE(c.SkipUnchanged());
+  EXPECT_TRUE(w.mnuSkipUnchanged->isChecked());
+
+  // The preview is a box of its own, read-only, holding the text whole.
+  std::string shown;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_TRUE(box);
+    auto* text = box->findChild<QPlainTextEdit*>();
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->isReadOnly());
+    shown = text->toPlainText().toStdString();
+    box->close();
+  });
+  w.ShowPreview("配布内容の確認", "\\\\PC01\\share\n  新規: /src/a.txt\n");
+  EXPECT_EQ(shown, "\\\\PC01\\share\n  新規: /src/a.txt\n");
 
   // A selection in the list reaches the controller's command states.
   c.Sources().Append({"/a", "", "1"});
@@ -51,8 +69,9 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   EXPECT_EQ(c.Sources().Count(), 0);
 
   // Tool buttons carry their captions, but never as access keys: Alt+G must not start a run.
-  for (QToolButton* b : {w.tbtOpenFile, w.tbtGo, w.tbtRerunFailed, w.tbtClearMark, w.tbtAllCollapse,
-                         w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtIgnoreError, w.tbtExit}) {
+  for (QToolButton* b :
+       {w.tbtOpenFile, w.tbtGo, w.tbtRerunFailed, w.tbtPreview, w.tbtClearMark, w.tbtAllCollapse,
+        w.tbtConfirmOverWrite, w.tbtWriteIfOld, w.tbtSkipUnchanged, w.tbtIgnoreError, w.tbtExit}) {
     EXPECT_TRUE(b->shortcut().isEmpty()) << b->toolTip().toStdString();
   }
 }
