@@ -55,6 +55,7 @@ class NetworkTree : public NodeLocator {
 
   void RestoreNodes(const std::string& nodePath) override;
   TreeNode* FindNodeByPath(const std::string& nodePath) override;
+  TreeNode* RestoreFolderPath(const std::string& folderPath) override;
 
  private:
   // The network folder's display name as the shell gives it now.
