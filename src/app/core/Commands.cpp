@@ -42,12 +42,10 @@ constexpr CommandItem kItems[] = {
     Item(P::DestinationMenu, "mnuClearMark", C::ClearMark, "全取消(&C)", 6),
     Separator(P::DestinationMenu, "N8"),
     Item(P::DestinationMenu, "mnuAllCollapse", C::AllCollapse, "全ノードを縮小(&M)", 7),
-#ifndef _WIN32
-    // Windows reaches every server through its own network folder; Linux is told of them.
+    // The servers the network folder does not list.
     Separator(P::DestinationMenu, "N11"),
     Item(P::DestinationMenu, "mnuAddServer", C::AddServer, "サーバーを追加(&A)..."),
     Item(P::DestinationMenu, "mnuRemoveServer", C::RemoveServer, "サーバーを削除(&R)"),
-#endif
 
     Item(P::SettingMenu, "mnuConfirmOverWrite", C::ConfirmOverWrite, "上書前に確認(&O)", 8, true),
     Item(P::SettingMenu, "mnuWriteIfOld", C::WriteIfOld, "古いファイルは確認しない(&C)", 11, true),
