@@ -143,6 +143,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   int sourceFirst_ = 0, sourceLast_ = -1;
   int sourceWidth_ = WindowSettings::kDesignedSourceWidth;
   int logHeight_ = WindowSettings::kDesignedLogHeight;
+  int stripHeight_ = 16;  // the strip above the tree: "配布先" and the count
   Splitter dragging_ = Splitter::None;
   bool loopEnded_ = false;
   int exitCode_ = 0;
