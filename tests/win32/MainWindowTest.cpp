@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "WindowFixture.h"
+#include "app/core/ViewRules.h"
 #include "app/win32/Win32Window.h"
 #include "common/AppInfo.h"
 #include "platform/win32/WideText.h"
@@ -97,6 +98,20 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.treFolder; }));
   Keys({VK_TAB});
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.memStatus; }));
+
+  // The pop-up menus come up over the list and the tree (from the keyboard here: Shift+F10 and
+  // the menu key give no position); a timer closes each from inside its loop.
+  for (HWND control : {w.lstFile, w.treFolder}) {
+    static bool menuSeen;
+    menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+      if (FindWindowW(L"#32768", nullptr)) menuSeen = true;
+      EndMenu();
+    });
+    SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(menuSeen) << (control == w.lstFile ? "list" : "tree");
+  }
 
   // The option toggles: menu and button show one state, and the old-file toggles are usable
   // exactly while overwriting is confirmed; from the menu, the button, and an access key.
@@ -242,6 +257,20 @@ TEST_F(MainWindowTest, ANamedServerJoinsTheRootAndAListedShareOfItIsFoundByItsPa
   EXPECT_EQ(net.Read("SRV1/share/a.txt"), "A");
   EXPECT_TRUE(HasLineEndingWith(w.MemoLines(), " -> 成功"));
   EXPECT_TRUE(MenuEnabled(CommandId::RemoveServer));
+}
+
+TEST_F(MainWindowTest, TheMemoKeepsItsLastTenThousandLines) {
+  TfrmMain& w = Start();
+  // A full memo, put in at once (line by line takes minutes in Wine's edit control).
+  std::wstring full;
+  for (int i = 0; i < kMemoLineLimit; ++i) full += (i ? L"\r\n" : L"") + std::to_wstring(i);
+  SetWindowTextW(w.memStatus, full.c_str());
+  w.AddMemoLine("next");
+  w.AddMemoLine("last");
+  const Lines lines = w.MemoLines();
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMemoLineLimit));
+  EXPECT_EQ(lines.front(), "2");
+  EXPECT_EQ(lines.back(), "last");
 }
 
 TEST_F(MainWindowTest, GoDuringARunStopsItAndTheWindowComesBack) {

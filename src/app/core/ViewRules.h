@@ -9,6 +9,9 @@
 
 namespace tolvane {
 
+// How many lines the window's memo keeps; older ones scroll away (the log file keeps every line).
+inline constexpr int kMemoLineLimit = 10000;
+
 // The number of UTF-16 code units of UTF-8 text, as edit controls count characters.
 int Utf16Length(const std::string& utf8);
 
