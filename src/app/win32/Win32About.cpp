@@ -75,7 +75,7 @@ void TdlgAbout::FormShow() {
   }
   // Widened about its centre when the address does not fit the designed width.
   HWND link = GetDlgItem(dlgAbout_, IDC_ABOUT_URL);
-  SetWindowTextUtf8(link, kWebAddress);
+  SetWindowTextUtf8(link, AboutBoxTexts().webAddress);
   HDC dc = GetDC(link);
   HGDIOBJ old = SelectObject(dc, linkFont_);
   SIZE extent{};
@@ -88,9 +88,12 @@ void TdlgAbout::FormShow() {
     MoveWindow(link, 80 + (121 - width) / 2, 85 + 4 * textGrowth, width, 17 + linkGrowth, FALSE);
   }
   // The texts the About command sets each time.
-  SetWindowTextUtf8(dlgAbout_, kProductName);
-  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NAME), std::string(kProductName) + " (Nobrik)");
-  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_VERSION), std::string("Ver. ") + kVersion);
+  const AboutTexts texts = AboutBoxTexts();
+  SetWindowTextUtf8(dlgAbout_, texts.caption);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NAME), texts.name);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_VERSION), texts.version);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NOTICE), texts.notice);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_COMMENTS), texts.comments);
   // Centred over the main window.
   RECT ownerRect, box;
   GetWindowRect(dlgAbout_, &box);
