@@ -41,8 +41,7 @@ std::optional<std::string> PathBelow(const std::string& networkName, const std::
 
 // Network paths name the same folder whatever the ASCII case.
 bool SameFolderPath(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return UpperAscii(static_cast<unsigned char>(x)) ==
                   UpperAscii(static_cast<unsigned char>(y));
          });

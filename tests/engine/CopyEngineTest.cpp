@@ -447,9 +447,9 @@ TEST_F(CopyEngineTest, LinksAndOwnDestinationsBoundTheWork) {
     }
   };
   for (const char* link : {"src/loop/l1", "src/loop/l2"}) {
-    if (!CreateSymbolicLinkW(Widen(dir / link).c_str(), Widen(dir / "src/loop").c_str(),
-                             SYMBOLIC_LINK_FLAG_DIRECTORY |
-                                 SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
+    if (!CreateSymbolicLinkW(
+            Widen(dir / link).c_str(), Widen(dir / "src/loop").c_str(),
+            SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) ||
         !real.Identity(dir / link)) {
       removeLinks();
       GTEST_SKIP() << "this system does not follow folder links here";

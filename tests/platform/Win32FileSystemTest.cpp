@@ -222,16 +222,15 @@ TEST(Win32FileSystemTest, ASourceThatChangesWhileItIsCopiedLeavesTheTargetAsItWa
       {"grown", [](const std::wstring& source, const std::wstring&) { Append(source, "more"); }},
       {"rewritten, same size",
        [](const std::wstring& source, const std::wstring&) {
-         HANDLE h = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+         HANDLE h =
+             CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
          FILETIME later{0, 0x02000000};  // another time than the one the copy began with
          SetFileTime(h, nullptr, nullptr, &later);
          CloseHandle(h);
        }},
       {"read short",
        [](const std::wstring&, const std::wstring& temp) {
-         HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+         HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
          SetFilePointer(h, 3, nullptr, FILE_BEGIN);
          SetEndOfFile(h);
          CloseHandle(h);
@@ -271,9 +270,9 @@ TEST(Win32FileSystemTest, IdentityTellsFoldersApartWhateverTheSpellingAndFollows
   // A link back to its own folder leads to that folder, where the system follows such links
   // (Wine 8 makes them, but opens nothing through them).
   const std::wstring loop = Widen(dir / "a/sub/loop");
-  if (CreateSymbolicLinkW(loop.c_str(), Widen(dir / "a").c_str(),
-                          SYMBOLIC_LINK_FLAG_DIRECTORY |
-                              SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+  if (CreateSymbolicLinkW(
+          loop.c_str(), Widen(dir / "a").c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
       !test::RunningUnderWine()) {
     EXPECT_EQ(fs.Identity(dir / "a/sub/loop"), a);
   } else {

@@ -269,8 +269,8 @@ TEST_F(NetworkTreeTest, AFolderPathIsFoundAgainBelowItsServerWhenTheNodePathIsNo
       {"\\\\srv\\SHARE\\dir\\", P({"SRV", "share", "dir"})},  // listed; case is no matter
       {"\\\\SRV\\share\\unlisted", P({"SRV", "share", "unlisted"})},
       {"\\\\SRV\\share\\nothere", ""},  // cannot be reached
-      {"\\\\SRV2\\c", ""},                // its server is not at the root
-      {"\\\\SRV", ""},                      // a server is no destination
+      {"\\\\SRV2\\c", ""},              // its server is not at the root
+      {"\\\\SRV", ""},                  // a server is no destination
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folderPath);

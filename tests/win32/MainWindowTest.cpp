@@ -234,8 +234,9 @@ TEST_F(MainWindowTest, ANamedServerJoinsTheRootAndAListedShareOfItIsFoundByItsPa
   net.MakeDir("SRV1/share/sub");
   namedServers = true;
   const std::string source = cwd.Write("a.txt", "A");
-  exe.Write("Pelmo.ini", "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n"
-                         "[Servers]\r\nCount=1\r\nServer0=SRV1\r\n");
+  exe.Write("Pelmo.ini",
+            "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n"
+            "[Servers]\r\nCount=1\r\nServer0=SRV1\r\n");
   exe.Write("Pelmo.lst", "[Source]\r\nCount=1\r\nFile0=" + source +
                              "\r\n[Destination]\r\nCount=1\r\nFolder0=\\\\SRV1\\share\r\n"
                              "[Alias]\r\nFolder0=ネットワーク\tWORKGROUP\tSRV1\tshare\r\n");

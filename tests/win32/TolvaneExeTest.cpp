@@ -172,14 +172,15 @@ TEST(TolvaneExeTest, BatchModeNeedsNoDisplayAndReachesANamedServerTheNetworkFold
   ASSERT_TRUE(CreateDirectoryW(Widen(unc + "\\share").c_str(), nullptr));
   TempDir folder;
   const std::string source = folder.Write("a.txt", "to the named server");
-  folder.Write("Pelmo.ini", "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n[Servers]\r\n"
-                            "Count=1\r\nServer0=" + server + "\r\n");
+  folder.Write("Pelmo.ini",
+               "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n[Servers]\r\n"
+               "Count=1\r\nServer0=" +
+                   server + "\r\n");
   // Saved where the Network folder showed a workgroup level.
-  folder.Write("Pelmo.lst",
-               ToSystemText("[Source]\r\nCount=1\r\nFile0=" + source +
-                            "\r\n[Destination]\r\nCount=1\r\nFolder0=\\\\" + server +
-                            "\\share\r\n[Alias]\r\nFolder0=ネットワーク\tWORKGROUP\t" + server +
-                            "\tshare\r\n"));
+  folder.Write("Pelmo.lst", ToSystemText("[Source]\r\nCount=1\r\nFile0=" + source +
+                                         "\r\n[Destination]\r\nCount=1\r\nFolder0=\\\\" + server +
+                                         "\\share\r\n[Alias]\r\nFolder0=ネットワーク\tWORKGROUP\t" +
+                                         server + "\tshare\r\n"));
   EXPECT_EQ(RunExeIn(folder, L"-b -o", {nullptr, true}), 0);
   const std::string copied = unc + "\\share\\a.txt";
   HANDLE h = CreateFileW(Widen(copied).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -109,6 +109,8 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnNotify(const NMHDR& header);
+  // The source list's path column, drawn with the middle of a long path left out.
+  LRESULT DrawSourcePath(NMLVCUSTOMDRAW& draw);
   void OnCommand(int id, HWND from);
   void OnDropFiles(HDROP drop);
   void OnContextMenu(HWND from, int x, int y);

@@ -1,9 +1,8 @@
 // What the controller tells the Win32 main window to show, and what it asks of it.
 #include <algorithm>
 
-#include "app/win32/Main.h"
-
 #include "app/core/ViewRules.h"
+#include "app/win32/Main.h"
 #include "app/win32/Win32Window.h"
 #include "platform/win32/WideText.h"
 

@@ -208,9 +208,8 @@ INT_PTR CALLBACK AskTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 std::optional<std::string> Win32Dialogs::AskText(const std::string& title,
                                                  const std::string& label) {
   AskTextState state{Widen(title), Widen(label), {}};
-  const INT_PTR result =
-      DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ASKTEXT), owner_,
-                      AskTextProc, reinterpret_cast<LPARAM>(&state));
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ASKTEXT),
+                                         owner_, AskTextProc, reinterpret_cast<LPARAM>(&state));
   if (result != IDOK) return std::nullopt;
   return Narrow(state.text);
 }

@@ -462,8 +462,7 @@ std::optional<FileIdentity> Win32FileSystem::Identity(const std::string& path) {
     const DWORD n = GetFinalPathNameByHandleW(h.get(), nullptr, 0, FILE_NAME_NORMALIZED);
     if (n == 0) return std::nullopt;
     std::wstring resolved(n, L'\0');
-    const DWORD len =
-        GetFinalPathNameByHandleW(h.get(), resolved.data(), n, FILE_NAME_NORMALIZED);
+    const DWORD len = GetFinalPathNameByHandleW(h.get(), resolved.data(), n, FILE_NAME_NORMALIZED);
     if (len == 0 || len >= n) return std::nullopt;
     resolved.resize(len);
     CharUpperBuffW(resolved.data(), static_cast<DWORD>(resolved.size()));

@@ -6,8 +6,10 @@
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 #include "setup/Settings.h"
-
+// The share enumeration builds on windows.h, which WindowsApi.h brings first.
+// clang-format off
 #include <lm.h>
+// clang-format on
 
 namespace tolvane {
 namespace {
