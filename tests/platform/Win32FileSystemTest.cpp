@@ -276,7 +276,7 @@ TEST(Win32FileSystemTest, IdentityTellsFoldersApartWhateverTheSpellingAndFollows
       !test::RunningUnderWine()) {
     EXPECT_EQ(fs.Identity(dir / "a/sub/loop"), a);
   } else {
-    std::cout << "skipped under Wine: it opens no folder through a link\n";
+    std::cout << "skipped: this system makes or follows no folder links here\n";
   }
   RemoveDirectoryW(loop.c_str());
   // A log that is no file is refused at once: a folder, a device.

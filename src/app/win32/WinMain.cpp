@@ -1,5 +1,6 @@
 // The Windows entry: splash decision, the main window, its message loop, the batch exit code.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -56,8 +57,14 @@ bool HasStream(DWORD which) {
 void UseStartingConsole() {
   const bool out = HasStream(STD_OUTPUT_HANDLE), err = HasStream(STD_ERROR_HANDLE);
   if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
-  // Our lines are UTF-8.
+  // Our lines are UTF-8; the console is the user's, and gets its code page back at the end.
+  static UINT savedCodePage = GetConsoleOutputCP();
   SetConsoleOutputCP(CP_UTF8);
+  std::atexit([] {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    SetConsoleOutputCP(savedCodePage);
+  });
   if (!out) std::freopen("CONOUT$", "w", stdout);
   if (!err) std::freopen("CONOUT$", "w", stderr);
 }
