@@ -108,7 +108,9 @@ TEST_F(NetworkTreeTest, StartupListsTheNetworkLevelWithRecordsAndSortedTexts) {
     EXPECT_EQ(node->StateImage(), c.state);
     EXPECT_EQ(node->Icon(), c.icon);
     EXPECT_EQ(NetworkTree::HasDummyChild(node), c.dummy);
+    EXPECT_FALSE(IsHiddenPlaceholder(node->Parent(), node->Record()));
     if (c.dummy) {
+      EXPECT_TRUE(IsHiddenPlaceholder(node, node->Child(0)->Record()));
       EXPECT_EQ(node->Child(0)->Text(), "");
       EXPECT_EQ(node->Child(0)->Record().nodePath, P({c.name, kDummyNodeName}));
       EXPECT_EQ(node->Child(0)->StateImage(), kStateNone);

@@ -43,7 +43,7 @@ void TfrmMain::BeginInsertChildren(TreeNode* parent, int first, int last) {
 void TfrmMain::BeginInsertNode(TreeNode* parent, int row, const NodeRecord& record) {
   // The placeholder under a node not yet listed is not shown: the node gets its expand
   // button instead, and the listing fills it when it opens.
-  inserting_.push_back({parent, row, row, parent && record.nodeName == kDummyNodeName});
+  inserting_.push_back({parent, row, row, IsHiddenPlaceholder(parent, record)});
 }
 
 void TfrmMain::EndInsertChildren() {
