@@ -166,8 +166,10 @@ TEST(TolvaneExeTest, BatchModeNeedsNoDisplayAndReachesANamedServerTheNetworkFold
     GTEST_SKIP() << "needs a network share (Wine's dosdevices\\unc stands in for one)";
   }
   const std::string server = "TLVB" + std::to_string(GetCurrentProcessId());
-  std::string unc = "Z:" + Narrow(prefix) + "/dosdevices/unc/" + server;
-  for (char& c : unc) c = c == '/' ? '\\' : c;
+  std::string servers = "Z:" + Narrow(prefix) + "/dosdevices/unc";
+  for (char& c : servers) c = c == '/' ? '\\' : c;
+  CreateDirectoryW(Widen(servers).c_str(), nullptr);  // a fresh prefix has none yet
+  const std::string unc = servers + "\\" + server;
   ASSERT_TRUE(CreateDirectoryW(Widen(unc).c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(Widen(unc + "\\share").c_str(), nullptr));
   TempDir folder;
