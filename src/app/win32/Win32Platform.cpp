@@ -100,12 +100,12 @@ UINT_PTR CALLBACK GrowSelectionBuffer(HWND child, UINT message, WPARAM, LPARAM l
   const auto* note = reinterpret_cast<const OFNOTIFYW*>(lParam);
   if (note->hdr.code != CDN_SELCHANGE) return 0;
   HWND dialog = GetParent(child);
-  const LRESULT spec = CommDlg_OpenSave_GetSpec(dialog, nullptr, 0);
+  const LRESULT names = CommDlg_OpenSave_GetSpec(dialog, nullptr, 0);
   const LRESULT folder = CommDlg_OpenSave_GetFolderPath(dialog, nullptr, 0);
-  if (spec < 0 || folder < 0) return 0;
+  if (names < 0 || folder < 0) return 0;
   // The folder, then each name: the names' text with their quotes and blanks is longer than
   // what they take in the buffer.
-  const std::size_t needed = static_cast<std::size_t>(spec + folder) + 2;
+  const std::size_t needed = static_cast<std::size_t>(names + folder) + 2;
   OPENFILENAMEW* ofn = note->lpOFN;
   auto* buffer = reinterpret_cast<std::wstring*>(ofn->lCustData);
   if (needed > ofn->nMaxFile) {
