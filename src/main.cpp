@@ -215,18 +215,13 @@ int main(int argc, char** argv) {
     tolvane::TdlgAbout dlgAbout(&frmMain);
     frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
     splash.reset();
-    if (frmMain.Controller().State().startupRefused) {
-      // Said in the error box or on standard error; nothing was loaded, so nothing is saved.
-      exitCode = 2;
-    } else if (!batch) {
+    // A start that was refused has said why (box or standard error); nothing was loaded, so
+    // nothing is saved. Batch mode runs at once, without the window's loop.
+    if (frmMain.Controller().ShowsWindow()) {
       frmMain.show();
-      exitCode = app.exec();
-    } else if (frmMain.Controller().State().startupComplete) {
-      exitCode = app.exec();
+      app.exec();
     } else {
-      // Start-up failed before it was complete: the automatic run would never start, and an
-      // unattended program must not wait for ever.
-      exitCode = 2;
+      frmMain.Controller().RunBatch();
     }
     try {
       frmMain.FormDestroy();
@@ -234,7 +229,7 @@ int main(int argc, char** argv) {
       frmMain.Controller().ShowException(e.what());
     }
     app.prompts = &prompts;
-    if (batch && exitCode != 2) exitCode = frmMain.Controller().BatchExitCode();
+    exitCode = frmMain.Controller().ExitCode();
   } catch (const std::exception& e) {
     app.ShowError(e.what());
     return batch ? 2 : 0;

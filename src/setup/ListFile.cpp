@@ -119,6 +119,9 @@ ListLoad ListFile::LoadList(const std::string& path) {
         profile.GetString("Destination", "Folder" + std::to_string(index));
     locator_.RestoreNodes(nodePath);
     TreeNode* node = locator_.FindNodeByPath(nodePath);
+    // A node path that cannot be walked now (the network folder shows other levels than when
+    // the list was saved) is found again by the folder it names, when that can be reached.
+    if (!node && !folderPath.empty()) node = locator_.RestoreFolderPath(folderPath);
     if (!node) {
       log_.AddLogLine("ノードを再現できませんでした。(" +
                       LogName(folderPath.empty() ? nodePath : folderPath));

@@ -159,20 +159,19 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
 #endif
   lines.push_back("Wait=" + std::to_string(s.wait));
 #ifndef _WIN32
-  // The servers Linux reaches over SMB; Windows reaches every server through its own shell.
+  // How Linux reaches the servers over SMB; Windows reaches them through its own calls.
   lines.push_back("SmbPort=" + std::to_string(s.smb.port));
   lines.push_back("SmbTimeout=" + std::to_string(s.smb.timeoutSeconds));
   lines.push_back("SmbCredentials=" + ProfileValueText(s.smb.credentialsFile));
 #endif
   lines.push_back("SkipUnchanged=" + Flag(s.skipUnchanged));
-#ifndef _WIN32
+  // The servers the user named, which the network folder may not list.
   if (!s.smb.servers.empty()) {
     lines.insert(lines.end(), {"", "[Servers]", "Count=" + std::to_string(s.smb.servers.size())});
     for (std::size_t i = 0; i < s.smb.servers.size(); ++i) {
       lines.push_back("Server" + std::to_string(i) + "=" + ProfileValueText(s.smb.servers[i]));
     }
   }
-#endif
   lines.push_back("");
   return lines;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/NetworkPaths.h"
+
 namespace tolvane {
 
 namespace {
@@ -35,6 +37,14 @@ std::optional<std::string> PathBelow(const std::string& networkName, const std::
   if (nodePath.compare(0, networkName.size(), networkName) != 0) return std::nullopt;
   if (nodePath.size() <= networkName.size() + 1) return std::string();
   return nodePath.substr(networkName.size() + 1);
+}
+
+// Network paths name the same folder whatever the ASCII case.
+bool SameFolderPath(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return UpperAscii(static_cast<unsigned char>(x)) ==
+                  UpperAscii(static_cast<unsigned char>(y));
+         });
 }
 
 int CompareNodes(const TreeNode& a, const TreeNode& b) {
@@ -355,6 +365,55 @@ TreeNode* NetworkTree::FindNodeByPath(const std::string& nodePath) {
     if (node->Record().nodePath == nodePath) return node;
   }
   return nullptr;
+}
+
+TreeNode* NetworkTree::RestoreFolderPath(const std::string& folderPath) {
+  TreeNode* root = tree_.Root();
+  if (!root || !IsNetworkPath(folderPath)) return nullptr;
+  std::string path = folderPath;
+  while (path.size() > 2 && path.back() == '\\') path.pop_back();
+  std::vector<std::string> parts;
+  for (std::size_t pos = 2; pos < path.size();) {
+    const std::size_t next = std::min(path.find('\\', pos), path.size());
+    if (next > pos) parts.push_back(path.substr(pos, next - pos));
+    pos = next + 1;
+  }
+  if (parts.size() < 2) return nullptr;
+  TreeNode* current = nullptr;
+  std::string prefix = "\\\\" + parts[0];
+  for (int i = 0; i < root->ChildCount() && !current; ++i) {
+    if (SameFolderPath(root->Child(i)->Record().folderPath, prefix)) current = root->Child(i);
+  }
+  if (!current) return nullptr;
+  bool reachable = false;
+  for (std::size_t k = 1; k < parts.size(); ++k) {
+    prefix += "\\" + parts[k];
+    if (HasDummyChild(current)) ExpandNode(current);
+    TreeNode* next = nullptr;
+    for (int i = 0; i < current->ChildCount() && !next; ++i) {
+      if (SameFolderPath(current->Child(i)->Record().folderPath, prefix)) next = current->Child(i);
+    }
+    if (!next) {
+      // The listing does not show it (a server whose shares cannot be enumerated, a hidden
+      // folder): the level is added as the path names it, once the folder is known to be
+      // there. Only a folder that can be reached now is worth a node of its own.
+      if (!reachable && !(reachable = shell_.ParsePath(path).has_value())) return nullptr;
+      bool candidate = true;
+      NodeRecord record = MakeNodeRecord(prefix, candidate, "", false, current);
+      std::string text = record.nodeName;
+      next = tree_.AddNode(current, std::move(record), std::move(text),
+                           k == 1 ? NodeIcon::Share : NodeIcon::Folder, kStateUnmarked);
+      // The folder itself lists its sub-folders when opened; a level above it keeps only the
+      // way down, as a listing would drop what was added here.
+      if (k + 1 == parts.size()) {
+        const auto item = shell_.ParsePath(prefix);
+        if (item && shell_.Attributes(*item).hasSubFolders) AddDummy(next);
+      }
+      tree_.SortChildren(current, false, CompareNodes);
+    }
+    current = next;
+  }
+  return current;
 }
 
 }  // namespace tolvane

@@ -14,6 +14,12 @@ namespace tolvane {
 // The placeholder child that gives a node not yet listed its expand button.
 inline constexpr const char* kDummyNodeName = "//DummyNode";
 
+// Whether a node about to be inserted is such a placeholder, which no window shows: its parent
+// shows the expand button instead, and the listing replaces it when the parent opens.
+inline bool IsHiddenPlaceholder(const TreeNode* parent, const NodeRecord& record) {
+  return parent && record.nodeName == kDummyNodeName;
+}
+
 // Builds the destination tree from the shell's network folder and lists it lazily: the root's
 // children at start-up, every other node on its first expansion (or when a saved node path
 // walks through it). Also finds nodes again by node path.
@@ -69,6 +75,7 @@ class NetworkTree : public NodeLocator {
 
   void RestoreNodes(const std::string& nodePath) override;
   TreeNode* FindNodeByPath(const std::string& nodePath) override;
+  TreeNode* RestoreFolderPath(const std::string& folderPath) override;
 
  private:
   // The network folder's display name as the shell gives it now.

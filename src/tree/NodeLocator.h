@@ -15,6 +15,10 @@ class NodeLocator {
   virtual void RestoreNodes(const std::string& nodePath) = 0;
   // The first node in tree order whose node path equals nodePath exactly; null if none.
   virtual TreeNode* FindNodeByPath(const std::string& nodePath) = 0;
+  // The node of a network folder path (\\SRV\share\dir) below its server's node, listing
+  // the levels on the way and adding what a listing does not show when the folder can be
+  // reached; null when there is no such server node or the folder cannot be reached.
+  virtual TreeNode* RestoreFolderPath(const std::string& /*folderPath*/) { return nullptr; }
 };
 
 }  // namespace tolvane

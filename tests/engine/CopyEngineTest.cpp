@@ -2,13 +2,16 @@
 
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <regex>
 #include <set>
 
 #include "engine/CopyEngine.h"
 #ifdef _WIN32
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/WindowsApi.h"
 #else
 #include "platform/posix/PosixFileSystem.h"
 #endif
@@ -439,16 +442,62 @@ TEST_F(CopyEngineTest, WhatIsNotCopiedIsLoggedAndFails) {
   EXPECT_FALSE(dir.Exists("net/NOSRV"));
 }
 
-#ifndef _WIN32
 TEST_F(CopyEngineTest, LinksAndOwnDestinationsBoundTheWork) {
-  // A source folder with links back to itself; a share link that leads out of the network
-  // folder; a destination inside the source folder; a stale temporary file of a dead process.
+  // A destination inside the source folder; a stale temporary file of a dead process; (where
+  // links are made here) a source folder with links back to itself, and a share link that
+  // leads out of the network folder.
+  Source("own/b");
+  PutTarget("c", kT);
+  EXPECT_FALSE(engine.CopyEntry(dir / "net/SRV/share/dest", std::string(kDest) + R"(\inside)"));
+  EXPECT_EQ(DestTree(), (std::set<std::string>{"c", "inside/", "inside/c"}));
+
+  Reset();
+#ifdef _WIN32
+  const std::string ours = "~tolvane-" + TemporaryFileHostTag();
+  const std::string foreign = PutTarget("~tolvane-0000-999999999-0-1.tmp", kT);
+#else
+  const std::string ours = ".tolvane-" + TemporaryFileHostTag();
+  const std::string foreign = PutTarget(".tolvane-0000-999999999-0-1.tmp", kT);
+#endif
+  const std::string stale = PutTarget(ours + "-999999999-0-1.tmp", kT);
+  EXPECT_FALSE(engine.CopyEntry(dir / "src/own/b", kDest));
+  EXPECT_FALSE(std::filesystem::exists(test::FsPath(stale)));
+  EXPECT_TRUE(std::filesystem::exists(test::FsPath(foreign)));  // another machine's, or not ours
+
+  Reset();
   Source("loop/a");
+#ifdef _WIN32
+  // Links to folders (junctions behave alike) where the system makes and follows them; Wine 8
+  // makes them but cannot open a folder through one.
+  const auto removeLinks = [this] {
+    for (const char* link : {"src/loop/l1", "src/loop/l2"}) {
+      RemoveDirectoryW(Widen(dir / link).c_str());
+    }
+  };
+  bool linked = true;
+  for (const char* link : {"src/loop/l1", "src/loop/l2"}) {
+    linked = linked &&
+             CreateSymbolicLinkW(
+                 Widen(dir / link).c_str(), Widen(dir / "src/loop").c_str(),
+                 SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+             real.Identity(dir / link);
+  }
+  if (!linked) {
+    removeLinks();
+    std::cout << "skipped: this system makes or follows no folder links here\n";
+    return;
+  }
+#else
   std::filesystem::create_directory_symlink(".", dir / "src/loop/l1");
   std::filesystem::create_directory_symlink(dir / "src/loop", dir / "src/loop/l2");
+#endif
   EXPECT_FALSE(engine.CopyEntry(dir / "src/loop", kDest));
   EXPECT_EQ(DestTree(), (std::set<std::string>{"a"}));
   EXPECT_EQ(sink.lines.size(), 3u);  // a, and one line for each link not followed
+#ifdef _WIN32
+  // The links go first: the clean-up of the folder must not walk into them.
+  removeLinks();
+#else
 
   Reset();
   dir.MakeDir("outside");
@@ -460,21 +509,12 @@ TEST_F(CopyEngineTest, LinksAndOwnDestinationsBoundTheWork) {
 
   Reset();
   std::filesystem::remove_all(dir / "src/loop");
-  Source("own/b");
   dir.MakeDir("net/SRV/share/dest/inside");
   std::filesystem::create_directory_symlink(Target("inside"), dir / "src/own/out");
   EXPECT_FALSE(engine.CopyEntry(dir / "src/own", std::string(kDest) + R"(\inside)"));
   EXPECT_EQ(DestTree(), (std::set<std::string>{"inside/", "inside/b"}));
-
-  Reset();
-  const std::string stale =
-      PutTarget(".tolvane-" + TemporaryFileHostTag() + "-999999999-0-1.tmp", kT);
-  const std::string foreign = PutTarget(".tolvane-0000-999999999-0-1.tmp", kT);
-  EXPECT_FALSE(engine.CopyEntry(dir / "src/own/b", kDest));
-  EXPECT_FALSE(std::filesystem::exists(stale));
-  EXPECT_TRUE(std::filesystem::exists(foreign));  // another machine's, or not ours at all
-}
 #endif
+}
 
 TEST_F(CopyEngineTest, WildcardEntryCopiesWhatMatches) {
   Source("a.txt");

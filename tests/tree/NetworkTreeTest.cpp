@@ -108,7 +108,9 @@ TEST_F(NetworkTreeTest, StartupListsTheNetworkLevelWithRecordsAndSortedTexts) {
     EXPECT_EQ(node->StateImage(), c.state);
     EXPECT_EQ(node->Icon(), c.icon);
     EXPECT_EQ(NetworkTree::HasDummyChild(node), c.dummy);
+    EXPECT_FALSE(IsHiddenPlaceholder(node->Parent(), node->Record()));
     if (c.dummy) {
+      EXPECT_TRUE(IsHiddenPlaceholder(node, node->Child(0)->Record()));
       EXPECT_EQ(node->Child(0)->Text(), "");
       EXPECT_EQ(node->Child(0)->Record().nodePath, P({c.name, kDummyNodeName}));
       EXPECT_EQ(node->Child(0)->StateImage(), kStateNone);
@@ -255,6 +257,35 @@ TEST_F(NetworkTreeTest, RestoreAndFindByNodePath) {
     }
   }
   EXPECT_FALSE(NetworkTree::HasDummyChild(Node({"SRV", "share"})));
+}
+
+TEST_F(NetworkTreeTest, AFolderPathIsFoundAgainBelowItsServerWhenTheNodePathIsNoWay) {
+  Build();
+  // A folder that can be reached by its path, though no listing shows it.
+  const int note = shell.Add(share, "note.txt", "", ShellIcon::Other);
+  shell.At(note).folder = false;
+  shell.At(shell.Add(note, "unlisted", "\\\\SRV\\share\\unlisted", ShellIcon::Folder))
+      .hasSubFolders = true;
+  struct Case {
+    std::string folderPath;
+    std::string nodePath;  // empty: not found
+  } cases[] = {
+      {"\\\\srv\\SHARE\\dir\\", P({"SRV", "share", "dir"})},  // listed; case is no matter
+      {"\\\\SRV\\share\\unlisted", P({"SRV", "share", "unlisted"})},
+      {"\\\\SRV\\share\\nothere", ""},  // cannot be reached
+      {"\\\\SRV2\\c", ""},              // its server is not at the root
+      {"\\\\SRV", ""},                  // a server is no destination
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folderPath);
+    TreeNode* node = network.RestoreFolderPath(c.folderPath);
+    EXPECT_EQ(node ? node->Record().nodePath : "", c.nodePath);
+  }
+  TreeNode* unlisted = Node({"SRV", "share", "unlisted"});
+  ASSERT_NE(unlisted, nullptr);
+  EXPECT_EQ(unlisted->Record().folderPath, "\\\\SRV\\share\\unlisted");
+  EXPECT_EQ(unlisted->StateImage(), kStateUnmarked);
+  EXPECT_TRUE(NetworkTree::HasDummyChild(unlisted));  // lists its own folders when opened
 }
 
 TEST_F(NetworkTreeTest, SecondPathReusesTheListedLevels) {

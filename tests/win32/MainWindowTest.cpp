@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "WindowFixture.h"
+#include "app/core/ViewRules.h"
 #include "app/win32/Win32Window.h"
 #include "common/AppInfo.h"
 #include "platform/win32/WideText.h"
@@ -62,8 +63,8 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   EXPECT_TRUE(MenuEnabled(CommandId::CancelAllFile));
   EXPECT_FALSE(MenuEnabled(CommandId::Go));
 
-  // A real press on a server's state picture marks it, and the tree control never sees the
-  // press: its selection stays where it was.
+  // A real press on a server's state picture marks it; the tree control never sees the press,
+  // but the node is selected and its path shown all the same.
   TreeNode* pc01 = NodeOf("\\\\PC01");
   TreeNode* pc02 = NodeOf("\\\\PC02");
   ASSERT_TRUE(pc01 && pc02);
@@ -72,7 +73,7 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   ASSERT_GE(at.x, 0);
   Click(w.treFolder, at);
   ASSERT_TRUE(PumpUntil([&] { return StateOf(pc01) == kStateMarked; }));
-  EXPECT_EQ(TreeView_GetSelection(w.treFolder), w.ItemOf(pc02));
+  EXPECT_EQ(TreeView_GetSelection(w.treFolder), w.ItemOf(pc01));
   EXPECT_EQ(WindowText(w.lblHaisinsakisu), "1箇所");
   EXPECT_TRUE(MenuEnabled(CommandId::Go));
   EXPECT_TRUE(ButtonEnabled(CommandId::Go));
@@ -86,6 +87,7 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   ASSERT_TRUE(PumpUntil([&] { return StateOf(pc01) == kStateMarked; }));
 
   // Space marks the selected node.
+  TreeView_SelectItem(w.treFolder, w.ItemOf(pc02));
   SetFocus(w.treFolder);
   Keys({VK_SPACE});
   ASSERT_TRUE(PumpUntil([&] { return StateOf(pc02) == kStateMarked; }));
@@ -96,6 +98,20 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.treFolder; }));
   Keys({VK_TAB});
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == w.memStatus; }));
+
+  // The pop-up menus come up over the list and the tree (from the keyboard here: Shift+F10 and
+  // the menu key give no position); a timer closes each from inside its loop.
+  for (HWND control : {w.lstFile, w.treFolder}) {
+    static bool menuSeen;
+    menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+      if (FindWindowW(L"#32768", nullptr)) menuSeen = true;
+      EndMenu();
+    });
+    SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(menuSeen) << (control == w.lstFile ? "list" : "tree");
+  }
 
   // The option toggles: menu and button show one state, and the old-file toggles are usable
   // exactly while overwriting is confirmed; from the menu, the button, and an access key.
@@ -237,6 +253,53 @@ TEST_F(MainWindowTest, AFailedCopyOffersRetryThenGetsTheRedMark) {
   EXPECT_FALSE(TreeView_GetItemState(w.treFolder, w.ItemOf(NodeOf("\\\\PC01\\share")), TVIS_BOLD) &
                TVIS_BOLD);
   EXPECT_EQ(answerer.Unexpected(), 0);
+}
+
+TEST_F(MainWindowTest, ANamedServerJoinsTheRootAndAListedShareOfItIsFoundByItsPath) {
+  // The Network folder shows PC01 only; SRV1 is named in the settings, and its shares cannot be
+  // enumerated (as under Wine). The list was saved where the folder showed a workgroup level.
+  AddNetworkFolder("PC01/share");
+  net.MakeDir("SRV1/share/sub");
+  namedServers = true;
+  const std::string source = cwd.Write("a.txt", "A");
+  exe.Write("Pelmo.ini",
+            "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n"
+            "[Servers]\r\nCount=1\r\nServer0=SRV1\r\n");
+  exe.Write("Pelmo.lst", "[Source]\r\nCount=1\r\nFile0=" + source +
+                             "\r\n[Destination]\r\nCount=1\r\nFolder0=\\\\SRV1\\share\r\n"
+                             "[Alias]\r\nFolder0=ネットワーク\tWORKGROUP\tSRV1\tshare\r\n");
+  TfrmMain& w = Start();
+  DestinationTree& tree = w.Controller().Tree();
+  TreeNode* server = NodeOf("\\\\SRV1");
+  ASSERT_NE(server, nullptr);
+  EXPECT_EQ(server->Parent(), tree.Root());
+  TreeNode* share = NodeOf("\\\\SRV1\\share");
+  ASSERT_NE(share, nullptr);
+  EXPECT_EQ(share->Parent(), server);
+  EXPECT_EQ(StateOf(share), kStateMarked);
+  EXPECT_EQ(share->Record().nodePath, "ネットワーク\tSRV1\tshare");
+  // Its folders come from the file system.
+  EXPECT_TRUE(TreeView_Expand(w.treFolder, w.ItemOf(share), TVE_EXPAND));
+  EXPECT_NE(NodeOf("\\\\SRV1\\share\\sub"), nullptr);
+
+  Command(CommandId::Go);
+  EXPECT_EQ(net.Read("SRV1/share/a.txt"), "A");
+  EXPECT_TRUE(HasLineEndingWith(w.MemoLines(), " -> 成功"));
+  EXPECT_TRUE(MenuEnabled(CommandId::RemoveServer));
+}
+
+TEST_F(MainWindowTest, TheMemoKeepsItsLastTenThousandLines) {
+  TfrmMain& w = Start();
+  // A full memo, put in at once (line by line takes minutes in Wine's edit control).
+  std::wstring full;
+  for (int i = 0; i < kMemoLineLimit; ++i) full += (i ? L"\r\n" : L"") + std::to_wstring(i);
+  SetWindowTextW(w.memStatus, full.c_str());
+  w.AddMemoLine("next");
+  w.AddMemoLine("last");
+  const Lines lines = w.MemoLines();
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMemoLineLimit));
+  EXPECT_EQ(lines.front(), "2");
+  EXPECT_EQ(lines.back(), "last");
 }
 
 TEST_F(MainWindowTest, GoDuringARunStopsItAndTheWindowComesBack) {

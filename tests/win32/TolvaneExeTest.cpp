@@ -5,6 +5,7 @@
 #include "platform/Encoding.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
+#include "support/NativeFileSystem.h"
 #include "support/TempDir.h"
 
 namespace tolvane::test {
@@ -19,15 +20,46 @@ std::wstring BuiltExe() {
   return path;
 }
 
+// How a test starts the program: its standard output into a file, its environment without a
+// display.
+struct StartOptions {
+  HANDLE output = nullptr;  // inheritable
+  bool noDisplay = false;
+};
+
+// This process's environment without DISPLAY, as a block for CreateProcessW.
+std::wstring EnvironmentWithoutDisplay() {
+  std::wstring block;
+  wchar_t* strings = GetEnvironmentStringsW();
+  for (const wchar_t* p = strings; *p; p += wcslen(p) + 1) {
+    if (_wcsnicmp(p, L"DISPLAY=", 8) == 0) continue;
+    block += p;
+    block.push_back(L'\0');
+  }
+  FreeEnvironmentStringsW(strings);
+  block.push_back(L'\0');
+  return block;
+}
+
 // Starts tolvane.exe in folder (its own folder, where its files live).
-PROCESS_INFORMATION StartExeIn(const TempDir& folder, const std::wstring& arguments) {
+PROCESS_INFORMATION StartExeIn(const TempDir& folder, const std::wstring& arguments,
+                               const StartOptions& options = {}) {
   PROCESS_INFORMATION process{};
   const std::wstring exe = Widen(folder / "tolvane.exe");
   if (!CopyFileW(BuiltExe().c_str(), exe.c_str(), FALSE)) return process;
   std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (options.output) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = options.output;
+    startup.hStdError = options.output;
+  }
+  std::wstring environment = options.noDisplay ? EnvironmentWithoutDisplay() : std::wstring();
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr,
+                      options.output ? TRUE : FALSE, CREATE_UNICODE_ENVIRONMENT,
+                      options.noDisplay ? environment.data() : nullptr,
                       Widen(folder.Path()).c_str(), &startup, &process))
     return {};
   return process;
@@ -48,9 +80,22 @@ int ExitCodeOf(PROCESS_INFORMATION& process) {
   return static_cast<int>(code);
 }
 
-int RunExeIn(const TempDir& folder, const std::wstring& arguments) {
-  PROCESS_INFORMATION process = StartExeIn(folder, arguments);
+int RunExeIn(const TempDir& folder, const std::wstring& arguments,
+             const StartOptions& options = {}) {
+  PROCESS_INFORMATION process = StartExeIn(folder, arguments, options);
   return ExitCodeOf(process);
+}
+
+// Runs the program with its standard output and error going into a file; returns what it
+// wrote there.
+std::string OutputOf(const TempDir& folder, const std::wstring& arguments, int& exitCode) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const std::wstring path = Widen(folder / "output.txt");
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  exitCode = RunExeIn(folder, arguments, {file, false});
+  CloseHandle(file);
+  return folder.Read("output.txt");
 }
 
 struct WindowSearch {
@@ -100,6 +145,60 @@ TEST(TolvaneExeTest, RunsUnattendedInAnEmptyFolderAndWritesItsFilesInTheCodePage
   // -o: the default list is left alone.
   EXPECT_FALSE(folder.Exists("Pelmo.lst"));
 }
+TEST(TolvaneExeTest, VersionAndHelpAreAnsweredWithoutAWindow) {
+  TempDir folder;
+  int code = -1;
+  EXPECT_EQ(OutputOf(folder, L"--version", code), "Tolvane 1.05\r\n");  // a Windows text line
+  EXPECT_EQ(code, 0);
+  EXPECT_NE(OutputOf(folder, L"--help", code).find("-b "), std::string::npos);
+  EXPECT_EQ(code, 0);
+  // A log that is no file ends the program at once, as a refused start does on Linux.
+  EXPECT_NE(OutputOf(folder, L"-b -o -gNUL", code).find("NUL"), std::string::npos);
+  EXPECT_EQ(code, 2);
+  EXPECT_FALSE(folder.Exists("Pelmo.ini"));
+}
+
+TEST(TolvaneExeTest, BatchModeNeedsNoDisplayAndReachesANamedServerTheNetworkFolderLacks) {
+  // Wine serves \\SERVER\share from the prefix's dosdevices\unc folder, and its Network
+  // folder lists nothing: the server is known only by the name in the settings.
+  wchar_t prefix[MAX_PATH] = {};
+  if (!test::RunningUnderWine() || !GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH)) {
+    GTEST_SKIP() << "needs a network share (Wine's dosdevices\\unc stands in for one)";
+  }
+  const std::string server = "TLVB" + std::to_string(GetCurrentProcessId());
+  std::string servers = "Z:" + Narrow(prefix) + "/dosdevices/unc";
+  for (char& c : servers) c = c == '/' ? '\\' : c;
+  CreateDirectoryW(Widen(servers).c_str(), nullptr);  // a fresh prefix has none yet
+  const std::string unc = servers + "\\" + server;
+  ASSERT_TRUE(CreateDirectoryW(Widen(unc).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(Widen(unc + "\\share").c_str(), nullptr));
+  TempDir folder;
+  const std::string source = folder.Write("a.txt", "to the named server");
+  folder.Write("Pelmo.ini",
+               "[Setting]\r\nConfirmOverWrite=0\r\nSaveLog=1\r\n[Servers]\r\n"
+               "Count=1\r\nServer0=" +
+                   server + "\r\n");
+  // Saved where the Network folder showed a workgroup level.
+  folder.Write("Pelmo.lst", ToSystemText("[Source]\r\nCount=1\r\nFile0=" + source +
+                                         "\r\n[Destination]\r\nCount=1\r\nFolder0=\\\\" + server +
+                                         "\\share\r\n[Alias]\r\nFolder0=ネットワーク\tWORKGROUP\t" +
+                                         server + "\tshare\r\n"));
+  EXPECT_EQ(RunExeIn(folder, L"-b -o", {nullptr, true}), 0);
+  const std::string copied = unc + "\\share\\a.txt";
+  HANDLE h = CreateFileW(Widen(copied).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  char buffer[64] = {};
+  DWORD n = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    ReadFile(h, buffer, sizeof buffer, &n, nullptr);
+    CloseHandle(h);
+  }
+  EXPECT_EQ(std::string(buffer, n), "to the named server");
+  DeleteFileW(Widen(copied).c_str());
+  RemoveDirectoryW(Widen(unc + "\\share").c_str());
+  RemoveDirectoryW(Widen(unc).c_str());
+}
+
 TEST(TolvaneExeTest, StartedByHandItShowsItsTitleAndFileExitClosesItWritingTheSettings) {
   TempDir folder;
   PROCESS_INFORMATION process = StartExeIn(folder, L"-o");

@@ -21,9 +21,13 @@ void WindowFixture::TearDown() {
 
 TfrmMain& WindowFixture::Start(std::vector<std::string> args) {
   window.reset();
+  ShellNamespace& network = namedServers ? static_cast<ShellNamespace&>(named) : shell;
+  MainServices services{fs, boxes, dialogs, pump, cursor, clock, viewer, network};
+  if (namedServers) {
+    services.setServers = [this](const ServerSettings& s) { named.SetServers(s.servers); };
+  }
   window = std::make_unique<TfrmMain>(
-      MainServices{fs, boxes, dialogs, pump, cursor, clock, viewer, shell},
-      StartupInfo{exe.Path() + kSeparator, cwd.Path(), std::move(args), {}});
+      std::move(services), StartupInfo{exe.Path() + kSeparator, cwd.Path(), std::move(args), {}});
   boxes.SetOwner(window->Handle());
   window->FormCreate();
   about = std::make_unique<TdlgAbout>(window->Handle());

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "app/win32/Main.h"
 #include "app/win32/Win32About.h"
 #include "app/win32/Win32Platform.h"
+#include "platform/win32/Win32NamedServers.h"
 #include "support/FakeShellNamespace.h"
 #include "support/Fakes.h"
 #include "support/FaultFileSystem.h"
@@ -18,6 +21,17 @@
 #include "support/TempDir.h"
 
 namespace tolvane::test {
+
+// The shares of servers as the test sets them; a server it does not know cannot be asked,
+// as no server can under Wine.
+struct FakeShareLister : ShareLister {
+  std::map<std::string, std::vector<std::string>> shares;
+  std::optional<std::vector<std::string>> Shares(const std::string& server) override {
+    const auto found = shares.find(server);
+    if (found == shares.end()) return std::nullopt;
+    return found->second;
+  }
+};
 
 // The real Win32 main window over a temporary executable folder, driven by messages and a
 // little real input. Network paths lead into the folder net, whose servers the fake namespace
@@ -70,6 +84,11 @@ class WindowFixture : public testing::Test {
   ManualClock clock;
   FakeLogViewer viewer;
   FakeShellNamespace shell;
+  // With namedServers, the window is handed the named-server namespace over the fake Network
+  // folder, as tolvane.exe is: the servers in the settings join the root.
+  bool namedServers = false;
+  FakeShareLister shares;
+  NamedServerNamespace named{shell, fs, shares};
   std::unique_ptr<TfrmMain> window;
   std::unique_ptr<TdlgAbout> about;
 };

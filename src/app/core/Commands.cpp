@@ -47,12 +47,10 @@ constexpr CommandItem kItems[] = {
     Separator(P::DestinationMenu, "N12"),
     Item(P::DestinationMenu, "mnuRerunFailed", C::RerunFailed, "失敗した配布先へ再配布(&F)", 2),
     Item(P::DestinationMenu, "mnuShowResults", C::ShowResults, "配布結果(&L)"),
-#ifndef _WIN32
-    // Windows reaches every server through its own network folder; Linux is told of them.
+    // The servers the network folder does not list.
     Separator(P::DestinationMenu, "N11"),
     Item(P::DestinationMenu, "mnuAddServer", C::AddServer, "サーバーを追加(&A)..."),
     Item(P::DestinationMenu, "mnuRemoveServer", C::RemoveServer, "サーバーを削除(&R)"),
-#endif
 
     Item(P::SettingMenu, "mnuConfirmOverWrite", C::ConfirmOverWrite, "上書前に確認(&O)", 8, true),
     Item(P::SettingMenu, "mnuWriteIfOld", C::WriteIfOld, "古いファイルは確認しない(&C)", 11, true),

@@ -217,18 +217,28 @@ bool MainController::treFolderExpanding(TreeNode* node) {
 void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
   if (!state_.startupComplete) return;
   std::string why;
-  if (ToggleMark(tree_, statePictureNode, &why)) {
+  const bool toggled = ToggleMark(tree_, statePictureNode, &why);
+  if (toggled) {
     UpdateMarkCount();
     RefreshCommands();
-  } else if (!why.empty() && view_) {
+  }
+  if (statePictureNode) {
+    // A press on the state picture is a press on the node: it is selected and shown too.
+    tree_.Select(statePictureNode);
+    ShowFolder(statePictureNode);
+  }
+  if (!toggled && !why.empty() && view_) {
     // A mark the list file could not give back: refused, and the status bar says why.
     view_->SetStatusText(why);
   }
 }
 
 void MainController::treFolderClick() {
+  if (view_) ShowFolder(view_->SelectedNode());
+}
+
+void MainController::ShowFolder(const TreeNode* node) {
   if (!view_) return;
-  const TreeNode* node = view_->SelectedNode();
   ShowFolderStatus(node);
   if (!node) return;
   if (const auto selection = FindFolderPathInMemo(view_->MemoLines(), node->Record().folderPath)) {

@@ -150,7 +150,20 @@ void MainServices::PrintLine(const std::string& line) {
   std::fflush(stdout);
 }
 
-void MainController::Timer1Timer() {
+void MainController::Timer1Timer() { StartAutomaticRun(); }
+
+void MainController::RunBatch() {
+  if (!state_.run.batchMode) return;
+  if (!state_.startupComplete) {
+    // Start-up failed before it was complete (it has said why): an unattended program ends.
+    automaticRunStarted = true;
+    batchExitCode_ = 2;
+    return;
+  }
+  Guarded([this] { StartAutomaticRun(); });
+}
+
+void MainController::StartAutomaticRun() {
   if (!state_.startupComplete || automaticRunStarted || !state_.run.batchMode) return;
   automaticRunStarted = true;  // first, so ticks during the run do nothing
   if (!MayRunBatch(state_)) {

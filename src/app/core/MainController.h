@@ -100,6 +100,16 @@ class MainController : public CopyOptions, private RunView {
   // Timer1 ticked (every second, for the life of the window).
   void Timer1Timer();
 
+  // What an entry does once FormCreate has returned: show the window and run its loop, or
+  // (batch mode, and a start that was refused) call RunBatch and go on to FormDestroy.
+  bool ShowsWindow() const { return !state_.startupRefused && !state_.run.batchMode; }
+  // Batch mode's run, made at once: it needs no window, no timer and no message loop. After a
+  // start-up that did not complete nothing runs, and the exit code is 2. Outside batch mode it
+  // does nothing.
+  void RunBatch();
+  // The process's exit code after FormDestroy: batch mode's, 0 for the window.
+  int ExitCode() const { return state_.run.batchMode ? BatchExitCode() : 0; }
+
   // A menu or pop-up item was chosen.
   void Execute(CommandId id);
   // A tool button was clicked; down is its state afterwards (check-style buttons flip
@@ -220,6 +230,10 @@ class MainController : public CopyOptions, private RunView {
   // --dry-run: prints the preview and ends, with 1 when a destination cannot be reached.
   void DryRun();
 
+  // The automatic run of batch mode, once in the life of the process.
+  void StartAutomaticRun();
+  // The node's folder path in the status bar and, where the log names it, selected there.
+  void ShowFolder(const TreeNode* node);
   void LoadSettings();
   void SaveSettings();
   // A save that failed: the error box (standard error in batch mode, which then ends with 2).

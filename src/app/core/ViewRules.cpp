@@ -1,8 +1,19 @@
 #include "app/core/ViewRules.h"
 
+#include "common/AppInfo.h"
 #include "tree/DestinationMarks.h"
 
 namespace tolvane {
+
+AboutTexts AboutBoxTexts() {
+  return {kProductName,
+          std::string(kProductName) + " (Nobrik)",
+          std::string("Ver. ") + kVersion,
+          "Copyright (C) 2005 Nobrik",
+          "ネットワーク一括配布ツール",
+          kWebAddress};
+}
+
 int Utf16Length(const std::string& utf8) {
   int units = 0;
   for (const char c : utf8) {

@@ -9,6 +9,21 @@
 
 namespace tolvane {
 
+// How many lines the window's memo keeps; older ones scroll away (the log file keeps every line).
+inline constexpr int kMemoLineLimit = 10000;
+
+// What the About box says, the same in every window.
+struct AboutTexts {
+  std::string caption;
+  std::string name;
+  std::string version;
+  std::string notice;
+  std::string comments;
+  std::string webAddress;
+};
+AboutTexts AboutBoxTexts();
+inline constexpr char kWebAddress[] = "https://tolvane.example/";
+
 // The number of UTF-16 code units of UTF-8 text, as edit controls count characters.
 int Utf16Length(const std::string& utf8);
 

@@ -119,7 +119,7 @@ void DestinationTreeModel::BeginInsertChildren(TreeNode* parent, int first, int 
 }
 
 void DestinationTreeModel::BeginInsertNode(TreeNode* parent, int row, const NodeRecord& record) {
-  if (parent && record.nodeName == kDummyNodeName) {
+  if (IsHiddenPlaceholder(parent, record)) {
     hidden_.push_back(true);
   } else {
     BeginInsertChildren(parent, row, row);

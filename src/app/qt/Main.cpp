@@ -23,6 +23,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/core/ViewRules.h"
 #include "app/qt/DestinationTreeModel.h"
 #include "app/qt/DestinationTreeView.h"
 #include "app/qt/Fonts.h"
@@ -33,8 +34,6 @@
 
 namespace tolvane {
 
-// How many lines the window's memo keeps; older ones scroll away.
-constexpr int kMemoLineLimit = 10000;
 namespace {
 
 // Qt makes "&X" in a tool button's text a shortcut; tool buttons have no access keys.

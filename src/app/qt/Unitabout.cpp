@@ -38,11 +38,12 @@ TdlgAbout::TdlgAbout(QWidget* parent)
 
   lblName = MakeLabel(this, "lblName", QString(), 6);
   lblVersion = MakeLabel(this, "lblVersion", QString(), 26);
-  lblNotice = MakeLabel(this, "lblNotice", QStringLiteral("Copyright (C) 2005 Nobrik"), 46);
-  Comments = MakeLabel(this, "Comments", QStringLiteral("ネットワーク一括配布ツール"), 67);
+  const AboutTexts texts = AboutBoxTexts();
+  lblNotice = MakeLabel(this, "lblNotice", QString::fromStdString(texts.notice), 46);
+  Comments = MakeLabel(this, "Comments", QString::fromStdString(texts.comments), 67);
   Comments->setWordWrap(true);
 
-  stxRindleUrl = new QLabel(QString::fromLatin1(kWebAddress), this);
+  stxRindleUrl = new QLabel(QString::fromStdString(texts.webAddress), this);
   stxRindleUrl->setObjectName(QStringLiteral("stxRindleUrl"));
   stxRindleUrl->setAlignment(Qt::AlignCenter);
   stxRindleUrl->setCursor(Qt::PointingHandCursor);
@@ -66,9 +67,10 @@ TdlgAbout::TdlgAbout(QWidget* parent)
 }
 
 void TdlgAbout::SetTexts() {
-  setWindowTitle(QString::fromUtf8(kProductName));
-  lblName->setText(QString::fromUtf8(kProductName) + QStringLiteral(" (Nobrik)"));
-  lblVersion->setText(QStringLiteral("Ver. ") + QString::fromUtf8(kVersion));
+  const AboutTexts texts = AboutBoxTexts();
+  setWindowTitle(QString::fromStdString(texts.caption));
+  lblName->setText(QString::fromStdString(texts.name));
+  lblVersion->setText(QString::fromStdString(texts.version));
 }
 
 int TdlgAbout::ShowAbout() {

@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <functional>
 
+#include "app/core/ViewRules.h"
+
 namespace tolvane {
 
 // The About box: product name, version and our web address, which opens in the browser.
@@ -13,7 +15,7 @@ class TdlgAbout : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr char kWebAddress[] = "https://tolvane.example/";
+  static constexpr const char* kWebAddress = tolvane::kWebAddress;
 
   explicit TdlgAbout(QWidget* parent = nullptr);
 

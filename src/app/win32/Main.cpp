@@ -19,7 +19,9 @@ constexpr int kToolBarHeight = 28;
 constexpr int kStatusBarHeight = 21;
 constexpr int kSplitterV = 2;  // splV, between the source list and the tree
 constexpr int kSplitterH = 3;  // splH, above the status log
-constexpr int kStripHeight = 16;
+// The strip above the tree, as designed; taller where the system's font needs it.
+constexpr int kDesignedStripHeight = 16;
+constexpr int kMinimumWidth = 480, kMinimumHeight = 360;
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
@@ -28,6 +30,9 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   switch (message) {
     case WM_NOTIFY:
     case WM_COMMAND:
+    // A control passes an unhandled right click, Shift+F10 or the menu key to its parent: the
+    // main window shows the control's pop-up menu.
+    case WM_CONTEXTMENU:
       return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     case WM_PAINT: {
       PAINTSTRUCT paint;
@@ -109,6 +114,15 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup)
   }();
   (void)registered;
   font_ = DesignFont(L"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET);
+  {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font_);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    stripHeight_ = std::max<int>(kDesignedStripHeight, metrics.tmHeight + 2);
+  }
   toolbarImages_ = CreateToolbarImageList();
   stateImages_ = CreateStateImageList();
   nodeImages_ = CreateNodeImageList();
@@ -278,15 +292,17 @@ void TfrmMain::Layout() {
   const int rightWidth = std::max(0, width - rightX);
   MoveWindow(pnlRight, rightX, top, rightWidth, upper, TRUE);
   MoveWindow(lstFile, 1, 1, std::max(0, left - 2), std::max(0, upper - 2), TRUE);
-  MoveWindow(Panel2, 1, 1, std::max(0, rightWidth - 2), kStripHeight, TRUE);
+  MoveWindow(Panel2, 1, 1, std::max(0, rightWidth - 2), stripHeight_, TRUE);
   // Panel1 (96 wide) at the right end of the strip: "配布先" and the count (47 wide).
   const int strip = std::max(0, rightWidth - 2);
-  MoveWindow(Label2, strip - 96 + 2, 1, 96 - 47 - 2, kStripHeight - 2, TRUE);
-  MoveWindow(lblHaisinsakisu, strip - 47, 1, 47, kStripHeight - 2, TRUE);
-  MoveWindow(treFolder, 1, 1 + kStripHeight, std::max(0, rightWidth - 2),
-             std::max(0, upper - 2 - kStripHeight), TRUE);
+  MoveWindow(Label2, strip - 96 + 2, 1, 96 - 47 - 2, stripHeight_ - 2, TRUE);
+  MoveWindow(lblHaisinsakisu, strip - 47, 1, 47, stripHeight_ - 2, TRUE);
+  MoveWindow(treFolder, 1, 1 + stripHeight_, std::max(0, rightWidth - 2),
+             std::max(0, upper - 2 - stripHeight_), TRUE);
   MoveWindow(memStatus, 1, 1, std::max(0, width - 2), std::max(0, log - 2), TRUE);
-  InvalidateRect(frmMain, nullptr, TRUE);
+  // The children too: the status bar's dividers and the strip's labels are drawn afresh where
+  // they moved.
+  RedrawWindow(frmMain, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TfrmMain::FormCreate() {
@@ -390,6 +406,13 @@ LRESULT CALLBACK TfrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, 
 
 LRESULT TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_GETMINMAXINFO: {
+      // Small enough for any screen, large enough that every pane keeps a usable size.
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize.x = kMinimumWidth;
+      limits->ptMinTrackSize.y = kMinimumHeight;
+      return 0;
+    }
     case WM_SIZE:
       Layout();
       return 0;

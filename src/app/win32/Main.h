@@ -114,6 +114,8 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnNotify(const NMHDR& header);
+  // The source list's path column, drawn with the middle of a long path left out.
+  LRESULT DrawSourcePath(NMLVCUSTOMDRAW& draw);
   void OnCommand(int id, HWND from);
   void OnDropFiles(HDROP drop);
   void OnContextMenu(HWND from, int x, int y);
@@ -149,6 +151,7 @@ class TfrmMain : public MainView, private TreeListener, private SourceListListen
   int sourceFirst_ = 0, sourceLast_ = -1;
   int sourceWidth_ = WindowSettings::kDesignedSourceWidth;
   int logHeight_ = WindowSettings::kDesignedLogHeight;
+  int stripHeight_ = 16;  // the strip above the tree: "配布先" and the count
   Splitter dragging_ = Splitter::None;
   bool loopEnded_ = false;
   int exitCode_ = 0;

@@ -1,6 +1,7 @@
 // What the controller tells the Win32 main window to show, and what it asks of it.
 #include <algorithm>
 
+#include "app/core/ViewRules.h"
 #include "app/win32/Main.h"
 #include "app/win32/Win32Window.h"
 #include "platform/win32/WideText.h"
@@ -40,6 +41,16 @@ void TfrmMain::AddMemoLine(const std::string& line) {
   if (end > 0) text.insert(0, L"\r\n");
   SendMessageW(memStatus, EM_SETSEL, static_cast<WPARAM>(end), end);
   SendMessageW(memStatus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  // A bounded memo, however long a run: the oldest lines go.
+  const auto lines = static_cast<int>(SendMessageW(memStatus, EM_GETLINECOUNT, 0, 0));
+  if (lines > kMemoLineLimit) {
+    const auto cut = SendMessageW(memStatus, EM_LINEINDEX, lines - kMemoLineLimit, 0);
+    SendMessageW(memStatus, EM_SETSEL, 0, cut);
+    SendMessageW(memStatus, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    const int length = GetWindowTextLengthW(memStatus);
+    SendMessageW(memStatus, EM_SETSEL, length, length);
+    SendMessageW(memStatus, EM_SCROLLCARET, 0, 0);
+  }
 }
 
 void TfrmMain::ClearMemo() { SetWindowTextW(memStatus, L""); }

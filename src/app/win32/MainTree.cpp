@@ -43,7 +43,7 @@ void TfrmMain::BeginInsertChildren(TreeNode* parent, int first, int last) {
 void TfrmMain::BeginInsertNode(TreeNode* parent, int row, const NodeRecord& record) {
   // The placeholder under a node not yet listed is not shown: the node gets its expand
   // button instead, and the listing fills it when it opens.
-  inserting_.push_back({parent, row, row, parent && record.nodeName == kDummyNodeName});
+  inserting_.push_back({parent, row, row, IsHiddenPlaceholder(parent, record)});
 }
 
 void TfrmMain::EndInsertChildren() {
@@ -211,6 +211,46 @@ void TfrmMain::BeginRemove(int first, int last) {
 
 void TfrmMain::EndRemove() {}
 
+LRESULT TfrmMain::DrawSourcePath(NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+      break;
+    default:
+      return CDRF_DODEFAULT;
+  }
+  const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+  if (draw.iSubItem != 0 || row < 0 || row >= controller_.Sources().Count()) {
+    return CDRF_DODEFAULT;
+  }
+  // A long path keeps its start and its name; what lies between gives way, as in the Qt window.
+  RECT label{};
+  label.left = LVIR_LABEL;
+  if (!SendMessageW(lstFile, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                    reinterpret_cast<LPARAM>(&label))) {
+    return CDRF_DODEFAULT;
+  }
+  const bool selected =
+      (SendMessageW(lstFile, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+       LVIS_SELECTED) != 0;
+  const bool focused = GetFocus() == lstFile;
+  const int back = !selected ? COLOR_WINDOW : focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE;
+  FillRect(draw.nmcd.hdc, &label, GetSysColorBrush(back));
+  SetTextColor(draw.nmcd.hdc,
+               GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetBkMode(draw.nmcd.hdc, TRANSPARENT);
+  std::wstring text = Widen(controller_.Sources().At(row).path);
+  RECT inner = label;
+  inner.left += 2;
+  inner.right -= 2;
+  DrawTextW(draw.nmcd.hdc, text.data(), static_cast<int>(text.size()), &inner,
+            DT_PATH_ELLIPSIS | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  return CDRF_SKIPDEFAULT;
+}
+
 LRESULT TfrmMain::OnNotify(const NMHDR& header) {
   if (header.hwndFrom == lstFile) {
     switch (header.code) {
@@ -230,6 +270,9 @@ LRESULT TfrmMain::OnNotify(const NMHDR& header) {
       case NM_DBLCLK:
         controller_.Guarded([this] { controller_.lstFileDblClick(); });
         return 0;
+      case NM_CUSTOMDRAW:
+        return DrawSourcePath(
+            const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
     }
     return 0;
   }

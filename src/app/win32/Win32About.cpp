@@ -1,5 +1,7 @@
 #include "app/win32/Win32About.h"
 
+#include <algorithm>
+
 #include "app/win32/Resource.h"
 #include "app/win32/Win32Window.h"
 #include "common/AppInfo.h"
@@ -41,17 +43,39 @@ int TdlgAbout::ShowAbout() {
   return static_cast<int>(result);
 }
 
+namespace {
+
+// The height a line of text in font takes.
+int LineHeight(HWND window, HFONT font) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+}  // namespace
+
 void TdlgAbout::FormShow() {
-  SetClientSize(dlgAbout_, 278, 136);
+  // Each line as high as its font needs, where the font the system gives is taller than the
+  // designed one: everything below moves down by what the lines above grew.
+  const int textGrowth = std::max(0, LineHeight(dlgAbout_, font_) - 15);
+  const int linkGrowth = std::max(0, LineHeight(dlgAbout_, linkFont_) - 17);
+  SetClientSize(dlgAbout_, 278, 136 + 4 * textGrowth + linkGrowth);
+  int shift = 0;
   for (const Placement& p : kPlacement) {
     HWND control = GetDlgItem(dlgAbout_, p.id);
-    MoveWindow(control, p.x, p.y, p.width, p.height, FALSE);
+    const int growth = p.id == IDC_ABOUT_URL ? linkGrowth : p.id == IDOK ? 0 : textGrowth;
+    MoveWindow(control, p.x, p.y + shift, p.width, p.height + growth, FALSE);
+    shift += growth;
     SendMessageW(control, WM_SETFONT,
                  reinterpret_cast<WPARAM>(p.id == IDC_ABOUT_URL ? linkFont_ : font_), FALSE);
   }
   // Widened about its centre when the address does not fit the designed width.
   HWND link = GetDlgItem(dlgAbout_, IDC_ABOUT_URL);
-  SetWindowTextUtf8(link, kWebAddress);
+  SetWindowTextUtf8(link, AboutBoxTexts().webAddress);
   HDC dc = GetDC(link);
   HGDIOBJ old = SelectObject(dc, linkFont_);
   SIZE extent{};
@@ -61,12 +85,15 @@ void TdlgAbout::FormShow() {
   ReleaseDC(link, dc);
   if (extent.cx + 4 > 121) {
     const int width = extent.cx + 4;
-    MoveWindow(link, 80 + (121 - width) / 2, 85, width, 17, FALSE);
+    MoveWindow(link, 80 + (121 - width) / 2, 85 + 4 * textGrowth, width, 17 + linkGrowth, FALSE);
   }
   // The texts the About command sets each time.
-  SetWindowTextUtf8(dlgAbout_, kProductName);
-  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NAME), std::string(kProductName) + " (Nobrik)");
-  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_VERSION), std::string("Ver. ") + kVersion);
+  const AboutTexts texts = AboutBoxTexts();
+  SetWindowTextUtf8(dlgAbout_, texts.caption);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NAME), texts.name);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_VERSION), texts.version);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_NOTICE), texts.notice);
+  SetWindowTextUtf8(GetDlgItem(dlgAbout_, IDC_ABOUT_COMMENTS), texts.comments);
   // Centred over the main window.
   RECT ownerRect, box;
   GetWindowRect(dlgAbout_, &box);

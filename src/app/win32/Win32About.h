@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "app/core/ViewRules.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace tolvane {
@@ -11,7 +12,7 @@ namespace tolvane {
 // clicked. Made from the dialog resource each time it is shown.
 class TdlgAbout {
  public:
-  static constexpr char kWebAddress[] = "https://tolvane.example/";
+  static constexpr const char* kWebAddress = tolvane::kWebAddress;
 
   explicit TdlgAbout(HWND owner);
   ~TdlgAbout();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/core/ViewRules.h"
+#include "app/win32/Resource.h"
 #include "app/win32/Win32Controls.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FolderPicker.h"
@@ -239,6 +240,33 @@ std::vector<std::string> SplitDialogSelection(const std::wstring& buffer) {
   return paths;
 }
 
+namespace {
+
+// Grows the dialog's file buffer as the selection grows: a selection larger than the buffer
+// would otherwise make the dialog fail without a word.
+UINT_PTR CALLBACK GrowSelectionBuffer(HWND child, UINT message, WPARAM, LPARAM lParam) {
+  if (message != WM_NOTIFY) return 0;
+  const auto* note = reinterpret_cast<const OFNOTIFYW*>(lParam);
+  if (note->hdr.code != CDN_SELCHANGE) return 0;
+  HWND dialog = GetParent(child);
+  const LRESULT names = CommDlg_OpenSave_GetSpec(dialog, nullptr, 0);
+  const LRESULT folder = CommDlg_OpenSave_GetFolderPath(dialog, nullptr, 0);
+  if (names < 0 || folder < 0) return 0;
+  // The folder, then each name: the names' text with their quotes and blanks is longer than
+  // what they take in the buffer.
+  const std::size_t needed = static_cast<std::size_t>(names + folder) + 2;
+  OPENFILENAMEW* ofn = note->lpOFN;
+  auto* buffer = reinterpret_cast<std::wstring*>(ofn->lCustData);
+  if (needed > ofn->nMaxFile) {
+    buffer->assign(needed * 2, L'\0');
+    ofn->lpstrFile = buffer->data();
+    ofn->nMaxFile = static_cast<DWORD>(buffer->size());
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::vector<std::string> Win32Dialogs::OpenFiles(const OpenFileRequest& request) {
   std::wstring buffer(64 * 1024, L'\0');
   const std::wstring filter = DialogFilter(request.filter);
@@ -255,6 +283,11 @@ std::vector<std::string> Win32Dialogs::OpenFiles(const OpenFileRequest& request)
   ofn.lpstrInitialDir = initial.empty() ? nullptr : initial.c_str();
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
               OFN_ENABLESIZING | OFN_NOCHANGEDIR | (request.multiSelect ? OFN_ALLOWMULTISELECT : 0);
+  if (request.multiSelect) {
+    ofn.Flags |= OFN_ENABLEHOOK;
+    ofn.lpfnHook = GrowSelectionBuffer;
+    ofn.lCustData = reinterpret_cast<LPARAM>(&buffer);
+  }
   if (!GetOpenFileNameW(&ofn)) return {};
   return SplitDialogSelection(buffer);
 }
@@ -283,6 +316,51 @@ std::optional<std::string> Win32Dialogs::SaveFile(const SaveFileRequest& request
 std::optional<std::string> Win32Dialogs::ChooseFolder(const std::string& title,
                                                       const std::string& initialFolder) {
   return BrowseForFolder(owner_, title, initialFolder);
+}
+
+namespace {
+
+struct AskTextState {
+  std::wstring title, label, text;
+};
+
+INT_PTR CALLBACK AskTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<AskTextState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      state = reinterpret_cast<AskTextState*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      SetWindowTextW(dialog, state->title.c_str());
+      SetDlgItemTextW(dialog, IDC_ASKTEXT_LABEL, state->label.c_str());
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK && state) {
+        HWND edit = GetDlgItem(dialog, IDC_ASKTEXT_EDIT);
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(
+            GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        state->text = std::move(text);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Dialogs::AskText(const std::string& title,
+                                                 const std::string& label) {
+  AskTextState state{Widen(title), Widen(label), {}};
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ASKTEXT),
+                                         owner_, AskTextProc, reinterpret_cast<LPARAM>(&state));
+  if (result != IDOK) return std::nullopt;
+  return Narrow(state.text);
 }
 
 void Win32EventPump::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }

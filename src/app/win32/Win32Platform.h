@@ -41,6 +41,7 @@ class Win32Dialogs : public Dialogs {
   std::optional<std::string> SaveFile(const SaveFileRequest& request) override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& initialFolder) override;
+  std::optional<std::string> AskText(const std::string& title, const std::string& label) override;
 
  private:
   HWND owner_ = nullptr;

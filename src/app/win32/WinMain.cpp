@@ -1,4 +1,6 @@
 // The Windows entry: splash decision, the main window, its message loop, the batch exit code.
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32LogViewer.h"
+#include "platform/win32/Win32NamedServers.h"
 #include "platform/win32/Win32ShellNamespace.h"
 
 namespace {
@@ -45,14 +48,57 @@ std::string CurrentFolder() {
   return tolvane::Narrow(path);
 }
 
+bool HasStream(DWORD which) {
+  const HANDLE h = GetStdHandle(which);
+  return h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
+
+// A program without a console of its own writes its lines to the console it was started from.
+// Streams that were given (a file, a pipe) are kept as they are.
+void UseStartingConsole() {
+  const bool out = HasStream(STD_OUTPUT_HANDLE), err = HasStream(STD_ERROR_HANDLE);
+  if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  // Our lines are UTF-8; the console is the user's, and gets its code page back at the end.
+  static UINT savedCodePage = GetConsoleOutputCP();
+  SetConsoleOutputCP(CP_UTF8);
+  std::atexit([] {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    SetConsoleOutputCP(savedCodePage);
+  });
+  if (!out) std::freopen("CONOUT$", "w", stdout);
+  if (!err) std::freopen("CONOUT$", "w", stderr);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::vector<std::string> args = Arguments();
+  // --help and --version open no window: they are answered where the program was started.
+  switch (tolvane::FindInfoRequest(args)) {
+    case tolvane::InfoRequest::Help: {
+      UseStartingConsole();
+      tolvane::FileFolders folders;
+      folders.settingsFolder = folders.logFolder = ExecutableFolder();
+      std::fputs(tolvane::HelpText(folders).c_str(), stdout);
+      std::fflush(stdout);
+      return 0;
+    }
+    case tolvane::InfoRequest::Version:
+      UseStartingConsole();
+      std::fputs(tolvane::VersionText().c_str(), stdout);
+      std::fflush(stdout);
+      return 0;
+    case tolvane::InfoRequest::None:
+      break;
+  }
   const bool batch = tolvane::HasBatchSwitch(args);
+  // Batch mode makes no window at all, so it runs where there is no desktop either; its
+  // summary and errors go to the console it was started from.
+  if (batch) UseStartingConsole();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                                      ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
+  if (!batch) InitCommonControlsEx(&controls);
   const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 
   tolvane::Win32Prompts boxes;
@@ -62,49 +108,65 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int exitCode = 0;
   try {
     // No owner, so that the main window is the program's main window.
-    auto splash = std::make_unique<tolvane::TfrmSplash>();
-    if (!batch) splash->ShowNow();
+    std::unique_ptr<tolvane::TfrmSplash> splash;
+    if (!batch) {
+      splash = std::make_unique<tolvane::TfrmSplash>();
+      splash->ShowNow();
+    }
     tolvane::Win32FileSystem fs;
     tolvane::Win32Dialogs dialogs;
     tolvane::Win32EventPump pump;
     tolvane::Win32Cursor cursor;
     tolvane::SystemClock clock;
     tolvane::Win32LogViewer logViewer;
-    tolvane::Win32ShellNamespace shell;
+    tolvane::Win32ShellNamespace systemShell;
+    // Servers the Network folder does not list are named in the settings; their shares come
+    // from the system's share enumeration, their folders from the file system.
+    tolvane::NetShareLister shareLister;
+    tolvane::NamedServerNamespace shell(systemShell, fs, shareLister);
     // A dry run writes nothing anywhere: below everything else, every write is refused.
     tolvane::ReadOnlyFileSystem readOnlyFs(fs);
     tolvane::FileSystem& usedFs = tolvane::HasDryRunSwitch(args)
                                       ? static_cast<tolvane::FileSystem&>(readOnlyFs)
                                       : static_cast<tolvane::FileSystem&>(fs);
     tolvane::MainServices services{usedFs, boxes, dialogs, pump, cursor, clock, logViewer, shell};
+    services.setServers = [&shell](const tolvane::ServerSettings& servers) {
+      shell.SetServers(servers.servers);
+    };
 
     // Pelmo.ini, Pelmo.lst and Pelmo.log live beside the program.
-    tolvane::TfrmMain frmMain(services, {ExecutableFolder(), CurrentFolder(), args, {}});
-    boxes.SetOwner(frmMain.Handle());
-    dialogs.SetOwner(frmMain.Handle());
-    frmMain.FormCreate();
-    tolvane::TdlgAbout dlgAbout(frmMain.Handle());
-    frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
-    splash.reset();
-    if (!batch) {
-      // Batch mode never shows the window, so it never gets a task-bar button either.
-      frmMain.Show();
-      exitCode = frmMain.RunMessageLoop();
-    } else if (frmMain.Controller().State().startupComplete) {
-      exitCode = frmMain.RunMessageLoop();
+    const tolvane::StartupInfo startup{ExecutableFolder(), CurrentFolder(), args, {}};
+    if (batch) {
+      tolvane::MainController controller(services, startup);
+      controller.Guarded([&controller] { controller.FormCreate(); });
+      controller.RunBatch();
+      controller.Guarded([&controller] { controller.FormDestroy(); });
+      exitCode = controller.ExitCode();
     } else {
-      // Start-up failed before it was complete: the automatic run would never start, and an
-      // unattended program must not wait for ever.
-      exitCode = 2;
+      tolvane::TfrmMain frmMain(services, startup);
+      boxes.SetOwner(frmMain.Handle());
+      dialogs.SetOwner(frmMain.Handle());
+      frmMain.FormCreate();
+      tolvane::TdlgAbout dlgAbout(frmMain.Handle());
+      frmMain.SetAboutHandler([&dlgAbout] { dlgAbout.ShowAbout(); });
+      splash.reset();
+      // A start that was refused (a log that cannot be written) has said why; the window is
+      // never shown and nothing was loaded to be saved.
+      if (frmMain.Controller().ShowsWindow()) {
+        frmMain.Show();
+        frmMain.RunMessageLoop();
+      }
+      frmMain.FormDestroy();
+      boxes.SetOwner(nullptr);
+      dialogs.SetOwner(nullptr);
+      exitCode = frmMain.Controller().ExitCode();
     }
-    frmMain.FormDestroy();
-    if (batch && exitCode != 2) exitCode = frmMain.Controller().BatchExitCode();
   } catch (const std::exception& e) {
     // The main window is gone by now: the box has no owner.
     boxes.SetOwner(nullptr);
     prompts.ShowError(tolvane::kAppTitle, e.what());
-    exitCode = 2;
+    exitCode = batch ? 2 : 0;
   }
   if (com) CoUninitialize();
-  return batch ? exitCode : 0;
+  return exitCode;
 }

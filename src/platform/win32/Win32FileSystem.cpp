@@ -1,7 +1,9 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <atomic>
+#include <cstdio>
 #include <random>
+#include <string>
 
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
@@ -33,15 +35,74 @@ FindEntry EntryFrom(const WIN32_FIND_DATAW& data) {
   return e;
 }
 
-// A fresh name in the folder of path. It does not grow with the file's own name, so a name
-// near the length limit can still be copied.
+constexpr wchar_t kTempPrefix[] = L"~tolvane-";
+constexpr wchar_t kTempSuffix[] = L".tmp";
+
+const std::wstring& HostTag() {
+  static const std::wstring tag = Widen(TemporaryFileHostTag());
+  return tag;
+}
+
+// A fresh name in the folder of path: "~tolvane-HOST-PID-N-R.tmp". It does not grow with the
+// file's own name, so a name near the length limit can still be copied.
 std::wstring TempNameBeside(const std::wstring& path) {
   static std::atomic<unsigned> counter{0};
   static thread_local std::mt19937 rng{std::random_device{}()};
   const auto sep = path.find_last_of(L"\\/");
   const std::wstring dir = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
-  return dir + L"~tolvane-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(counter++) + L"-" + std::to_wstring(rng() % 1000000) + L".tmp";
+  return dir + kTempPrefix + HostTag() + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(counter++) + L"-" + std::to_wstring(rng() % 1000000) + kTempSuffix;
+}
+
+// The process that wrote one of this machine's temporary files; nothing for any other name.
+std::optional<DWORD> TemporaryWriter(const std::wstring& name) {
+  const std::wstring prefix = kTempPrefix + HostTag() + L"-";
+  const std::size_t suffix = std::char_traits<wchar_t>::length(kTempSuffix);
+  if (name.size() <= prefix.size() + suffix || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
+    return std::nullopt;
+  }
+  // PID-N-R
+  const std::wstring body = name.substr(prefix.size(), name.size() - prefix.size() - suffix);
+  std::size_t parts = 1;
+  for (const wchar_t c : body) {
+    if (c == L'-') {
+      ++parts;
+    } else if (c < L'0' || c > L'9') {
+      return std::nullopt;
+    }
+  }
+  const std::size_t dash = body.find(L'-');
+  if (parts != 3 || dash == 0 || dash > 10) return std::nullopt;
+  const unsigned long long pid = std::stoull(body.substr(0, dash));
+  if (pid > 0xFFFFFFFFull) return std::nullopt;
+  return static_cast<DWORD>(pid);
+}
+
+// Whether a process of that id is running now.
+bool ProcessAlive(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+std::uint64_t SizeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Whether the source's size or last-write time is not what it was before the copy, or the copy
+// holds another number of bytes than the source had.
+bool SourceChanged(const std::wstring& source, const std::wstring& temp,
+                   const WIN32_FILE_ATTRIBUTE_DATA& before) {
+  WIN32_FILE_ATTRIBUTE_DATA after, copied;
+  if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &after) ||
+      !GetFileAttributesExW(temp.c_str(), GetFileExInfoStandard, &copied)) {
+    return true;
+  }
+  return SizeOf(after) != SizeOf(before) || SizeOf(copied) != SizeOf(before) ||
+         Ticks(after.ftLastWriteTime) != Ticks(before.ftLastWriteTime);
 }
 
 // Removes a temporary file, also when it took the read-only attribute from its source.
@@ -102,6 +163,13 @@ std::string SystemErrorText(unsigned long error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = n > 0 && text ? std::wstring(text, n) : std::wstring();
   if (text) LocalFree(text);
+  // A message of several lines becomes one: a log line holds no line end of its own.
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    if (message[i] != L'\r' && message[i] != L'\n') continue;
+    std::size_t end = i;
+    while (end < message.size() && (message[end] == L'\r' || message[end] == L'\n')) ++end;
+    if (end < message.size()) message.replace(i, end - i, L" ");
+  }
   while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
                               message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();
@@ -128,6 +196,22 @@ unsigned long long ToFileTimeTicks(FileTime time) {
   // Before 1601 there is no file time: the earliest one stands for it.
   if (since1970 < -static_cast<long long>(kTicksTo1970)) return 0;
   return static_cast<unsigned long long>(since1970) + kTicksTo1970;
+}
+
+// This machine, in the temporary names: a folder on a share is written by other machines too,
+// whose process ids say nothing here.
+const std::string& TemporaryFileHostTag() {
+  static const std::string tag = [] {
+    wchar_t host[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(host, &size)) host[0] = L'\0';
+    std::uint32_t h = 2166136261u;
+    for (const wchar_t* c = host; *c; ++c) h = (h ^ static_cast<std::uint32_t>(*c)) * 16777619u;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(h));
+    return std::string(hex);
+  }();
+  return tag;
 }
 
 std::wstring ExtendedLengthPath(const std::wstring& path) {
@@ -260,6 +344,12 @@ CopyResult Win32FileSystem::CopyFileWithProgress(const std::string& source,
   }
   const std::wstring temp = TempNameBeside(to);
   bool ok = CopyToTemporary(from, temp, progress);
+  if (ok && SourceChanged(from, temp, sourceData)) {
+    // Rewritten or cut while it was read: what was copied is no version of the file.
+    RemoveTemporary(temp);
+    result.sourceChanged = true;
+    return result;
+  }
   if (ok) {
     // Without the replace flag the move fails when a file came into being since the check.
     ok = MoveFileExW(temp.c_str(), to.c_str(),
@@ -339,10 +429,68 @@ bool Win32FileSystem::AppendToFile(const std::string& path, const std::string& c
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.valid()) return Fail(GetLastError());
+  // Only a file on a disk keeps what is written to it: a device (NUL, CON, a pipe) would lose
+  // it or wait, and a folder is no file.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h.get()) != FILE_TYPE_DISK) return Fail(ERROR_NOT_SUPPORTED);
+  if (GetFileInformationByHandle(h.get(), &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return Fail(ERROR_ACCESS_DENIED);
+  }
   const bool written = WriteAll(h.get(), content);
   const DWORD error = GetLastError();
   if (!h.Close() || !written) return Fail(written ? GetLastError() : error);
   return true;
+}
+
+std::optional<FileIdentity> Win32FileSystem::Identity(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  // Backup semantics open folders too; links and junctions are followed.
+  Handle h(CreateFileW(NativePath(path).c_str(), 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!h.valid()) return std::nullopt;
+  FileIdentity id;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(h.get(), &info)) {
+    id.device = info.dwVolumeSerialNumber;
+    id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  }
+  if (id.inode == 0) {
+    // No file index on this file system: the path with its links resolved stands in, in one
+    // case, as the system compares names.
+    const DWORD n = GetFinalPathNameByHandleW(h.get(), nullptr, 0, FILE_NAME_NORMALIZED);
+    if (n == 0) return std::nullopt;
+    std::wstring resolved(n, L'\0');
+    const DWORD len = GetFinalPathNameByHandleW(h.get(), resolved.data(), n, FILE_NAME_NORMALIZED);
+    if (len == 0 || len >= n) return std::nullopt;
+    resolved.resize(len);
+    CharUpperBuffW(resolved.data(), static_cast<DWORD>(resolved.size()));
+    id.device = 0;
+    id.path = Narrow(resolved);
+  }
+  return id;
+}
+
+void Win32FileSystem::RemoveStaleTemporaryFiles(const std::string& folder) {
+  if (folder.empty()) return;
+  std::wstring dir = NativePath(folder);
+  if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileExW((dir + kTempPrefix + L"*").c_str(), FindExInfoBasic, &data,
+                              FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> stale;
+  do {
+    if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    const auto writer = TemporaryWriter(data.cFileName);
+    // Only when the writer is gone; a live process, whoever it is now, keeps its file.
+    if (writer && *writer != GetCurrentProcessId() && !ProcessAlive(*writer)) {
+      stale.push_back(data.cFileName);
+    }
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  for (const std::wstring& name : stale) RemoveTemporary(dir + name);
 }
 
 }  // namespace tolvane

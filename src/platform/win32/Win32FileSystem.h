@@ -24,6 +24,10 @@ class Win32FileSystem : public FileSystem {
   bool AppendToFile(const std::string& path, const std::string& content) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
   std::string LastError() const override { return lastError_; }
+  // The volume serial and file index; where the file system has no index, the resolved path.
+  std::optional<FileIdentity> Identity(const std::string& path) override;
+  // Ours are "~tolvane-HOST-PID-N-R.tmp": only this machine's, whose writer has ended, go.
+  void RemoveStaleTemporaryFiles(const std::string& folder) override;
 
  protected:
   // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
@@ -46,6 +50,9 @@ class Win32FileSystem : public FileSystem {
 // The long-path form (\\?\C:\... or \\?\UNC\SRV\share\...) of a path that is too long for the
 // plain form; shorter paths come back as they are.
 std::wstring ExtendedLengthPath(const std::wstring& path);
+
+// This machine's tag in our temporary files' names ("~tolvane-HOST-PID-N-R.tmp").
+const std::string& TemporaryFileHostTag();
 
 // The system's text for an error code, in the system's language.
 std::string SystemErrorText(unsigned long error);

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FolderPicker.h"
 
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32ShellNamespace.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace tolvane {
@@ -41,10 +42,8 @@ std::optional<std::string> BrowseForFolder(void* ownerWindow, const std::string&
       info.lParam = reinterpret_cast<LPARAM>(wideInitial.c_str());
     }
     if (LPITEMIDLIST item = SHBrowseForFolderW(&info)) {
-      wchar_t path[MAX_PATH] = {};
-      if (SHGetPathFromIDListW(item, path) && path[0] != L'\0') {
-        chosen = WithTrailingBackslash(Narrow(path));
-      }
+      const std::wstring path = PathOfItemList(item);
+      if (!path.empty()) chosen = WithTrailingBackslash(Narrow(path));
       CoTaskMemFree(item);
     }
     CoTaskMemFree(root);

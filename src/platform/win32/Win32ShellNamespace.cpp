@@ -208,13 +208,25 @@ ShellAttributes Win32ShellNamespace::Attributes(const ShellItem& item) {
                          (attributes & SFGAO_HASSUBFOLDER) != 0};
 }
 
+std::wstring PathOfItemList(const void* list) {
+  const auto items = static_cast<LPCITEMIDLIST>(list);
+  if (!items) return {};
+  // The longest path the system takes.
+  std::wstring path(32768, L'\0');
+  if (!SHGetPathFromIDListEx(items, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+    // A shell without the longer call still gives the paths of the old length.
+    path.assign(MAX_PATH, L'\0');
+    if (!SHGetPathFromIDListW(items, path.data())) return {};
+  }
+  path.resize(std::char_traits<wchar_t>::length(path.c_str()));
+  return path;
+}
+
 std::string Win32ShellNamespace::FileSystemPath(const ShellItem& item) {
-  const LPCITEMIDLIST list = ListOf(item);
-  wchar_t path[MAX_PATH] = {};
-  if (!list || !SHGetPathFromIDListW(list, path)) return {};
+  const std::wstring path = PathOfItemList(ListOf(item));
   // A virtual folder has no file-system path; some shells hand out its parsing name
   // ("::{CLSID}") instead, which is no path either.
-  if (path[0] == L':' && path[1] == L':') return {};
+  if (path.empty() || path.rfind(L"::", 0) == 0) return {};
   return Narrow(path);
 }
 
@@ -244,12 +256,15 @@ std::optional<std::string> Win32ShellNamespace::ResolveShortcut(const std::strin
                                    link.putVoid())) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
         file->Load(Widen(shortcutPath).c_str(), STGM_READ) == S_OK) {
-      wchar_t buffer[MAX_PATH] = {};
+      std::wstring buffer(32768, L'\0');
       WIN32_FIND_DATAW data{};
       // A target the link cannot fill in stays empty; the caller then treats the item as one
       // without a network path.
-      if (FAILED(link->GetPath(buffer, MAX_PATH, &data, SLGP_UNCPRIORITY))) buffer[0] = L'\0';
-      target = Narrow(buffer);
+      if (FAILED(link->GetPath(buffer.data(), static_cast<int>(buffer.size()), &data,
+                               SLGP_UNCPRIORITY))) {
+        buffer[0] = L'\0';
+      }
+      target = Narrow(buffer.c_str());
     }
   }
   if (initialised) CoUninitialize();

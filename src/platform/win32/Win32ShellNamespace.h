@@ -33,6 +33,10 @@ class Win32ShellNamespace : public ShellNamespace {
   void* desktop_ = nullptr;  // the desktop's IShellFolder, for the life of the object
 };
 
+// The file-system path of an absolute item-identifier list, also past 260 characters; empty
+// when the item has none.
+std::wstring PathOfItemList(const void* list);
+
 // What kind of picture an item with these facts shows: the Network folder, a shortcut, a
 // server (\\SRV), a share (\\SRV\share), a folder, or a container without a path (workgroup).
 ShellIcon IconKindOf(bool isNetworkFolder, const ShellAttributes& attributes,
