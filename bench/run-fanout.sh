@@ -63,9 +63,14 @@ SMBD_PIDS=()
 cleanup() {
   set +e
   [ -n "$DELAY_PID" ] && kill "$DELAY_PID" 2>/dev/null
+  # smbd's sessions, and the RPC helpers it started, which leave its session: by their PIDs.
+  local helpers
+  helpers=$(pgrep -f -- "--configfile=$WORK/srv" || true)
   for pid in "${SMBD_PIDS[@]}"; do kill -TERM -- "-$pid" 2>/dev/null; done
+  for pid in $helpers; do kill -TERM "$pid" 2>/dev/null; done
   sleep 0.5
   for pid in "${SMBD_PIDS[@]}"; do kill -KILL -- "-$pid" 2>/dev/null; done
+  for pid in $helpers; do kill -KILL "$pid" 2>/dev/null; done
   [ -n "$DELAY_PID" ] && kill -KILL "$DELAY_PID" 2>/dev/null
   ip netns del "$NS" 2>/dev/null
   rm -rf "$WORK"
