@@ -135,6 +135,7 @@ TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
     int reason;           // the failure's errno; 0: any reason
   };
   const Case cases[] = {
+      {"fresh.txt", true, true, "new", 0},
       {"plain.txt", true, false, "old", EEXIST},
       {"plain.txt", false, true, "new", 0},
       {"locked.txt", false, false, "old", 0},
@@ -144,9 +145,14 @@ TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.target) + (c.failIfExists ? " (must be new)" : ""));
-    const auto result = fs->CopyFileWithProgress(source, Unc("guest", dir + "\\" + c.target),
-                                                 c.failIfExists, nullptr);
+    // Asked first as a run asks, so that the copy may go by these answers.
+    const std::string target = Unc("guest", dir + "\\" + c.target);
+    const bool existed = fs->Exists(target);
+    EXPECT_EQ(existed && fs->IsFolder(target), std::string(c.target) == "folder.txt");
+    const auto result = fs->CopyFileWithProgress(source, target, c.failIfExists, nullptr);
     EXPECT_EQ(result.ok, c.ok);
+    // What was said before the copy is not taken for what is there after it.
+    EXPECT_EQ(fs->Exists(target), existed || c.ok);
     if (!c.ok) {
       EXPECT_FALSE(result.error.empty());
       if (c.reason != 0) {
@@ -157,7 +163,8 @@ TEST_F(SmbFileSystemTest, DecidesWhatAnExistingTargetAllows) {
       EXPECT_EQ(ReadOnDisk(base + "/" + c.target), c.content);
     }
   }
-  EXPECT_EQ(NamesOnDisk(base), (std::vector<std::string>{"folder.txt", "locked.txt", "plain.txt"}));
+  EXPECT_EQ(NamesOnDisk(base),
+            (std::vector<std::string>{"folder.txt", "fresh.txt", "locked.txt", "plain.txt"}));
 }
 
 // A source written to while it is read, either way over the wire: nothing takes the target's

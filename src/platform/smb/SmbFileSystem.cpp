@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "platform/NetworkPaths.h"
 #include "platform/posix/NetworkPath.h"
@@ -64,9 +65,7 @@ class CopyEnd {
     file_ = smb_.Open(url, flags, mode);
     return file_ != nullptr;
   }
-  bool Stat(struct stat* st) {
-    return file_ ? smb_.Fstat(file_, st) == 0 : fstat(fd_, st) == 0;
-  }
+  bool Stat(struct stat* st) { return file_ ? smb_.Fstat(file_, st) == 0 : fstat(fd_, st) == 0; }
   ssize_t Read(char* buffer, std::size_t size) {
     for (;;) {
       const ssize_t n = file_ ? smb_.Read(file_, buffer, size) : read(fd_, buffer, size);
@@ -119,7 +118,8 @@ class CopyEnd {
 SmbFileSystem::SmbFileSystem(FileSystem& local, SmbClient& client)
     : local_(local), client_(client) {}
 
-std::optional<SmbPath> SmbFileSystem::Route(const std::string& path) const {
+std::optional<SmbPath> SmbFileSystem::Route(const std::string& path, bool keepRecent) {
+  if (!keepRecent) recent_.reset();
   const auto server = client_.ServerOf(path);
   if (!server) return std::nullopt;
   auto split = SplitSmbPath(path);
@@ -135,6 +135,7 @@ bool SmbFileSystem::Local(bool ok) {
 
 bool SmbFileSystem::Fail(const SmbPath& path, int error) {
   lastWasSmb_ = true;
+  recent_.reset();
   client_.Connection().Fail(path.server, error);
   lastError_ = client_.Connection().LastError();
   return false;
@@ -170,18 +171,50 @@ bool SmbFileSystem::StatSmb(const SmbPath& path, struct stat* st) {
   return Fail(path, errno);
 }
 
+bool SmbFileSystem::StatRecent(const SmbPath& path, struct stat* st) {
+  if (path.share.empty() || path.rest.empty()) return StatSmb(path, st);
+  if (!Reach(path)) return false;
+  SmbConnection& smb = client_.Connection();
+  const std::string url = smb.Url(path);
+  const auto now = std::chrono::steady_clock::now();
+  if (!recent_ || recent_->url != url || now - recent_->at > kRecentFor) {
+    RecentStat r;
+    r.url = url;
+    r.at = now;
+    errno = 0;
+    if (smb.Stat(url, &r.st) != 0) {
+      r.error = errno != 0 ? errno : EIO;
+      // Only "nothing there" is an answer to keep; anything else is the failure of this call.
+      if (r.error != ENOENT) {
+        Fail(path, r.error);
+        errno = r.error;
+        return false;
+      }
+    }
+    recent_ = std::move(r);
+  }
+  if (recent_->error != 0) {
+    errno = recent_->error;
+    client_.Connection().Fail(path.server, errno);
+    lastError_ = client_.Connection().LastError();
+    return false;
+  }
+  *st = recent_->st;
+  return true;
+}
+
 bool SmbFileSystem::Exists(const std::string& path) {
-  const auto p = Route(path);
+  const auto p = Route(path, true);
   if (!p) return Local(local_.Exists(path));
   struct stat st;
-  return StatSmb(*p, &st);
+  return StatRecent(*p, &st);
 }
 
 bool SmbFileSystem::IsFolder(const std::string& path) {
-  const auto p = Route(path);
+  const auto p = Route(path, true);
   if (!p) return Local(local_.IsFolder(path));
   struct stat st;
-  return StatSmb(*p, &st) && S_ISDIR(st.st_mode);
+  return StatRecent(*p, &st) && S_ISDIR(st.st_mode);
 }
 
 std::vector<FindEntry> SmbFileSystem::Find(const std::string& pattern) {
@@ -247,12 +280,13 @@ bool SmbFileSystem::CreateFolders(const std::string& path) {
       const int error = errno;
       struct stat st;
       // Some servers answer "denied" for a folder that is already there.
-      if (!(smb.Stat(smb.Url(partial), &st) == 0 && S_ISDIR(st.st_mode))) return Fail(partial, error);
+      if (!(smb.Stat(smb.Url(partial), &st) == 0 && S_ISDIR(st.st_mode)))
+        return Fail(partial, error);
     }
     start = end + 1;
   }
   struct stat st;
-  if (!StatSmb(*p, &st)) return false;
+  if (!StatRecent(*p, &st)) return false;
   if (!S_ISDIR(st.st_mode)) return Fail(*p, ENOTDIR);
   return true;
 }
@@ -262,11 +296,12 @@ bool SmbFileSystem::CopyFile(const std::string& source, const std::string& targe
   return CopyFileWithProgress(source, target, failIfExists, nullptr).ok;
 }
 
-CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
-                                               const std::string& target, bool failIfExists,
-                                               const CopyProgress& progress) {
-  const auto from = Route(source);
-  const auto to = Route(target);
+CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const std::string& target,
+                                               bool failIfExists, const CopyProgress& progress) {
+  const auto from = Route(source, true);
+  const auto to = Route(target, true);
+  // What the calls just before found at the target; whatever this copy does, it is old after.
+  const std::optional<RecentStat> known = std::exchange(recent_, std::nullopt);
   if (!from && !to) {
     lastWasSmb_ = false;
     return local_.CopyFileWithProgress(source, target, failIfExists, progress);
@@ -325,9 +360,12 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
   struct stat dstStat;
   bool exists = false;
   if (to) {
-    errno = 0;
-    exists = smb.Stat(smb.Url(*to), &dstStat) == 0;
-    if (!exists && errno != ENOENT) return fail(&*to, errno);
+    // Asked once for the caller's questions about this target and this check.
+    recent_ = known;
+    exists = StatRecent(*to, &dstStat);
+    const int error = errno;
+    recent_.reset();
+    if (!exists && error != ENOENT) return fail(&*to, error);
   } else {
     exists = stat(toLocal->c_str(), &dstStat) == 0;
   }
@@ -353,8 +391,8 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
     }
   } else {
     const auto slash = toLocal->find_last_of('/');
-    tempLocal = (slash == std::string::npos ? std::string() : toLocal->substr(0, slash + 1)) +
-                tempName;
+    tempLocal =
+        (slash == std::string::npos ? std::string() : toLocal->substr(0, slash + 1)) + tempName;
     if (!out.OpenLocal(tempLocal, O_WRONLY | O_CREAT | O_EXCL, 0666)) return fail(nullptr, errno);
   }
   const auto removeTemp = [&] {
@@ -413,9 +451,8 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
   if (to) {
     ok = out.Close();
     if (!ok) error = errno;
-    const struct timeval times[2] = {
-        {srcStat.st_atim.tv_sec, srcStat.st_atim.tv_nsec / 1000},
-        {srcStat.st_mtim.tv_sec, srcStat.st_mtim.tv_nsec / 1000}};
+    const struct timeval times[2] = {{srcStat.st_atim.tv_sec, srcStat.st_atim.tv_nsec / 1000},
+                                     {srcStat.st_mtim.tv_sec, srcStat.st_mtim.tv_nsec / 1000}};
     if (ok && smb.Utimes(smb.Url(*tempSmb), times) != 0) {
       ok = false;
       error = errno;
@@ -442,8 +479,8 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source,
         error = errno;
       }
     } else if (failIfExists) {
-      ok = renameat2(AT_FDCWD, tempLocal.c_str(), AT_FDCWD, toLocal->c_str(), RENAME_NOREPLACE) ==
-           0;
+      ok =
+          renameat2(AT_FDCWD, tempLocal.c_str(), AT_FDCWD, toLocal->c_str(), RENAME_NOREPLACE) == 0;
       if (!ok) error = errno;
     } else {
       ok = rename(tempLocal.c_str(), toLocal->c_str()) == 0;
@@ -562,8 +599,8 @@ bool SmbFileSystem::RenameFile(const std::string& from, const std::string& to) {
   const auto b = Route(to);
   if (!a && !b) return Local(local_.RenameFile(from, to));
   lastError_.clear();
-  if (!a || !b || a->server != b->server || SmbConnection::Key(a->share) !=
-                                                SmbConnection::Key(b->share)) {
+  if (!a || !b || a->server != b->server ||
+      SmbConnection::Key(a->share) != SmbConnection::Key(b->share)) {
     lastWasSmb_ = true;
     lastError_ = std::system_category().message(EXDEV);
     return false;
@@ -582,12 +619,11 @@ std::string SmbFileSystem::LastError() const {
 }
 
 std::optional<FileIdentity> SmbFileSystem::Identity(const std::string& path) {
-  const auto p = Route(path);
+  const auto p = Route(path, true);
   if (!p) return local_.Identity(path);
   if (p->share.empty() || !Reach(*p)) return std::nullopt;
-  SmbConnection& smb = client_.Connection();
   struct stat st;
-  if (smb.Stat(smb.Url(*p), &st) != 0) return std::nullopt;
+  if (!StatRecent(*p, &st)) return std::nullopt;
   FileIdentity id;
   // Server and share as they are compared; the library's device number is no help, as it
   // tells the spellings of a share's name apart.

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <optional>
+
 #include "platform/FileSystem.h"
 #include "platform/smb/SmbClient.h"
 
@@ -37,13 +40,18 @@ class SmbFileSystem : public FileSystem {
 
  private:
   // The path split for SMB when its server is one of the client's; nothing for a local path.
-  std::optional<SmbPath> Route(const std::string& path) const;
+  // Every call but the questions about one path in a row forgets the stat kept for them.
+  std::optional<SmbPath> Route(const std::string& path, bool keepRecent = false);
   // The local file behind a path that is not ours (a network path mapped as the local file
   // system does); nothing when it cannot be told.
   std::optional<std::string> LocalPath(const std::string& path) const;
   // Makes the path's server and share ready; false with the reason.
   bool Reach(const SmbPath& path);
   bool StatSmb(const SmbPath& path, struct stat* st);
+  // What is at path, asked once for the calls in a row that ask about it (whether it exists,
+  // is a folder, its identity, and the copy onto it): false with errno, ENOENT when nothing is
+  // there.
+  bool StatRecent(const SmbPath& path, struct stat* st);
   // Remembers why a call on path failed; false.
   bool Fail(const SmbPath& path, int error);
   // The local file system's answer, its reason the one that counts.
@@ -54,6 +62,16 @@ class SmbFileSystem : public FileSystem {
   // Whether the last failed call was ours (else the local file system's reason counts).
   bool lastWasSmb_ = false;
   std::string lastError_;
+  // The last answer of StatRecent (a file or folder there, or nothing there), good for the calls
+  // that follow it at once: never for one that comes after a pause.
+  static constexpr std::chrono::milliseconds kRecentFor{500};
+  struct RecentStat {
+    std::string url;
+    std::chrono::steady_clock::time_point at;
+    int error = 0;
+    struct stat st {};
+  };
+  std::optional<RecentStat> recent_;
 };
 
 }  // namespace tolvane
