@@ -110,6 +110,32 @@ std::string Because(const std::string& what, const std::string& reason) {
 
 }  // namespace
 
+namespace {
+
+int CountFiles(FileSystem& fs, const std::string& entry, std::set<FileIdentity>& visited) {
+  const bool entryIsFolder = fs.IsFolder(entry);
+  if (entryIsFolder) {
+    const auto id = fs.Identity(entry);
+    // A loop through a link is walked once, as the copy walks it.
+    if (id && !visited.insert(*id).second) return 0;
+  }
+  const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
+  const std::string prefix = SearchPrefix(pattern);
+  int files = 0;
+  for (const FindEntry& item : fs.Find(pattern)) {
+    if (item.name == "." || item.name == "..") continue;
+    files += item.isFolder ? CountFiles(fs, prefix + item.name, visited) : 1;
+  }
+  return files;
+}
+
+}  // namespace
+
+int CountEntryFiles(FileSystem& fs, const std::string& entry) {
+  std::set<FileIdentity> visited;
+  return std::max(1, CountFiles(fs, entry, visited));
+}
+
 std::string ExtractName(const std::string& path) { return path.substr(NameStart(path)); }
 
 std::string SearchPrefix(const std::string& pattern) {
@@ -140,14 +166,14 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
   if (fs_.LeadsOutsideNetwork(folder)) {
     LogFailure(kOutsideNetwork, folder, {});
     LogOutcome(entry, kFailed);
-    CountFailed(kOutsideNetwork + LogName(folder), CountEntryFiles(entry));
+    CountFailed(kOutsideNetwork + LogName(folder), CountEntryFiles(fs_, entry));
     return false;
   }
   if (!fs_.IsFolder(folder) && !fs_.CreateFolders(folder)) {
     const std::string reason = fs_.LastError();
     LogFailure(kCannotCreate, folder, reason);
     LogOutcome(entry, kFailed);
-    CountFailed(Because(kCannotCreate + LogName(folder), reason), CountEntryFiles(entry));
+    CountFailed(Because(kCannotCreate + LogName(folder), reason), CountEntryFiles(fs_, entry));
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
@@ -194,7 +220,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
     const std::string itemPath = prefix + item.name;
     if (item.isFolder && !CanHoldName(folder, item.name)) {
       LogOutcome(itemPath, kFailed);
-      CountFailed(LogName(itemPath) + kFailed, CountEntryFiles(itemPath));
+      CountFailed(LogName(itemPath) + kFailed, CountEntryFiles(fs_, itemPath));
       failed = true;
     } else if (item.isFolder) {
       const auto id = w ? w->identity : fs_.Identity(itemPath);
@@ -221,7 +247,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
         for (std::size_t j = i + 1; j < count; ++j) {
           const FindEntry& other = walked ? walked->items[j].entry : found[j];
           if (other.name == "." || other.name == "..") continue;
-          rest += other.isFolder ? CountEntryFiles(prefix + other.name) : 1;
+          rest += other.isFolder ? CountEntryFiles(fs_, prefix + other.name) : 1;
         }
         if (rest > 0) CountFailed(kRestSkipped + LogName(entry), rest);
       }
@@ -407,28 +433,6 @@ CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string
 void CopyEngine::CountFailed(const std::string& what, int files) {
   if (flags_.firstFailure.empty()) flags_.firstFailure = what;
   if (progress_) progress_->FileFailed(files);
-}
-
-int CopyEngine::CountEntryFiles(const std::string& entry) {
-  std::set<FileIdentity> visited;
-  return std::max(1, CountFiles(entry, visited));
-}
-
-int CopyEngine::CountFiles(const std::string& entry, std::set<FileIdentity>& visited) {
-  const bool entryIsFolder = fs_.IsFolder(entry);
-  if (entryIsFolder) {
-    const auto id = fs_.Identity(entry);
-    // A loop through a link is walked once, as the copy walks it.
-    if (id && !visited.insert(*id).second) return 0;
-  }
-  const std::string pattern = entryIsFolder ? JoinPath(entry, "*.*") : entry;
-  const std::string prefix = SearchPrefix(pattern);
-  int files = 0;
-  for (const FindEntry& item : fs_.Find(pattern)) {
-    if (item.name == "." || item.name == "..") continue;
-    files += item.isFolder ? CountFiles(prefix + item.name, visited) : 1;
-  }
-  return files;
 }
 
 void CopyEngine::LogOutcome(const std::string& source, const char* outcome) {

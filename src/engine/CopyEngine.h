@@ -32,10 +32,6 @@ class CopyEngine {
   // Copies one file into folder. True when it failed or the run was asked to stop.
   bool CopyFileToFolder(const std::string& source, const std::string& folder);
 
-  // How many files copying entry would copy (at least 1): what cannot be copied of an entry
-  // counts that many as failed.
-  int CountEntryFiles(const std::string& entry);
-
   // Where each file's outcome and a large file's progress are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
   // The run's plan: the entries are copied as the walk found them, and what the plan found at
@@ -67,7 +63,6 @@ class CopyEngine {
   // Counts files failed (each file of an entry whose folder could not be made); what tells
   // what failed and why, kept when it is the destination's first.
   void CountFailed(const std::string& what, int files = 1);
-  int CountFiles(const std::string& entry, std::set<FileIdentity>& visited);
 
   FileSystem& fs_;
   Prompts& prompts_;
@@ -79,6 +74,10 @@ class CopyEngine {
   const SourceWalk* walk_ = nullptr;
   const DestinationPlan* destination_ = nullptr;
 };
+
+// How many files copying entry would copy (at least 1): what cannot be copied of an entry
+// counts that many as failed. A folder reached again through a link is counted once.
+int CountEntryFiles(FileSystem& fs, const std::string& entry);
 
 // The name part of a path: the text after its last separator (on a network path both "\" and
 // "/" separate; on a local path the system's own separator does), or the whole text.

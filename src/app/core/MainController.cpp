@@ -252,8 +252,7 @@ void MainController::RunDistribution(bool failedOnly) {
   run.SetFileCounter([this, &fileCounts](const std::string& entry) {
     auto it = fileCounts.find(entry);
     if (it == fileCounts.end()) {
-      CopyEngine engine(services_.fs, prompts_, services_.pump, log_, *this, state_.run);
-      it = fileCounts.emplace(entry, engine.CountEntryFiles(entry)).first;
+      it = fileCounts.emplace(entry, CountEntryFiles(services_.fs, entry)).first;
     }
     return it->second;
   });

@@ -114,15 +114,7 @@ TfrmMain::TfrmMain(MainServices services, StartupInfo startup)
   }();
   (void)registered;
   font_ = DesignFont(L"ＭＳ Ｐゴシック", 12, SHIFTJIS_CHARSET);
-  {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font_);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    stripHeight_ = std::max<int>(kDesignedStripHeight, metrics.tmHeight + 2);
-  }
+  stripHeight_ = std::max<int>(kDesignedStripHeight, FontMetrics(font_).tmHeight + 2);
   toolbarImages_ = CreateToolbarImageList();
   stateImages_ = CreateStateImageList();
   nodeImages_ = CreateNodeImageList();

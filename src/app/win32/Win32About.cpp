@@ -47,12 +47,7 @@ namespace {
 
 // The height a line of text in font takes.
 int LineHeight(HWND window, HFONT font) {
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  const TEXTMETRICW metrics = FontMetrics(font, window);
   return metrics.tmHeight + metrics.tmExternalLeading;
 }
 

@@ -22,6 +22,16 @@ void SetWindowTextUtf8(HWND window, const std::string& text) {
   SetWindowTextW(window, Widen(text).c_str());
 }
 
+TEXTMETRICW FontMetrics(HFONT font, HWND window) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return metrics;
+}
+
 void SetClientSize(HWND window, int width, int height) {
   RECT outer{0, 0, width, height};
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));

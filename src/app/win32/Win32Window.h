@@ -9,6 +9,8 @@ namespace tolvane {
 // A font of the given character height in pixels (as the window's design gives it); falls back
 // to whatever the system substitutes for a face it does not have. The caller owns it.
 HFONT DesignFont(const wchar_t* face, int pixelHeight, BYTE charset, bool underline = false);
+// How the font measures on the window's device (the screen's when window is null).
+TEXTMETRICW FontMetrics(HFONT font, HWND window = nullptr);
 
 // A window's text as UTF-8.
 std::string WindowText(HWND window);
