@@ -49,6 +49,10 @@ struct FileIdentity {
   friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// Runs fn on the window thread, after any question asked before it, and returns once it has
+// run: how a worker of a run asks the user something (a login) from its own thread.
+using WindowCall = std::function<void(const std::function<void()>& fn)>;
+
 // A file held open for appending.
 class AppendFile {
  public:
@@ -127,6 +131,12 @@ class FileSystem {
   // tries again at once: a server that did not answer, or whose logon was refused or
   // cancelled. For the start of a run and the user's own retry.
   virtual void ForgetFailures(const std::string& /*path*/) {}
+
+  // A file system like this one for one more thread of a run: it shares with this one what is
+  // safe to share across threads (a logon found once) and nothing else, so that each worker
+  // uses its own. ask is how it may ask the user from that thread; empty where nothing may be
+  // asked. Null when this one cannot make another: the run then takes turns on this one.
+  virtual std::unique_ptr<FileSystem> ForWorker(WindowCall /*ask*/) { return nullptr; }
 };
 
 }  // namespace tolvane
