@@ -147,7 +147,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + SeparatorFor(folder) + name;
 }
 
-CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, StatusLog& log,
+CopyEngine::CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, LogLines& log,
                        const CopyOptions& options, RunFlags& flags)
     : fs_(fs), prompts_(prompts), pump_(pump), log_(log), options_(options), flags_(flags) {}
 
@@ -177,9 +177,9 @@ bool CopyEngine::PrepareFolder(const std::string& entry, const std::string& fold
     return false;
   }
   if (const auto id = fs_.Identity(folder)) {
-    if (top) flags_.destinationFolders.insert(*id);
+    if (top) flags_.AddDestinationFolder(*id);
     // Once per folder and run: what a killed copy left behind goes before we write again.
-    if (flags_.cleanedFolders.insert(*id).second) fs_.RemoveStaleTemporaryFiles(folder);
+    if (flags_.FirstTimeIn(*id)) fs_.RemoveStaleTemporaryFiles(folder);
   }
   return true;
 }
@@ -224,7 +224,7 @@ bool CopyEngine::CopyLevel(const std::string& entry, const std::string& folder, 
       failed = true;
     } else if (item.isFolder) {
       const auto id = w ? w->identity : fs_.Identity(itemPath);
-      if (id && flags_.destinationFolders.count(*id)) {
+      if (id && flags_.IsDestinationFolder(*id)) {
         // A destination inside the source: what this run writes is not copied again.
         LogFailure(kDestinationSkipped, itemPath, {});
       } else if (id && visited.count(*id)) {
@@ -361,7 +361,7 @@ bool CopyEngine::CopyFileToFolder(const std::string& source, const std::string& 
     CountFailed(Because(LogName(source) + kFailed, reason));
     failed = true;
     // The box has no other way out than its three buttons; anything else counts as Abort.
-    if (answer != PromptAnswer::Ignore) flags_.stopRequested = true;
+    if (answer != PromptAnswer::Ignore) StopTheRun();
     break;
   }
   // A stop asked for while the pending events ran makes even a copied file count as failed,
@@ -376,8 +376,8 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   const auto sourceItem = FindItem(fs_, source);
   if (!sourceItem) {
     log_.AddLogLine(LogName(source) + kNotFound);
-    if (flags_.firstFailure.empty()) flags_.firstFailure = LogName(source) + kNotFound;
-    flags_.stopRequested = true;
+    if (firstFailure_->empty()) *firstFailure_ = LogName(source) + kNotFound;
+    StopTheRun();
     return Overwrite::Stop;
   }
 
@@ -386,9 +386,9 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
     ask = false;
   }
   if (!ask) return Overwrite::Proceed;
-  if (flags_.overwriteAll) {
+  if (const auto all = flags_.OverwriteAll()) {
     // Answered for the rest of the run.
-    if (*flags_.overwriteAll) return Overwrite::Proceed;
+    if (*all) return Overwrite::Proceed;
     LogOutcome(source, kSkipped);
     return Overwrite::Skip;
   }
@@ -397,12 +397,12 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
   if (progress_) progress_->ShowNow();
   switch (prompts_.AskOverwrite(kAppTitle, OverwriteQuestion(target, *targetItem, *sourceItem))) {
     case PromptAnswer::YesToAll:
-      flags_.overwriteAll = true;
+      flags_.SetOverwriteAll(true);
       return Overwrite::Proceed;
     case PromptAnswer::Yes:
       return Overwrite::Proceed;
     case PromptAnswer::NoToAll:
-      flags_.overwriteAll = false;
+      flags_.SetOverwriteAll(false);
       LogOutcome(source, kSkipped);
       return Overwrite::Skip;
     case PromptAnswer::No:
@@ -410,7 +410,7 @@ CopyEngine::Overwrite CopyEngine::CheckExistingTarget(const std::string& source,
       return Overwrite::Skip;
     default:  // Cancel, or the box closed
       LogOutcome(source, kCancelled);
-      flags_.stopRequested = true;
+      StopTheRun();
       return Overwrite::Stop;
   }
 }
@@ -430,8 +430,13 @@ CopyResult CopyEngine::CopyInChunks(const std::string& source, const std::string
   return fs_.CopyFileWithProgress(source, target, mustBeNew, betweenChunks);
 }
 
+void CopyEngine::StopTheRun() {
+  stoppedTheRun_ = true;
+  flags_.stopRequested = true;
+}
+
 void CopyEngine::CountFailed(const std::string& what, int files) {
-  if (flags_.firstFailure.empty()) flags_.firstFailure = what;
+  if (firstFailure_->empty()) *firstFailure_ = what;
   if (progress_) progress_->FileFailed(files);
 }
 

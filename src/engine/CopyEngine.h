@@ -18,7 +18,7 @@ namespace tolvane {
 // each decision needs them, so a change made while a question is shown applies at once.
 class CopyEngine {
  public:
-  CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, StatusLog& log,
+  CopyEngine(FileSystem& fs, Prompts& prompts, EventPump& pump, LogLines& log,
              const CopyOptions& options, RunFlags& flags);
 
   // Copies a file entry, a folder entry's contents, or everything a wildcard entry matches
@@ -33,7 +33,14 @@ class CopyEngine {
   bool CopyFileToFolder(const std::string& source, const std::string& folder);
 
   // Where each file's outcome and a large file's progress are counted; none by default.
-  void SetProgress(RunProgress* progress) { progress_ = progress; }
+  void SetProgress(FileProgress* progress) { progress_ = progress; }
+  // Where what failed first at this destination, and why, is kept for the run's results: left
+  // as it is when it holds something already.
+  void SetFirstFailure(std::string* firstFailure) {
+    firstFailure_ = firstFailure ? firstFailure : &ownFirstFailure_;
+  }
+  // True when this engine asked the whole run to stop (a Cancel, an Abort, a source gone).
+  bool StoppedTheRun() const { return stoppedTheRun_; }
   // The run's plan: the entries are copied as the walk found them, and what the plan found at
   // this destination's targets stands for the first look at each (a Retry looks again).
   // Without one, every level is searched and every target looked at when it is copied.
@@ -64,13 +71,19 @@ class CopyEngine {
   // what failed and why, kept when it is the destination's first.
   void CountFailed(const std::string& what, int files = 1);
 
+  // Asks the whole run to stop.
+  void StopTheRun();
+
   FileSystem& fs_;
   Prompts& prompts_;
   EventPump& pump_;
-  StatusLog& log_;
+  LogLines& log_;
   const CopyOptions& options_;
   RunFlags& flags_;
-  RunProgress* progress_ = nullptr;
+  FileProgress* progress_ = nullptr;
+  std::string ownFirstFailure_;
+  std::string* firstFailure_ = &ownFirstFailure_;
+  bool stoppedTheRun_ = false;
   const SourceWalk* walk_ = nullptr;
   const DestinationPlan* destination_ = nullptr;
 };

@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "engine/RunFlags.h"
+#include "engine/RunPlan.h"
 #include "engine/RunProgress.h"
 #include "log/StatusLog.h"
 #include "platform/Clock.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/Prompts.h"
 #include "setup/SourceList.h"
 #include "tree/DestinationTree.h"
 
@@ -50,20 +54,35 @@ struct RunOutcome {
 // only where there were some.
 std::string ResultLogLine(const DestinationResult& result);
 
-// Copies one source entry into one destination folder; true when anything failed there.
-using CopyEntryFn = std::function<bool(const std::string& entry, const std::string& folder)>;
+// What a run copies with, as the window thread has them. Each worker makes its own file
+// system from fs (or takes turns on it), and asks its questions through prompts on the window
+// thread, one at a time.
+struct RunTools {
+  FileSystem& fs;
+  Prompts& prompts;
+  EventPump& pump;
+  const CopyOptions& options;
+};
 
-// Copies every source entry into every marked destination, destinations in tree order, each
-// destination served with all entries before the next.
+// Copies every source entry into every marked destination. Up to Parallel destinations are
+// served at once, each by a worker thread of its own with all entries; the window thread hands
+// out the destinations in tree order as workers come free, shows the progress, asks the
+// workers' questions one after another and applies the marks. The log reads as if one
+// destination came after another: each destination's lines form one block, the blocks in
+// tree order; the first unfinished destination's lines appear as they come, later ones are
+// held until their turn.
 class DistributionRun {
  public:
+  static constexpr int kMaxParallel = 32;
+
   DistributionRun(DestinationTree& tree, const SourceList& sources, StatusLog& log, Clock& clock,
-                  RunFlags& flags, RunView& view, CopyEntryFn copyEntry);
+                  RunFlags& flags, RunView& view, RunTools tools);
+  ~DistributionRun();
 
   // Where the destinations and the run's end are counted; none by default.
   void SetProgress(RunProgress* progress) { progress_ = progress; }
   // How many files an entry holds, for the destinations nothing can reach: each of those
-  // files counts as failed there. One per entry by default.
+  // files counts as failed there. One per entry by default. Called on the window thread.
   void SetFileCounter(std::function<int(const std::string& entry)> count) {
     countFiles_ = std::move(count);
   }
@@ -76,27 +95,31 @@ class DistributionRun {
     plannedFiles_ = files;
     plannedBytes_ = bytes;
   }
+  // The run's plan, which every destination's copy follows; without one every target is
+  // looked at when it is copied.
+  void SetPlan(const RunPlan* plan) { plan_ = plan; }
+  // How many destinations are served at once: 1 to kMaxParallel, 1 being one after another.
+  void SetParallel(int parallel);
 
   RunOutcome RunDistribution();
-  // True when any source entry failed at the folder.
-  bool DistributeToFolder(const std::string& folder);
 
  private:
+  class Session;
+
   DestinationTree& tree_;
   const SourceList& sources_;
   StatusLog& log_;
   Clock& clock_;
   RunFlags& flags_;
   RunView& view_;
-  CopyEntryFn copyEntry_;
+  RunTools tools_;
   RunProgress* progress_ = nullptr;
   std::function<int(const std::string&)> countFiles_;
-  // Every file of every source entry counts as failed at a destination nothing reaches.
-  // Returns how many.
-  int CountUnreachable();
   std::function<bool(const TreeNode&)> serve_;
   int plannedFiles_ = 0;
   std::uint64_t plannedBytes_ = 0;
+  const RunPlan* plan_ = nullptr;
+  int parallel_ = 1;
 };
 
 // Whether a destination's folder path may be written to: on Linux only a network path, which the

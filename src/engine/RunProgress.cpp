@@ -17,7 +17,8 @@ RunProgress::RunProgress(Clock& clock, ShowFn show) : clock_(clock), show_(std::
 void RunProgress::StartRun(int destinations) {
   counts_ = RunCounts{};
   counts_.destinations = destinations;
-  fileDone_ = 0;
+  laneDone_.assign(1, 0);
+  lane_ = 0;
   start_ = clock_.Ticks();
   rateTicks_ = start_;
   rateBytes_ = 0;
@@ -37,41 +38,46 @@ void RunProgress::StartDestination() {
   ShowIfDue();
 }
 
+void RunProgress::SetLane(int lane) {
+  lane_ = static_cast<std::size_t>(std::max(lane, 0));
+  if (laneDone_.size() <= lane_) laneDone_.resize(lane_ + 1, 0);
+}
+
 void RunProgress::StartFile(const std::string& source) {
   counts_.currentFile = source;
-  fileDone_ = 0;
+  FileDone() = 0;
   ShowIfDue();
 }
 
 void RunProgress::FileBytes(std::uint64_t done) {
   // A retried file starts again from nothing.
-  counts_.bytes = counts_.bytes - fileDone_ + done;
-  fileDone_ = done;
+  counts_.bytes = counts_.bytes - FileDone() + done;
+  FileDone() = done;
   ShowIfDue();
 }
 
 void RunProgress::FileCopied(std::uint64_t size) {
-  counts_.bytes = counts_.bytes - fileDone_ + size;
-  fileDone_ = 0;
+  counts_.bytes = counts_.bytes - FileDone() + size;
+  FileDone() = 0;
   ++counts_.copied;
 }
 
 void RunProgress::FileSkipped() {
-  counts_.bytes -= fileDone_;
-  fileDone_ = 0;
+  counts_.bytes -= FileDone();
+  FileDone() = 0;
   ++counts_.skipped;
 }
 
 void RunProgress::FileUnchanged() {
-  counts_.bytes -= fileDone_;
-  fileDone_ = 0;
+  counts_.bytes -= FileDone();
+  FileDone() = 0;
   ++counts_.unchanged;
 }
 
 void RunProgress::FileFailed(int files) {
   // What was written of a file that did not arrive is not copied.
-  counts_.bytes -= fileDone_;
-  fileDone_ = 0;
+  counts_.bytes -= FileDone();
+  FileDone() = 0;
   counts_.failed += files;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 
@@ -34,9 +35,26 @@ std::optional<double> ShareDone(const RunCounts& counts);
 // How long the rest will take at the pace so far; nothing before there is a pace.
 std::optional<std::chrono::milliseconds> TimeLeft(const RunCounts& counts);
 
+// What a copy tells of each file as it goes.
+class FileProgress {
+ public:
+  virtual ~FileProgress() = default;
+  virtual void StartFile(const std::string& source) = 0;
+  // How much of the current file is written.
+  virtual void FileBytes(std::uint64_t done) = 0;
+  virtual void FileCopied(std::uint64_t size) = 0;
+  virtual void FileSkipped() = 0;
+  virtual void FileUnchanged() = 0;
+  // files: how many files did not arrive (those of a folder that could not be made).
+  virtual void FileFailed(int files = 1) = 0;
+  // Shows where the run stands now, whenever it was last shown: before a question, which may
+  // stay open for long.
+  virtual void ShowNow() = 0;
+};
+
 // Counts what a run does and shows where it stands a few times a second at most, by the clock,
 // so that a file costs no more than a counter and a look at the clock; then the summary.
-class RunProgress {
+class RunProgress : public FileProgress {
  public:
   static constexpr std::chrono::milliseconds kShowInterval{250};
 
@@ -47,17 +65,16 @@ class RunProgress {
   // The plan's totals, once it is made.
   void SetPlannedTotals(int files, std::uint64_t bytes);
   void StartDestination();
-  void StartFile(const std::string& source);
-  // How much of the current file is written.
-  void FileBytes(std::uint64_t done);
-  void FileCopied(std::uint64_t size);
-  void FileSkipped();
-  void FileUnchanged();
-  // files: how many files did not arrive (those of a folder that could not be made).
-  void FileFailed(int files = 1);
-  // Shows where the run stands now, whenever it was last shown: before a question, which may
-  // stay open for long.
-  void ShowNow();
+  // Which of the files being copied at once the calls that follow are about (a run's worker,
+  // counted from 0): each has its own part of the bytes written so far.
+  void SetLane(int lane);
+  void StartFile(const std::string& source) override;
+  void FileBytes(std::uint64_t done) override;
+  void FileCopied(std::uint64_t size) override;
+  void FileSkipped() override;
+  void FileUnchanged() override;
+  void FileFailed(int files = 1) override;
+  void ShowNow() override;
   // Shows the summary and keeps it.
   void EndRun(bool stopped);
 
@@ -76,7 +93,10 @@ class RunProgress {
   std::chrono::milliseconds start_{0};
   std::chrono::milliseconds lastShown_{0};
   bool shownOnce_ = false;
-  std::uint64_t fileDone_ = 0;  // the current file's part of counts_.bytes
+  // Each lane's current file's part of counts_.bytes, and the lane being told of.
+  std::vector<std::uint64_t> laneDone_ = {0};
+  std::size_t lane_ = 0;
+  std::uint64_t& FileDone() { return laneDone_[lane_]; }
   // Where the rate was last measured from.
   std::chrono::milliseconds rateTicks_{0};
   std::uint64_t rateBytes_ = 0;

@@ -18,9 +18,16 @@ class LogSink {
   virtual void ClearMemo() = 0;
 };
 
+// Where a part of the program writes its log lines.
+class LogLines {
+ public:
+  virtual ~LogLines() = default;
+  virtual void AddLogLine(const std::string& text) = 0;
+};
+
 // The one way every part of the program reports what it does: a line in the memo, and, while
 // saving is on, the same text appended to the log file.
-class StatusLog {
+class StatusLog : public LogLines {
  public:
   StatusLog(FileSystem& fs, LogSink& sink);
 
@@ -42,7 +49,7 @@ class StatusLog {
   // Whether a line has failed to reach the log file since the log path was set.
   bool AnyWriteFailed() const { return anyWriteFailed_; }
 
-  void AddLogLine(const std::string& text);
+  void AddLogLine(const std::string& text) override;
   // The file half of AddLogLine: appends the text and a line end in one write. The file is
   // opened and closed for each line, or held open while KeepFileOpen is on. False when the
   // line could not be written, which is reported once through the write-failure report.

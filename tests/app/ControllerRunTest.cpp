@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "app/ControllerFixture.h"
 #include "support/FaultFileSystem.h"
@@ -71,7 +72,7 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(lines.back(), "09:16 配布終了");
   EXPECT_EQ(net.Read("PC02/tools/sub/c.txt"), "C");
   EXPECT_EQ(net.Read("PC01/share/apps/b.txt"), "B");
-  EXPECT_EQ(pump.sleeps - sleepsBefore, 9);  // one pause per copied file
+  EXPECT_EQ(pump.sleeps - sleepsBefore, 0);  // the workers copy without pausing
   EXPECT_FALSE(c.State().run.runInProgress);
   EXPECT_TRUE(view->sourcePaneEnabled);
   EXPECT_EQ(view->pictures[CommandId::Go], kGoPicture);
@@ -143,35 +144,51 @@ TEST_F(ControllerRunTest, PreviewShowsWhatARunWouldDoWritingNothingAndTheRunAgre
       << view->progressTexts.back();
 }
 
-TEST_F(ControllerRunTest, GoDuringARunStopsAfterThatFileWithTheFailedMark) {
+TEST_F(ControllerRunTest, GoDuringARunStopsEveryDestinationAfterItsFileWithTheFailedMark) {
   WriteList({"PC01/share", "PC02/tools"});
   MainController& c = Start();
   c.tbtConfirmOverWriteClick(false);
   bool sawRunning = false;
   pump.onProcess = [&] {
+    if (sawRunning) return;
     // What a run disables, and Go usable to stop it.
     sawRunning = c.State().run.runInProgress && !view->sourcePaneEnabled &&
                  !view->Enabled(CommandId::AddFile) && !view->Enabled(CommandId::OpenList) &&
                  !view->Enabled(CommandId::CancelAllFile) && view->Enabled(CommandId::Go) &&
                  view->pictures[CommandId::Go] == kGoRunningPicture &&
                  cursor.shape == CursorShape::AppStarting;
-    c.Execute(CommandId::Go);  // the second Go, while the run lets events through
+    c.Execute(CommandId::Go);  // the second Go, while the first file is being copied
+  };
+  // The first copy waits for the stop, wherever the window thread is meanwhile.
+  fs.beforeOp = [&](FsOp op, const std::string&) {
+    if (op != FsOp::CopyFile) return;
+    while (!c.State().run.stopRequested) std::this_thread::yield();
   };
 
   c.Execute(CommandId::Go);
 
   EXPECT_TRUE(sawRunning);
-  EXPECT_EQ(view->memo.size(), 5u);  // start, destination, one file, result, end
+  // Both destinations were being served: each ends after its file, and says why.
+  const std::string a = "  " + srcA + " -> 成功";
+  const std::string cut = "  配布が中止されたため、この配布先の残りは写しません";
+  ASSERT_EQ(view->memo.size(), 10u) << testing::PrintToString(view->memo);
+  EXPECT_EQ(view->memo, (std::vector<std::string>{view->memo[0], R"(\\PC01\share)", a, cut,
+                                                   R"(\\PC02\tools)", a, cut, view->memo[7],
+                                                   view->memo[8], view->memo[9]}));
   EXPECT_NE(view->memo.back().find(" 配布中止"), std::string::npos);
   EXPECT_TRUE(net.Exists("PC01/share/a.txt"));
-  EXPECT_FALSE(net.Exists("PC02/tools/a.txt"));
+  EXPECT_FALSE(net.Exists("PC01/share/b.txt"));
+  EXPECT_TRUE(net.Exists("PC02/tools/a.txt"));
+  EXPECT_FALSE(net.Exists("PC02/tools/b.txt"));
   TreeNode* share = NodeOf(R"(\\PC01\share)");
   ASSERT_NE(share, nullptr);
   EXPECT_EQ(share->StateImage(), kStateFailed);
+  EXPECT_EQ(NodeOf(R"(\\PC02\tools)")->StateImage(), kStateFailed);
   EXPECT_EQ(c.BatchExitCode(), 1);
 
   // The next Go starts afresh; the failed mark stays a destination and stays red.
   pump.onProcess = nullptr;
+  fs.beforeOp = nullptr;
   c.Execute(CommandId::Go);
   EXPECT_NE(view->memo.back().find(" 配布終了"), std::string::npos);
   EXPECT_EQ(share->StateImage(), kStateFailed);

@@ -77,9 +77,9 @@ TEST_F(BatchDistributionTest, OverwritesWithoutAskingAndTellsTheSchedulerAboutFa
 
   EXPECT_EQ(RunTolvaneIn(exe.Path(), {"-b", "-o"}, StdoutTo(exe / "out")), 1);
   const std::string output = exe.Read("out");
-  EXPECT_EQ(output.rfind(
-                "stopped: 3 copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, 7 B, ", 0),
-            0u)
+  // Both destinations are served at once: the first gets its first file at least.
+  EXPECT_TRUE(std::regex_search(
+      output, std::regex(R"(^stopped: [1-3] copied, 0 skipped, 0 unchanged, 1 failed at 2 destinations, )")))
       << output;
 
   EXPECT_EQ(net.Read("PC01/share/setup.exe"), "setup");

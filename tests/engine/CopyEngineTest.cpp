@@ -57,9 +57,10 @@ class CopyEngineTest : public ::testing::Test {
     dir.MakeDir("net/SRV/share/dest");
     sink.lines.clear();
     prompts.asked.clear();
-    pump = test::FakeEventPump();
+    pump.Reset();
     fs.ClearFaults();
-    flags = RunFlags{};
+    flags.StartRun();
+    flags.stopRequested = false;
     flags.batchMode = batch;
   }
 

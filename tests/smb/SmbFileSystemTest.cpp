@@ -369,7 +369,7 @@ TEST_F(SmbFileSystemTest, TheCopyGuardsHoldOnAShare) {
 
   // A destination inside the source folder is not copied into itself.
   sink.lines.clear();
-  flags = RunFlags{};
+  flags.StartRun();
   files = 0;
   EXPECT_FALSE(
       engine.CopyEntry(Unc("guest", dir + "\\loop"), Unc("guest", dir + "\\loop\\sub\\in")));

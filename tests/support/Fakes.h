@@ -1,6 +1,8 @@
 #pragma once
 
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +35,13 @@ class FakeEventPump : public EventPump {
   int passes = 0;
   std::function<void()> onProcess;  // what the pending events do, if anything
 
+  // As if new.
+  void Reset() {
+    sleeps = sleptMs = passes = 0;
+    onProcess = nullptr;
+    SetPause(kDefaultPauseMs);
+  }
+
   void Sleep(int milliseconds) override {
     ++sleeps;
     sleptMs += milliseconds;
@@ -41,6 +50,25 @@ class FakeEventPump : public EventPump {
     ++passes;
     if (onProcess) onProcess();
   }
+  // Waits for a Wake however long it takes (never for a time), then runs the pending events.
+  void WaitForEvents(int /*maxMs*/) override {
+    {
+      std::unique_lock lock(wakeMutex_);
+      woken_.wait(lock, [this] { return wakes_ > 0; });
+      wakes_ = 0;
+    }
+    ProcessPendingEvents();
+  }
+  void Wake() override {
+    std::lock_guard lock(wakeMutex_);
+    ++wakes_;
+    woken_.notify_all();
+  }
+
+ private:
+  std::mutex wakeMutex_;
+  std::condition_variable woken_;
+  int wakes_ = 0;
 };
 
 // Answers questions from a script and records what was asked.

@@ -2,16 +2,45 @@
 
 #include <utility>
 
+#include "platform/TurnTakingFileSystem.h"
+
 namespace tolvane::test {
 
+FaultFileSystem::FaultFileSystem(FaultFileSystem& parent, std::unique_ptr<FileSystem> inner)
+    : ownInner_(std::move(inner)), inner_(*ownInner_), parent_(&parent) {}
+
+std::unique_ptr<FileSystem> FaultFileSystem::ForWorker(WindowCall ask) {
+  FaultFileSystem& root = Root();
+  std::unique_ptr<FileSystem> inner = root.inner_.ForWorker(std::move(ask));
+  if (!inner) {
+    std::lock_guard lock(root.mutex_);
+    if (!root.innerTurns_) root.innerTurns_ = std::make_shared<std::mutex>();
+    inner = std::make_unique<TurnTakingFileSystem>(root.inner_, root.innerTurns_);
+  }
+  return std::unique_ptr<FileSystem>(new FaultFileSystem(root, std::move(inner)));
+}
+
 void FaultFileSystem::FailOn(FsOp op, std::string pathPart, int times) {
+  std::lock_guard lock(mutex_);
   faults_.push_back({op, std::move(pathPart), times});
 }
 
+void FaultFileSystem::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.clear();
+}
+
 bool FaultFileSystem::Enter(FsOp op, const std::string& path) {
-  calls.emplace_back(op, path);
-  if (beforeOp) beforeOp(op, path);
-  for (auto& f : faults_) {
+  FaultFileSystem& root = Root();
+  std::function<void(FsOp, const std::string&)> hook;
+  {
+    std::lock_guard lock(root.mutex_);
+    root.calls.emplace_back(op, path);
+    hook = root.beforeOp;
+  }
+  if (hook) hook(op, path);
+  std::lock_guard lock(root.mutex_);
+  for (auto& f : root.faults_) {
     if (f.op != op || f.times == 0 || path.find(f.pathPart) == std::string::npos) continue;
     if (f.times > 0) --f.times;
     lastInjected_ = true;
@@ -42,6 +71,7 @@ CopyResult FaultFileSystem::CopyFileWithProgress(const std::string& source,
                                                  const std::string& target, bool failIfExists,
                                                  const CopyProgress& progress) {
   if (Enter(FsOp::CopyFile, target)) return {false, false, 0, kFaultReason};
+  const auto duringCopy = Root().duringCopy;
   if (!duringCopy) return inner_.CopyFileWithProgress(source, target, failIfExists, progress);
   bool changed = false;
   return inner_.CopyFileWithProgress(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #ifdef _WIN32
@@ -17,6 +18,10 @@ namespace tolvane::test {
 class NativeFileSystem : public Win32FileSystem {
  public:
   explicit NativeFileSystem(std::string networkRoot = {});
+  // A worker's own, over the same network folder.
+  std::unique_ptr<FileSystem> ForWorker(WindowCall /*ask*/) override {
+    return std::make_unique<NativeFileSystem>(networkRoot_);
+  }
 
  protected:
   std::wstring NativePath(const std::string& path) const override;
@@ -29,6 +34,12 @@ class NativeFileSystem : public Win32FileSystem {
 class NativeFileSystem : public PosixFileSystem {
  public:
   using PosixFileSystem::PosixFileSystem;
+  // A worker's own, over the same network folder and with the same chunks.
+  std::unique_ptr<FileSystem> ForWorker(WindowCall /*ask*/) override {
+    auto fs = std::make_unique<NativeFileSystem>(NetworkRoot());
+    fs->SetChunkSize(ChunkSize());
+    return fs;
+  }
 };
 #endif
 

@@ -237,15 +237,10 @@ void MainController::RunDistribution(bool failedOnly) {
   // Each source entry is walked once and every destination looked at before anything is
   // copied; the copy follows what was found.
   const RunPlan plan = PlanNow(sources, failedOnly);
-  plan_ = &plan;
-  struct Forget {
-    const RunPlan*& plan;
-    ~Forget() { plan = nullptr; }
-  } forget{plan_};
   DistributionRun run(tree_, sources, log_, services_.clock, state_.run, *this,
-                      [this](const std::string& entry, const std::string& folder) {
-                        return CopyEntry(entry, folder);
-                      });
+                      {services_.fs, prompts_, services_.pump, *this});
+  run.SetPlan(&plan);
+  run.SetParallel(options_.parallel);
   run.SetProgress(&progress_);
   // Each entry is counted once a run, however many destinations nothing reaches.
   std::map<std::string, int> fileCounts;
@@ -280,13 +275,6 @@ void MainController::ShowProgress(const std::string& text) {
   const bool summary = !progress_.Summary().empty() && text == progress_.Summary();
   view_->SetProgressText(summary ? WindowSummaryText(progress_.Counts())
                                  : WindowProgressText(progress_.Counts()));
-}
-
-bool MainController::CopyEntry(const std::string& entry, const std::string& folder) {
-  CopyEngine engine(services_.fs, prompts_, services_.pump, log_, *this, state_.run);
-  engine.SetProgress(&progress_);
-  if (plan_) engine.SetPlan(&plan_->walk, plan_->For(folder));
-  return engine.CopyEntry(entry, folder);
 }
 
 RunPlan MainController::PlanNow(const SourceList& sources, bool failedOnly) {

@@ -74,6 +74,8 @@ struct MainOptions {
   bool ignoreError = false;
   bool saveLog = true;
   bool skipUnchanged = false;
+  // How many destinations a run serves at once.
+  int parallel = 4;
 };
 
 // The main window's behaviour, shared by every window layer: start-up and shutdown, the
@@ -211,7 +213,6 @@ class MainController : public CopyOptions, private RunView {
   // RunView.
   void ShowRunning(bool running) override;
   void ShowDestination(TreeNode* node) override;
-  bool CopyEntry(const std::string& entry, const std::string& folder);
   void RunDistribution(bool failedOnly);
   // Progress in the status bar, in the window's words.
   void ShowProgress(const std::string& text);
@@ -287,8 +288,6 @@ class MainController : public CopyOptions, private RunView {
   std::vector<SourceEntry> lastSources_;
   // --dry-run: the batch run only shows its plan, and nothing is written anywhere.
   bool dryRun_ = false;
-  // The plan of the run in progress.
-  const RunPlan* plan_ = nullptr;
   // The [Servers] of the settings as the user keeps them, and those the network folder has.
   ServerSettings servers_;
   std::vector<std::string> shadowedServers_;

@@ -363,6 +363,21 @@ std::optional<std::string> Win32Dialogs::AskText(const std::string& title,
   return Narrow(state.text);
 }
 
+Win32EventPump::Win32EventPump() : threadId_(GetCurrentThreadId()) {
+  // The thread gets its message queue now, so that a worker's Wake finds it even before any
+  // window exists (batch mode has none).
+  MSG message;
+  PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+}
+
+void Win32EventPump::WaitForEvents(int maxMs) {
+  MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(maxMs), QS_ALLINPUT,
+                              MWMO_INPUTAVAILABLE);
+  ProcessPendingEvents();
+}
+
+void Win32EventPump::Wake() { PostThreadMessageW(threadId_, WM_NULL, 0, 0); }
+
 void Win32EventPump::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
 
 void Win32EventPump::ProcessPendingEvents() {

@@ -58,8 +58,15 @@ std::vector<std::string> SplitDialogSelection(const std::wstring& buffer);
 // message met on the way is put back, so that the main loop still ends.
 class Win32EventPump : public EventPump {
  public:
+  // Made on the window thread, whose message queue Wake posts to.
+  Win32EventPump();
   void Sleep(int milliseconds) override;
   void ProcessPendingEvents() override;
+  void WaitForEvents(int maxMs) override;
+  void Wake() override;
+
+ private:
+  DWORD threadId_;
 };
 
 // Runs one message through the main window's keyboard handling, then dispatches it. The main

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 namespace tolvane {
@@ -154,6 +155,21 @@ void QtEventPump::Sleep(int milliseconds) {
 }
 
 void QtEventPump::ProcessPendingEvents() { QApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtEventPump::WaitForEvents(int maxMs) {
+  // The timer ends the wait at the latest; a Wake's posted call ends it sooner.
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.start(maxMs);
+  QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtEventPump::Wake() {
+  // Posted to the application object, whose thread is the window thread; doing nothing there
+  // is enough to end the wait.
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+}
 
 void QtCursor::Set(CursorShape shape) {
   if (shape_ != CursorShape::Default) QApplication::restoreOverrideCursor();

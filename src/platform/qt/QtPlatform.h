@@ -50,6 +50,8 @@ class QtEventPump : public EventPump {
  public:
   void Sleep(int milliseconds) override;
   void ProcessPendingEvents() override;
+  void WaitForEvents(int maxMs) override;
+  void Wake() override;
 };
 
 class QtCursor : public Cursor {
