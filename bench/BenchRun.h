@@ -2,6 +2,7 @@
 // A batch run as the main window's controller makes it, into the share of each of
 // DESTINATIONS servers (SRV0/share, SRV1/share, ...) of a network folder made anew: the run
 // benchmarks differ only in their event pump and their source.
+#include <cstdlib>
 #include <filesystem>
 
 #include "BenchSupport.h"
@@ -41,7 +42,7 @@ struct BenchRun {
   // keepShares: the shares as an earlier run left them.
   BenchRun(const std::string& net, int destinations, tolvane::EventPump& pump,
            tolvane::SourceEntry source, bool keepShares = false)
-      : posix(net), log(posix, sink), engine(posix, prompts, pump, log, options, flags) {
+      : posix(net), log(posix, sink), run(tree, sources, log, clock, flags, view, {posix, prompts, pump, options}) {
     if (!keepShares) MakeShares(net, destinations);
     flags.batchMode = true;
     sources.Append(std::move(source));
@@ -51,8 +52,10 @@ struct BenchRun {
       tree.AddNode(root, {unc, "share", "", true}, "share", tolvane::NodeIcon::Share,
                    tolvane::kStateMarked);
     }
-    engine.SetProgress(&progress);
     run.SetProgress(&progress);
+    // As many destinations at once as the PARALLEL environment variable says (default 4).
+    const char* parallel = std::getenv("PARALLEL");
+    run.SetParallel(parallel ? std::atoi(parallel) : 4);
   }
 
   // Plans the run as the window does before it copies: the copy then follows the plan.
@@ -69,7 +72,7 @@ struct BenchRun {
         plan,
         {options.ConfirmOverWrite(), options.ButOldIsIgnore(), options.SkipUnchanged(), true});
     run.SetPlannedTotals(totals.files, totals.bytes);
-    planned = true;
+    run.SetPlan(&plan);
   }
 
   tolvane::PosixFileSystem posix;
@@ -82,15 +85,9 @@ struct BenchRun {
   tolvane::DestinationTree tree;
   tolvane::SystemClock clock;
   tolvane::RunProgress progress{clock, nullptr};
-  tolvane::CopyEngine engine;
   NullView view;
   tolvane::RunPlan plan;
-  bool planned = false;
-  tolvane::DistributionRun run{
-      tree, sources, log, clock, flags, view, [this](const std::string& e, const std::string& f) {
-        if (planned) engine.SetPlan(&plan.walk, plan.For(f));
-        return engine.CopyEntry(e, f);
-      }};
+  tolvane::DistributionRun run;
 };
 
 }  // namespace bench
