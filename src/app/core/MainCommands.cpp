@@ -63,6 +63,15 @@ void MainController::Execute(CommandId id) {
       return mnuSkipUnchangedClick();
     case CommandId::Preview:
       return mnuPreviewClick();
+    case CommandId::Parallel1:
+    case CommandId::Parallel2:
+    case CommandId::Parallel4:
+    case CommandId::Parallel8:
+    case CommandId::Parallel16:
+      for (const ParallelChoice& choice : ParallelChoices()) {
+        if (choice.id == id) mnuParallelClick(choice.count);
+      }
+      return;
     case CommandId::None:
       return;
   }
@@ -168,6 +177,11 @@ void MainController::mnuSkipUnchangedClick() { tbtSkipUnchangedClick(!SkipUnchan
 
 void MainController::tbtSkipUnchangedClick(bool down) {
   options_.skipUnchanged = down;
+  ShowOptions();
+}
+
+void MainController::mnuParallelClick(int count) {
+  options_.parallel = count;
   ShowOptions();
 }
 

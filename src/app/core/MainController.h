@@ -74,6 +74,8 @@ struct MainOptions {
   bool ignoreError = false;
   bool saveLog = true;
   bool skipUnchanged = false;
+  // How many destinations a run serves at once: the menu's choices, or what the file holds.
+  int parallel = WindowSettings::kDefaultParallel;
 };
 
 // The main window's behaviour, shared by every window layer: start-up and shutdown, the
@@ -135,6 +137,8 @@ class MainController : public CopyOptions, private RunView {
   void mnuWriteIfOldClick();
   void mnuIgnoreErrorClick();
   void mnuSkipUnchangedClick();
+  // One of the choices of 同時に配布する数.
+  void mnuParallelClick(int count);
   // Shows what a run would do, writing nothing anywhere.
   void mnuPreviewClick();
   void mnuAboutClick();
@@ -198,6 +202,8 @@ class MainController : public CopyOptions, private RunView {
   bool IgnoreError() const override { return options_.ignoreError; }
   bool SkipUnchanged() const override { return options_.skipUnchanged; }
   bool SaveLog() const { return options_.saveLog; }
+  // How many destinations a run serves at once.
+  int Parallel() const { return options_.parallel; }
 
   MainState& State() { return state_; }
   const MainState& State() const { return state_; }
