@@ -86,7 +86,11 @@ TEST_F(MainControllerTest, CommandStatesFollowSourcesSelectionMarksRunAndTheLogF
     if (c.Tree().NodeAt(i)->Record().folderPath == R"(\\PC01\share)") share = c.Tree().NodeAt(i);
   }
   ASSERT_NE(share, nullptr);
-  c.treFolderMouseDown(share);
+  // A double press on the box marks as a press does, and keeps it from the tree control.
+  const TreePressAction action = c.treFolderPress(share, TreePress::DoublePress);
+  EXPECT_TRUE(action.toggleMark);
+  EXPECT_FALSE(action.controlHandles);
+  EXPECT_TRUE(c.treFolderPress(nullptr, TreePress::Press).controlHandles);
   EXPECT_EQ(view->markCount, "1箇所");
   EXPECT_EQ(view->statusText, R"(\\PC01\share)");  // the press selects the node too
   EXPECT_TRUE(view->Enabled(C::Go));

@@ -228,6 +228,12 @@ bool MainController::treFolderExpanding(TreeNode* node) {
   return network_.NodeExpanding(node);
 }
 
+TreePressAction MainController::treFolderPress(TreeNode* hit, TreePress press) {
+  const TreePressAction action = DestinationTreePress(hit, press);
+  if (action.toggleMark) treFolderMouseDown(hit);
+  return action;
+}
+
 void MainController::treFolderMouseDown(TreeNode* statePictureNode) {
   if (!state_.startupComplete) return;
   std::string why;

@@ -9,6 +9,7 @@
 #include "app/core/Commands.h"
 #include "app/core/MainState.h"
 #include "app/core/MainView.h"
+#include "app/core/ViewRules.h"
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
 #include "engine/RunPlan.h"
@@ -166,8 +167,11 @@ class MainController : public CopyOptions, private RunView {
 
   // Destination tree events. A node not yet listed is opening: false keeps it closed.
   bool treFolderExpanding(TreeNode* node);
-  // A press on the tree; statePictureNode is the node whose state picture it hit, or null.
-  // Space on the selected node comes here too, with that node.
+  // A press on the tree (a mouse button, the second press of a double-click, or Space): hit is
+  // the node whose state picture it landed on (for Space, the selected node), or null. Marks
+  // as the press calls for, and answers whether the tree control takes the press as its own.
+  TreePressAction treFolderPress(TreeNode* hit, TreePress press);
+  // A press on a node's state picture: its mark is toggled, and it is selected and shown.
   void treFolderMouseDown(TreeNode* statePictureNode);
   void treFolderClick();
   void treFolderEnter();

@@ -282,10 +282,10 @@ void TfrmMain::CreateComponents() {
           [this](TreeNode* node, bool* allow) {
             controller_.Guarded([&] { *allow = controller_.treFolderExpanding(node); });
           });
-  connect(treFolder, &DestinationTreeView::mousePressed, this, [this](QPoint pos, Qt::MouseButton) {
-    TreeNode* node = treFolder->StatePictureNodeAt(pos);
-    controller_.Guarded([&] { controller_.treFolderMouseDown(node); });
-  });
+  connect(treFolder, &DestinationTreeView::pressed, this,
+          [this](TreeNode* hit, TreePress press, TreePressAction* action) {
+            controller_.Guarded([&] { *action = controller_.treFolderPress(hit, press); });
+          });
   // The status bar follows the selected node, however it was chosen.
   connect(treFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
           Slot([this] { controller_.treFolderChange(); }));
