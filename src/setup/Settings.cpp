@@ -42,6 +42,24 @@ int WaitOf(const Profile& profile) {
   return std::clamp(wait, 0, WindowSettings::kMaxWait);
 }
 
+// Leniently: no number at all is the default, a number out of range is held to the nearest end.
+// Leading digits count, as for every other number of the file.
+int ParallelOf(const Profile& profile) {
+  const std::string text = profile.GetString(kSettingsSection, "Parallel");
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string::npos) return WindowSettings::kDefaultParallel;
+  const bool negative = text[i] == '-';
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (i >= text.size() || text[i] < '0' || text[i] > '9') return WindowSettings::kDefaultParallel;
+  if (negative) return WindowSettings::kMinParallel;
+  int value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    // Once past the top, more digits only make it larger.
+    if (value <= WindowSettings::kMaxParallel) value = value * 10 + (text[i] - '0');
+  }
+  return std::clamp(value, WindowSettings::kMinParallel, WindowSettings::kMaxParallel);
+}
+
 ServerSettings ServersOf(const Profile& profile) {
   ServerSettings smb;
   const int port = profile.GetInt(kSettingsSection, "SmbPort", ServerSettings::kDefaultPort);
@@ -129,6 +147,7 @@ WindowSettings LoadSettings(FileSystem& fs, const std::string& path,
   s.wait = WaitOf(profile);
   s.smb = ServersOf(profile);
   s.skipUnchanged = profile.GetInt(kSettingsSection, "SkipUnchanged") != 0;
+  s.parallel = ParallelOf(profile);
   return s;
 }
 
@@ -165,6 +184,7 @@ std::vector<std::string> SettingsLines(const WindowSettings& s) {
   lines.push_back("SmbCredentials=" + ProfileValueText(s.smb.credentialsFile));
 #endif
   lines.push_back("SkipUnchanged=" + Flag(s.skipUnchanged));
+  lines.push_back("Parallel=" + std::to_string(s.parallel));
   // The servers the user named, which the network folder may not list.
   if (!s.smb.servers.empty()) {
     lines.insert(lines.end(), {"", "[Servers]", "Count=" + std::to_string(s.smb.servers.size())});

@@ -55,6 +55,11 @@ struct WindowSettings {
   std::string defaultFolder;
   // A target of the same size and time as its source is left alone; off unless chosen.
   bool skipUnchanged = false;
+  // How many destinations a run serves at once.
+  int parallel = kDefaultParallel;
+  static constexpr int kDefaultParallel = 4;
+  static constexpr int kMinParallel = 1;
+  static constexpr int kMaxParallel = 32;
 
   // The folder that stands for the shell's network folder on Linux.
   std::string networkRoot = "/net";

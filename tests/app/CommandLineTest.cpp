@@ -144,6 +144,64 @@ TEST(ViewRulesTest, MemoSelectionCountsUtf16UnitsAndCollapseGoesDeepestFirst) {
   EXPECT_LT(at(a1), at(a));
 }
 
+TEST(ViewRulesTest, OnlyTheDateAndSizeColumnsWidenToTheirNewTextsAndNeverNarrow) {
+  SourceList list;
+  list.Append({"/srv/deploy/a-very-long-path-that-would-fill-a-screen/setup.exe", "12/08", "1"});
+  list.Append({"/b", "2026/12/08 05:32", "12,345,678,901"});
+  list.Append({"/c", "", ""});
+  // Seven pixels a character, as a window would measure them.
+  const auto measure = [&](int row, int column) {
+    return 7 * static_cast<int>(SourceColumnText(list.At(row), column).size());
+  };
+  using W = std::array<int, kSourceColumnCount>;
+  struct Case {
+    const char* name;
+    W widths;
+    int first, last, padding;
+    W fitted;
+  } cases[] = {
+      {"texts, padding and the grid line", {200, 70, 80}, 0, 2, 12, {200, 125, 111}},
+      {"a measure with its padding inside", {200, 70, 80}, 1, 1, 0, {200, 113, 99}},
+      {"wider than any text stays", {200, 300, 120}, 0, 2, 12, {200, 300, 120}},
+      {"only the rows added count", {200, 70, 80}, 2, 2, 12, {200, 70, 80}},
+      {"rows beyond the list are not there", {200, 70, 80}, 0, 7, 12, {200, 125, 111}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FitSourceColumns(c.widths, c.first, c.last, list.Count(), measure, c.padding),
+              c.fitted)
+        << c.name;
+  }
+}
+
+TEST(ViewRulesTest, APressOnAStatePictureIsTheMarksAloneAndSpaceNeverReachesTheControl) {
+  DestinationTree tree;
+  TreeNode* root = tree.AddNode(nullptr, {}, "root", NodeIcon::Network, kStateNone);
+  TreeNode* box = tree.AddNode(root, {}, "box", NodeIcon::Server, kStateUnmarked);
+  TreeNode* failed = tree.AddNode(root, {}, "failed", NodeIcon::Share, kStateFailed);
+  using A = TreePressAction;
+  struct Case {
+    const char* name;
+    const TreeNode* hit;
+    TreePress press;
+    A action;
+  } cases[] = {
+      {"box", box, TreePress::Press, A{true, false}},
+      // Counted as a second press: opening the node would move the rows under the pointer.
+      {"box, double", box, TreePress::DoublePress, A{true, false}},
+      {"failed mark", failed, TreePress::Press, A{true, false}},
+      {"no picture is no hit", root, TreePress::Press, A{false, true}},
+      {"elsewhere", nullptr, TreePress::Press, A{false, true}},
+      {"elsewhere, double opens", nullptr, TreePress::DoublePress, A{false, true}},
+      {"space", box, TreePress::SpaceKey, A{true, false}},
+      {"space without a picture", root, TreePress::SpaceKey, A{false, false}},
+  };
+  for (const Case& c : cases) {
+    const A action = DestinationTreePress(c.hit, c.press);
+    EXPECT_EQ(action.toggleMark, c.action.toggleMark) << c.name;
+    EXPECT_EQ(action.controlHandles, c.action.controlHandles) << c.name;
+  }
+}
+
 TEST(FileFilterTest, PairsOfDescriptionAndPatterns) {
   EXPECT_EQ(
       ParseFileFilter("Exe files (*.exe)|*.exe|All files (*.*)|*.*"),

@@ -39,6 +39,17 @@ TEST_F(MainControllerTest, OptionTogglesKeepMenuAndButtonInStep) {
   c.Execute(C::SaveLog);
   EXPECT_FALSE(c.SaveLog());
   EXPECT_FALSE(view->checked[C::SaveLog]);
+
+  // 同時に配布する数: one choice checked, the one chosen, and kept in the settings.
+  EXPECT_EQ(c.Parallel(), 4);
+  EXPECT_TRUE(view->checked[C::Parallel4]);
+  c.Execute(C::Parallel16);
+  EXPECT_EQ(c.Parallel(), 16);
+  for (const ParallelChoice& choice : ParallelChoices()) {
+    EXPECT_EQ(view->checked[choice.id], choice.count == 16) << choice.count;
+  }
+  c.FormDestroy();
+  EXPECT_NE(exe.Read("Pelmo.ini").find("\r\nParallel=16\r\n"), std::string::npos);
 }
 
 TEST_F(MainControllerTest, CommandStatesFollowSourcesSelectionMarksRunAndTheLogFile) {
@@ -75,7 +86,11 @@ TEST_F(MainControllerTest, CommandStatesFollowSourcesSelectionMarksRunAndTheLogF
     if (c.Tree().NodeAt(i)->Record().folderPath == R"(\\PC01\share)") share = c.Tree().NodeAt(i);
   }
   ASSERT_NE(share, nullptr);
-  c.treFolderMouseDown(share);
+  // A double press on the box marks as a press does, and keeps it from the tree control.
+  const TreePressAction action = c.treFolderPress(share, TreePress::DoublePress);
+  EXPECT_TRUE(action.toggleMark);
+  EXPECT_FALSE(action.controlHandles);
+  EXPECT_TRUE(c.treFolderPress(nullptr, TreePress::Press).controlHandles);
   EXPECT_EQ(view->markCount, "1箇所");
   EXPECT_EQ(view->statusText, R"(\\PC01\share)");  // the press selects the node too
   EXPECT_TRUE(view->Enabled(C::Go));
@@ -214,7 +229,7 @@ std::string SettingsFile(const std::string& options) {
 #ifndef _WIN32
   text += "SmbPort=1445\r\nSmbTimeout=2\r\nSmbCredentials=/home/u/.cred\r\n";
 #endif
-  text += "SkipUnchanged=1\r\n";
+  text += "SkipUnchanged=1\r\nParallel=3\r\n";
   // Servers are kept, also where nothing reaches them by name (as in this test).
   text += "\r\n[Servers]\r\nCount=1\r\nServer0=nas01\r\n";
   return text + "\r\n";
@@ -234,6 +249,9 @@ TEST_F(MainControllerTest, TheWindowWritesBackWhatItReadAndTheOptionsFollowTheFi
   EXPECT_TRUE(view->checked[C::IgnoreError]);
   EXPECT_TRUE(c.SkipUnchanged());
   EXPECT_TRUE(view->checked[C::SkipUnchanged]);
+  // A number the menu does not offer checks none of its choices, and goes back as it was.
+  EXPECT_EQ(c.Parallel(), 3);
+  for (const ParallelChoice& choice : ParallelChoices()) EXPECT_FALSE(view->checked[choice.id]);
   EXPECT_EQ(c.State().defaultFolder, "/home/u/dist/");
   EXPECT_EQ(pump.PauseMs(), 0);
   const WindowLayout read{{10, 20, 800, 600}, 300, 100, {210, 71, 81}};

@@ -65,11 +65,15 @@ TEST_F(SettingsTest, FirstRunDefaultsAreWrittenAfterTheDesignedKeys) {
                                         "SmbCredentials=",
 #endif
                                         "SkipUnchanged=0",
+                                        "Parallel=4",
                                         "",
                                     }));
 }
 
 TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
+  const auto parallelIs = [](int expected) {
+    return [expected](const WindowSettings& s) { EXPECT_EQ(s.parallel, expected); };
+  };
   struct Case {
     const char* name;
     std::string body;
@@ -83,6 +87,7 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
          EXPECT_EQ(s.columnWidths, (std::array<int, 3>{200, 70, 80}));
          EXPECT_EQ(s.defaultFolder, "");
          EXPECT_EQ(s.wait, 10);
+         EXPECT_EQ(s.parallel, 4);
        }},
       {"left 0, top set", "Left=0\nTop=120\n",
        [](const WindowSettings& s) {
@@ -129,6 +134,12 @@ TEST_F(SettingsTest, EachKeyIsReadOrFallsBackToItsDesignedValue) {
       {"pause held to what keeps the window alive", "Wait=60000\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.wait, 1000); }},
       {"negative pause", "Wait=-5\n", [](const WindowSettings& s) { EXPECT_EQ(s.wait, 0); }},
+      {"parallel: no number", "Parallel=many\n", parallelIs(4)},
+      {"parallel: none", "Parallel=0\n", parallelIs(1)},
+      {"parallel: negative", "Parallel=-8\n", parallelIs(1)},
+      {"parallel: too many", "Parallel=99\n", parallelIs(32)},
+      {"parallel: beyond any int", "Parallel=4294967297\n", parallelIs(32)},
+      {"parallel: not a menu choice, kept", "Parallel=3\n", parallelIs(3)},
       {"long default folder, whole", "DefaultFolder=/" + std::string(1499, 'x') + "\n",
        [](const WindowSettings& s) { EXPECT_EQ(s.defaultFolder, "/" + std::string(1499, 'x')); }},
       {"servers: beyond Count, blank, with a separator, or twice are left out",

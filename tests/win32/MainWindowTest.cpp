@@ -132,6 +132,14 @@ TEST_F(MainWindowTest, CommandsFollowSourcesMarksAndOptionsFromEveryKindOfInput)
   Keys({'I'});
   ASSERT_TRUE(PumpUntil([&] { return !MenuChecked(CommandId::IgnoreError); }));
   EXPECT_FALSE(ButtonChecked(CommandId::IgnoreError));
+  // 同時に配布する数(&P) is a sub-menu of 設定 whose radio choices are reached by their keys.
+  EXPECT_TRUE(MenuChecked(CommandId::Parallel4));
+  Keys({VK_MENU, 'S'});
+  Keys({'P'});
+  Keys({'8'});
+  ASSERT_TRUE(PumpUntil([&] { return w.Controller().Parallel() == 8; }));
+  EXPECT_TRUE(MenuChecked(CommandId::Parallel8));
+  EXPECT_FALSE(MenuChecked(CommandId::Parallel4));
 
   // Clearing the marks from the tree's pop-up twin turns Go off again.
   Command(CommandId::ClearMark);

@@ -10,14 +10,20 @@ using C = CommandId;
 
 constexpr CommandItem Item(P place, const char* name, C id, const char* caption, int picture = -1,
                            bool check = false) {
-  return {place, name, id, caption, picture, check, "", 0};
+  return {place, name, id, caption, picture, check, "", 0, false, std::nullopt};
 }
 constexpr CommandItem Separator(P place, const char* name, int width = 0) {
-  return {place, name, C::None, "", -1, false, "", width};
+  return {place, name, C::None, "", -1, false, "", width, false, std::nullopt};
+}
+constexpr CommandItem Choice(P place, const char* name, C id, const char* caption) {
+  return {place, name, id, caption, -1, true, "", 0, true, std::nullopt};
+}
+constexpr CommandItem Submenu(P place, const char* name, P items, const char* caption) {
+  return {place, name, C::None, caption, -1, false, "", 0, false, items};
 }
 constexpr CommandItem Button(const char* name, C id, const char* caption, const char* hint,
                              int picture, bool check = false) {
-  return {P::ToolBar, name, id, caption, picture, check, hint, 0};
+  return {P::ToolBar, name, id, caption, picture, check, hint, 0, false, std::nullopt};
 }
 
 constexpr CommandItem kItems[] = {
@@ -59,6 +65,8 @@ constexpr CommandItem kItems[] = {
     Separator(P::SettingMenu, "N7"),
     Item(P::SettingMenu, "mnuIgnoreError", C::IgnoreError, "配布エラーを無視して続行(&I)", 12,
          true),
+    Separator(P::SettingMenu, "N14"),
+    Submenu(P::SettingMenu, "mnuParallel", P::ParallelMenu, "同時に配布する数(&P)"),
 #ifndef _WIN32
     Separator(P::SettingMenu, "N13"),
     Item(P::SettingMenu, "mnuNetworkRoot", C::NetworkRoot, "ネットワークフォルダ(&N)..."),
@@ -97,6 +105,16 @@ constexpr CommandItem kItems[] = {
     Separator(P::ToolBar, "ToolButton2", 8),
     Button("tbtExit", C::Exit, "終了", "終了", 5),
     Separator(P::ToolBar, "ToolButton4", 7),
+
+    Choice(P::ParallelMenu, "mnuParallel1", C::Parallel1, "&1"),
+    Choice(P::ParallelMenu, "mnuParallel2", C::Parallel2, "&2"),
+    Choice(P::ParallelMenu, "mnuParallel4", C::Parallel4, "&4"),
+    Choice(P::ParallelMenu, "mnuParallel8", C::Parallel8, "&8"),
+    Choice(P::ParallelMenu, "mnuParallel16", C::Parallel16, "1&6"),
+};
+
+constexpr ParallelChoice kParallelChoices[] = {
+    {C::Parallel1, 1}, {C::Parallel2, 2}, {C::Parallel4, 4}, {C::Parallel8, 8}, {C::Parallel16, 16},
 };
 
 constexpr MainMenuInfo kMainMenus[] = {
@@ -119,6 +137,8 @@ std::vector<const CommandItem*> CommandItemsOf(CommandPlace place) {
 }
 
 std::span<const MainMenuInfo> MainMenus() { return kMainMenus; }
+
+std::span<const ParallelChoice> ParallelChoices() { return kParallelChoices; }
 
 const char* CommandShortcut(CommandId id) { return id == CommandId::Refresh ? "F5" : ""; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +42,12 @@ enum class CommandId : int {
   // Leave targets of the same size and time alone; show what a run would do.
   SkipUnchanged,
   Preview,
+  // How many destinations a run serves at once (同時に配布する数).
+  Parallel1,
+  Parallel2,
+  Parallel4,
+  Parallel8,
+  Parallel16,
 };
 
 // Where an item appears.
@@ -52,6 +59,7 @@ enum class CommandPlace {
   FilePopup,        // popFile, on the source list
   FolderPopup,      // popFolder, on the destination tree
   ToolBar,
+  ParallelMenu,  // mnuParallel, a sub-menu of mnuSetting
 };
 
 // One item of a menu, a pop-up menu or the tool bar, in the order it appears there.
@@ -67,6 +75,13 @@ struct CommandItem {
   bool check;          // check style: a check mark on a menu item, a button that stays down
   const char* hint;    // the tool tip of a tool button; empty for menu items
   int separatorWidth;  // tool-bar separators only, in pixels
+  // A check-style item that is one choice of its menu: shown with a radio mark, and at most one
+  // of the menu's choices is checked.
+  bool radio = false;
+  // An item that opens a sub-menu (its id is None): the place of the sub-menu's items.
+  std::optional<CommandPlace> submenu;
+
+  bool IsSeparator() const { return id == CommandId::None && !submenu; }
 };
 
 // A menu of the main menu bar.
@@ -82,6 +97,13 @@ std::span<const CommandItem> CommandItems();
 std::vector<const CommandItem*> CommandItemsOf(CommandPlace place);
 // The menus of the main menu bar, left to right.
 std::span<const MainMenuInfo> MainMenus();
+
+// The choices of 同時に配布する数: each command and the number of destinations it sets.
+struct ParallelChoice {
+  CommandId id;
+  int count;
+};
+std::span<const ParallelChoice> ParallelChoices();
 
 // The key that runs a command besides its access key ("F5"), or empty.
 const char* CommandShortcut(CommandId id);

@@ -63,6 +63,15 @@ void MainController::Execute(CommandId id) {
       return mnuSkipUnchangedClick();
     case CommandId::Preview:
       return mnuPreviewClick();
+    case CommandId::Parallel1:
+    case CommandId::Parallel2:
+    case CommandId::Parallel4:
+    case CommandId::Parallel8:
+    case CommandId::Parallel16:
+      for (const ParallelChoice& choice : ParallelChoices()) {
+        if (choice.id == id) mnuParallelClick(choice.count);
+      }
+      return;
     case CommandId::None:
       return;
   }
@@ -171,6 +180,11 @@ void MainController::tbtSkipUnchangedClick(bool down) {
   ShowOptions();
 }
 
+void MainController::mnuParallelClick(int count) {
+  options_.parallel = count;
+  ShowOptions();
+}
+
 void MainController::mnuSaveLogClick() {
   options_.saveLog = !options_.saveLog;
   ShowOptions();
@@ -212,6 +226,12 @@ bool MainController::treFolderExpanding(TreeNode* node) {
     services_.fs.ForgetFailures(node->Record().folderPath);
   }
   return network_.NodeExpanding(node);
+}
+
+TreePressAction MainController::treFolderPress(TreeNode* hit, TreePress press) {
+  const TreePressAction action = DestinationTreePress(hit, press);
+  if (action.toggleMark) treFolderMouseDown(hit);
+  return action;
 }
 
 void MainController::treFolderMouseDown(TreeNode* statePictureNode) {

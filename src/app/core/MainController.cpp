@@ -384,6 +384,10 @@ void MainController::ShowOptions() {
   view_->SetCommandChecked(CommandId::IgnoreError, options_.ignoreError);
   view_->SetCommandChecked(CommandId::SaveLog, options_.saveLog);
   view_->SetCommandChecked(CommandId::SkipUnchanged, options_.skipUnchanged);
+  // A number from the file that the menu does not offer checks none of its choices.
+  for (const ParallelChoice& choice : ParallelChoices()) {
+    view_->SetCommandChecked(choice.id, choice.count == options_.parallel);
+  }
   view_->SetCommandEnabled(CommandId::WriteIfOld, options_.confirmOverWrite);
 }
 
@@ -398,6 +402,7 @@ void MainController::LoadSettings() {
   options_.ignoreError = s.ignoreError;
   options_.saveLog = s.saveLog;
   options_.skipUnchanged = s.skipUnchanged;
+  options_.parallel = s.parallel;
   ShowOptions();
   state_.defaultFolder = s.defaultFolder;
 }
@@ -442,6 +447,7 @@ void MainController::SaveSettings() {
   s.ignoreError = options_.ignoreError;
   s.saveLog = options_.saveLog;
   s.skipUnchanged = options_.skipUnchanged;
+  s.parallel = options_.parallel;
   s.defaultFolder = state_.defaultFolder;
   s.networkRoot = state_.networkRoot;
   s.smb = servers_;

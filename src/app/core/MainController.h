@@ -9,6 +9,7 @@
 #include "app/core/Commands.h"
 #include "app/core/MainState.h"
 #include "app/core/MainView.h"
+#include "app/core/ViewRules.h"
 #include "engine/DistributionRun.h"
 #include "engine/RunFlags.h"
 #include "engine/RunPlan.h"
@@ -74,8 +75,8 @@ struct MainOptions {
   bool ignoreError = false;
   bool saveLog = true;
   bool skipUnchanged = false;
-  // How many destinations a run serves at once.
-  int parallel = 4;
+  // How many destinations a run serves at once: the menu's choices, or what the file holds.
+  int parallel = WindowSettings::kDefaultParallel;
 };
 
 // The main window's behaviour, shared by every window layer: start-up and shutdown, the
@@ -137,6 +138,8 @@ class MainController : public CopyOptions, private RunView {
   void mnuWriteIfOldClick();
   void mnuIgnoreErrorClick();
   void mnuSkipUnchangedClick();
+  // One of the choices of 同時に配布する数.
+  void mnuParallelClick(int count);
   // Shows what a run would do, writing nothing anywhere.
   void mnuPreviewClick();
   void mnuAboutClick();
@@ -164,8 +167,11 @@ class MainController : public CopyOptions, private RunView {
 
   // Destination tree events. A node not yet listed is opening: false keeps it closed.
   bool treFolderExpanding(TreeNode* node);
-  // A press on the tree; statePictureNode is the node whose state picture it hit, or null.
-  // Space on the selected node comes here too, with that node.
+  // A press on the tree (a mouse button, the second press of a double-click, or Space): hit is
+  // the node whose state picture it landed on (for Space, the selected node), or null. Marks
+  // as the press calls for, and answers whether the tree control takes the press as its own.
+  TreePressAction treFolderPress(TreeNode* hit, TreePress press);
+  // A press on a node's state picture: its mark is toggled, and it is selected and shown.
   void treFolderMouseDown(TreeNode* statePictureNode);
   void treFolderClick();
   void treFolderEnter();
@@ -200,6 +206,8 @@ class MainController : public CopyOptions, private RunView {
   bool IgnoreError() const override { return options_.ignoreError; }
   bool SkipUnchanged() const override { return options_.skipUnchanged; }
   bool SaveLog() const { return options_.saveLog; }
+  // How many destinations a run serves at once.
+  int Parallel() const { return options_.parallel; }
 
   MainState& State() { return state_; }
   const MainState& State() const { return state_; }

@@ -1,5 +1,7 @@
 #include "app/core/ViewRules.h"
 
+#include <algorithm>
+
 #include "common/AppInfo.h"
 #include "tree/DestinationMarks.h"
 
@@ -32,6 +34,32 @@ std::optional<MemoSelection> FindFolderPathInMemo(const std::vector<std::string>
   const std::string& line = lines[match->line];
   return MemoSelection{static_cast<int>(match->line), Utf16Length(line.substr(0, match->offset)),
                        Utf16Length(folderPath)};
+}
+
+const std::string& SourceColumnText(const SourceEntry& entry, int column) {
+  return column == 1 ? entry.dateText : column == 2 ? entry.sizeText : entry.path;
+}
+
+std::array<int, kSourceColumnCount> FitSourceColumns(
+    std::array<int, kSourceColumnCount> widths, int first, int last, int rowCount,
+    const std::function<int(int row, int column)>& measure, int padding) {
+  constexpr int kGridLine = 1;
+  for (const int column : {1, 2}) {
+    for (int row = std::max(first, 0); row <= last && row < rowCount; ++row) {
+      widths[column] = std::max(widths[column], measure(row, column) + padding + kGridLine);
+    }
+  }
+  return widths;
+}
+
+bool ShowsStatePicture(const TreeNode& node) {
+  return node.StateImage() >= kStateUnmarked && node.StateImage() <= kStateFailed;
+}
+
+TreePressAction DestinationTreePress(const TreeNode* hit, TreePress press) {
+  const bool onPicture = hit && ShowsStatePicture(*hit);
+  if (press == TreePress::SpaceKey) return {onPicture, false};
+  return {onPicture, !onPicture};
 }
 
 std::vector<TreeNode*> CollapseOrder(TreeNode* node) {

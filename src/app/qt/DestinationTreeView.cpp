@@ -62,7 +62,7 @@ TreeNode* DestinationTreeView::StatePictureNodeAt(const QPoint& pos) const {
   const QRect item = visualRect(index);
   if (pos.x() < item.left() || pos.x() >= item.left() + kStateWidth) return nullptr;
   TreeNode* node = treeModel->NodeFromIndex(index);
-  return node && !StatePicture(node->StateImage()).isNull() ? node : nullptr;
+  return node && ShowsStatePicture(*node) ? node : nullptr;
 }
 
 TreeNode* DestinationTreeView::SelectedNode() const {
@@ -70,38 +70,45 @@ TreeNode* DestinationTreeView::SelectedNode() const {
   return treeModel ? treeModel->NodeFromIndex(currentIndex()) : nullptr;
 }
 
+TreePressAction DestinationTreeView::Pressed(TreeNode* hit, TreePress press) {
+  TreePressAction action;
+  emit pressed(hit, press, &action);
+  return action;
+}
+
 void DestinationTreeView::mousePressEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  const Qt::MouseButton button = event->button();
-  QTreeView::mousePressEvent(event);
-  pressSent_ = true;
-  emit mousePressed(pos, button);
+  if (inDoublePress_ ||
+      Pressed(StatePictureNodeAt(event->position().toPoint()), TreePress::Press).controlHandles) {
+    QTreeView::mousePressEvent(event);
+  }
 }
 
 void DestinationTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  // The second press on a box marks or unmarks again, as the first did; opening or closing the
-  // node on top of that would move the rows under the user's pointer.
-  const Qt::MouseButton button = event->button();
-  pressSent_ = false;
-  if (StatePictureNodeAt(pos)) {
+  const TreePressAction action =
+      Pressed(StatePictureNodeAt(event->position().toPoint()), TreePress::DoublePress);
+  if (!action.controlHandles) {
     event->accept();
-  } else {
-    QTreeView::mouseDoubleClickEvent(event);  // may take it as a press of its own
+    return;
   }
-  if (!pressSent_) emit mousePressed(pos, button);
+  inDoublePress_ = true;
+  QTreeView::mouseDoubleClickEvent(event);  // may take it as a press of its own
+  inDoublePress_ = false;
 }
 
 void DestinationTreeView::keyPressEvent(QKeyEvent* event) {
   const QModelIndex current = currentIndex();
-  if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier || !current.isValid()) {
+  const DestinationTreeModel* treeModel = TreeModel();
+  if (event->key() != Qt::Key_Space || event->modifiers() != Qt::NoModifier || !current.isValid() ||
+      !treeModel) {
     QTreeView::keyPressEvent(event);
     return;
   }
-  event->accept();
   scrollTo(current);
-  const QRect item = visualRect(current);
-  emit mousePressed(QPoint(item.left() + kTreePictureSize / 2, item.center().y()), Qt::NoButton);
+  if (Pressed(treeModel->NodeFromIndex(current), TreePress::SpaceKey).controlHandles) {
+    QTreeView::keyPressEvent(event);
+  } else {
+    event->accept();
+  }
 }
 
 void DestinationTreeView::mouseReleaseEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QTreeView>
 
+#include "app/core/ViewRules.h"
 #include "tree/DestinationTree.h"
 
 namespace tolvane {
@@ -10,10 +11,10 @@ namespace tolvane {
 class DestinationTreeModel;
 
 // The destination tree view: draws each node's state picture left of its icon and tells which
-// node's state picture a press hit. Mouse presses, left clicks and focus changes come out as
-// signals for the main window's handlers. Every press is one press, the second of a double-click
-// too, and a double-click on a state picture does not open the node. Space presses the current
-// node's state picture, so that marks can be set from the keyboard.
+// node's state picture a press hit. Presses, left clicks and focus changes come out as signals
+// for the main window's handlers. Every press is one press, the second of a double-click too;
+// what it does is the answer to pressed. Space presses the current node's state picture, so that
+// marks can be set from the keyboard.
 class DestinationTreeView : public QTreeView {
   Q_OBJECT
 
@@ -27,7 +28,10 @@ class DestinationTreeView : public QTreeView {
   TreeNode* SelectedNode() const;
 
  signals:
-  void mousePressed(QPoint pos, Qt::MouseButton button);
+  // A press (any button), the second press of a double-click, or Space on the current node:
+  // hit is the node whose state picture it landed on (for Space, the current node), or null.
+  // The handler sets action; left alone, the view takes every press as its own.
+  void pressed(TreeNode* hit, TreePress press, TreePressAction* action);
   void treeClicked();
   void focusEntered();
   void focusLeft();
@@ -42,8 +46,10 @@ class DestinationTreeView : public QTreeView {
 
  private:
   DestinationTreeModel* TreeModel() const;
+  TreePressAction Pressed(TreeNode* hit, TreePress press);
 
-  bool pressSent_ = false;  // mousePressed went out for the event being handled
+  // The view is handling a double-click as its own: a press it makes of it has been counted.
+  bool inDoublePress_ = false;
 };
 
 }  // namespace tolvane

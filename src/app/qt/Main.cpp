@@ -1,6 +1,7 @@
 #include "app/qt/Main.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -75,10 +76,18 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::CreateMenus() {
   std::map<std::string, QAction*> named;
-  const auto fill = [&](QMenu* menu, CommandPlace place) {
+  std::function<void(QMenu*, CommandPlace)> fill = [&](QMenu* menu, CommandPlace place) {
+    // The choices of one menu show radio marks; the controller checks at most one of them.
+    QActionGroup* choices = nullptr;
     for (const CommandItem* item : CommandItemsOf(place)) {
-      if (item->id == CommandId::None) {
+      if (item->IsSeparator()) {
         menu->addSeparator();
+        continue;
+      }
+      if (item->submenu) {
+        QMenu* sub = menu->addMenu(QString::fromUtf8(item->caption));
+        if (*item->submenu == CommandPlace::ParallelMenu) mnuParallel = sub;
+        fill(sub, *item->submenu);
         continue;
       }
       QAction* action = menu->addAction(QString::fromUtf8(item->caption));
@@ -89,6 +98,13 @@ void TfrmMain::CreateMenus() {
         if (qobject_cast<QMenuBar*>(menu->parentWidget())) action->setShortcut(key);
       }
       action->setCheckable(item->check);
+      if (item->radio) {
+        if (!choices) {
+          choices = new QActionGroup(menu);
+          choices->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        }
+        choices->addAction(action);
+      }
       const CommandId id = item->id;
       // A checkable item has flipped itself already; the controller sets every check mark.
       connect(action, &QAction::triggered, this, Slot([this, id] { controller_.Execute(id); }));
@@ -154,7 +170,7 @@ void TfrmMain::CreateToolBar() {
   ToolBar->setContentsMargins(10, 0, 0, 0);
   std::map<std::string, QToolButton*> named;
   for (const CommandItem* item : CommandItemsOf(CommandPlace::ToolBar)) {
-    if (item->id == CommandId::None) {
+    if (item->IsSeparator()) {
       ToolBar->addSeparator();
       continue;
     }
@@ -266,10 +282,10 @@ void TfrmMain::CreateComponents() {
           [this](TreeNode* node, bool* allow) {
             controller_.Guarded([&] { *allow = controller_.treFolderExpanding(node); });
           });
-  connect(treFolder, &DestinationTreeView::mousePressed, this, [this](QPoint pos, Qt::MouseButton) {
-    TreeNode* node = treFolder->StatePictureNodeAt(pos);
-    controller_.Guarded([&] { controller_.treFolderMouseDown(node); });
-  });
+  connect(treFolder, &DestinationTreeView::pressed, this,
+          [this](TreeNode* hit, TreePress press, TreePressAction* action) {
+            controller_.Guarded([&] { *action = controller_.treFolderPress(hit, press); });
+          });
   // The status bar follows the selected node, however it was chosen.
   connect(treFolder->selectionModel(), &QItemSelectionModel::currentChanged, this,
           Slot([this] { controller_.treFolderChange(); }));

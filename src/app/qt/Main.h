@@ -58,6 +58,7 @@ class TfrmMain : public QMainWindow, public MainView {
               *tbtIgnoreError = nullptr, *tbtExit = nullptr, *tbtRerunFailed = nullptr,
               *tbtPreview = nullptr, *tbtSkipUnchanged = nullptr;
   QMenu *mnuFile = nullptr, *mnuDestination = nullptr, *mnuSetting = nullptr, *mnuHelp = nullptr;
+  QMenu* mnuParallel = nullptr;  // 同時に配布する数, in mnuSetting
   QAction *mnuAddFile = nullptr, *mnuAddFolder = nullptr, *mnuCancelFile = nullptr,
           *mnuCancelAllFile = nullptr, *mnuGo = nullptr, *mnuOpenList = nullptr,
           *mnuSaveList = nullptr, *mnuSaveAsList = nullptr, *mnuSaveLog = nullptr,

@@ -1,7 +1,9 @@
 #include "app/qt/SourceListModel.h"
 
 #include <QTableView>
-#include <algorithm>
+#include <array>
+
+#include "app/core/ViewRules.h"
 
 namespace tolvane {
 
@@ -23,13 +25,17 @@ void SourceListModel::AttachView(QTableView* view) {
 
 void SourceListModel::FitColumns(int first, int last) {
   if (!view_) return;
-  for (int column : {1, 2}) {
-    int width = view_->columnWidth(column);
-    for (int row = first; row <= last; ++row) {
-      // One more for the grid line at the column's edge.
-      width = std::max(width, view_->sizeHintForIndex(index(row, column)).width() + 1);
-    }
-    if (width != view_->columnWidth(column)) view_->setColumnWidth(column, width);
+  std::array<int, kSourceColumnCount> widths{};
+  for (int column = 0; column < kSourceColumnCount; ++column) {
+    widths[column] = view_->columnWidth(column);
+  }
+  // The size hint holds the delegate's margins already.
+  const auto fitted = FitSourceColumns(
+      widths, first, last, list_.Count(),
+      [this](int row, int column) { return view_->sizeHintForIndex(index(row, column)).width(); },
+      0);
+  for (int column = 0; column < kSourceColumnCount; ++column) {
+    if (fitted[column] != widths[column]) view_->setColumnWidth(column, fitted[column]);
   }
 }
 
@@ -38,21 +44,14 @@ int SourceListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int SourceListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 3;
+  return parent.isValid() ? 0 : kSourceColumnCount;
 }
 
 QVariant SourceListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= list_.Count()) return {};
   const SourceEntry& e = list_.At(index.row());
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    switch (index.column()) {
-      case 0:
-        return QString::fromStdString(e.path);
-      case 1:
-        return QString::fromStdString(e.dateText);
-      case 2:
-        return QString::fromStdString(e.sizeText);
-    }
+    return QString::fromStdString(SourceColumnText(e, index.column()));
   }
   if (role == Qt::TextAlignmentRole) {
     switch (index.column()) {

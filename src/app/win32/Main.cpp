@@ -73,23 +73,34 @@ HWND MakePanel(HWND parent, UINT edge) {
 HMENU BuildMenu(CommandPlace place, bool popup, std::vector<HBITMAP>& bitmaps) {
   HMENU menu = popup ? CreatePopupMenu() : CreateMenu();
   for (const CommandItem* item : CommandItemsOf(place)) {
-    if (item->id == CommandId::None) {
+    if (item->IsSeparator()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    if (item->submenu) {
+      HMENU sub = BuildMenu(*item->submenu, true, bitmaps);
+      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub),
+                  Widen(item->caption).c_str());
       continue;
     }
     // A key of its own is shown after a tab, as menus show keys.
     std::wstring caption = Widen(item->caption);
     if (*CommandShortcut(item->id)) caption += L"\t" + Widen(CommandShortcut(item->id));
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item->id), caption.c_str());
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    if (item->radio) {
+      // One choice of several: its check mark is a dot.
+      info.fMask = MIIM_FTYPE;
+      info.fType = MFT_STRING | MFT_RADIOCHECK;
+    }
     if (item->picture >= 0) {
       HBITMAP bitmap = CreateMenuBitmap(item->picture);
       bitmaps.push_back(bitmap);
-      MENUITEMINFOW info{};
-      info.cbSize = sizeof info;
-      info.fMask = MIIM_BITMAP;
+      info.fMask |= MIIM_BITMAP;
       info.hbmpItem = bitmap;
-      SetMenuItemInfoW(menu, static_cast<UINT>(item->id), FALSE, &info);
     }
+    if (info.fMask) SetMenuItemInfoW(menu, static_cast<UINT>(item->id), FALSE, &info);
   }
   return menu;
 }
@@ -178,7 +189,7 @@ void TfrmMain::CreateToolBar() {
   std::vector<TBBUTTON> buttons;
   for (const CommandItem* item : CommandItemsOf(CommandPlace::ToolBar)) {
     TBBUTTON b{};
-    if (item->id == CommandId::None) {
+    if (item->IsSeparator()) {
       b.iBitmap = item->separatorWidth;
       b.fsStyle = BTNS_SEP;
     } else {

@@ -1,6 +1,7 @@
 // The Win32 main window's list view and tree view: they follow the source list and the
 // destination tree, and their events go to the controller.
 #include <algorithm>
+#include <array>
 
 #include "app/core/ViewRules.h"
 #include "app/win32/Main.h"
@@ -170,13 +171,16 @@ void TfrmMain::EndInsert() {
   const SourceList& sources = controller_.Sources();
   for (int row = sourceFirst_; row <= sourceLast_ && row < sources.Count(); ++row) {
     const SourceEntry& entry = sources.At(row);
-    std::wstring texts[3] = {Widen(entry.path), Widen(entry.dateText), Widen(entry.sizeText)};
+    std::wstring texts[kSourceColumnCount];
+    for (int column = 0; column < kSourceColumnCount; ++column) {
+      texts[column] = Widen(SourceColumnText(entry, column));
+    }
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.pszText = texts[0].data();
     SendMessageW(lstFile, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    for (int column = 1; column < 3; ++column) {
+    for (int column = 1; column < kSourceColumnCount; ++column) {
       LVITEMW sub{};
       sub.iSubItem = column;
       sub.pszText = texts[column].data();
@@ -188,18 +192,25 @@ void TfrmMain::EndInsert() {
 }
 
 void TfrmMain::FitColumns(int first, int last) {
-  // The date and size columns widen to show their whole text (padding and grid line added).
-  for (int column : {1, 2}) {
-    int width = static_cast<int>(SendMessageW(lstFile, LVM_GETCOLUMNWIDTH, column, 0));
-    for (int row = first; row <= last && row < controller_.Sources().Count(); ++row) {
-      const SourceEntry& entry = controller_.Sources().At(row);
-      const std::wstring text = Widen(column == 1 ? entry.dateText : entry.sizeText);
-      const int needed = static_cast<int>(SendMessageW(lstFile, LVM_GETSTRINGWIDTHW, 0,
-                                                       reinterpret_cast<LPARAM>(text.c_str()))) +
-                         13;
-      width = std::max(width, needed);
+  // What the list view's cell adds around the text it measures.
+  constexpr int kCellPadding = 12;
+  const SourceList& sources = controller_.Sources();
+  std::array<int, kSourceColumnCount> widths{};
+  for (int column = 0; column < kSourceColumnCount; ++column) {
+    widths[column] = static_cast<int>(SendMessageW(lstFile, LVM_GETCOLUMNWIDTH, column, 0));
+  }
+  const auto fitted = FitSourceColumns(
+      widths, first, last, sources.Count(),
+      [&](int row, int column) {
+        const std::wstring text = Widen(SourceColumnText(sources.At(row), column));
+        return static_cast<int>(
+            SendMessageW(lstFile, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+      },
+      kCellPadding);
+  for (int column = 0; column < kSourceColumnCount; ++column) {
+    if (fitted[column] != widths[column]) {
+      SendMessageW(lstFile, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), fitted[column]);
     }
-    SendMessageW(lstFile, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
   }
 }
 
@@ -323,31 +334,35 @@ LRESULT CALLBACK TfrmMain::TreeProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    // The second press of a double click on a box marks or unmarks again, as the first did;
-    // the tree control would open or close the node instead.
+    case WM_XBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK: {
+    case WM_MBUTTONDBLCLK:
+    case WM_XBUTTONDBLCLK: {
       TVHITTESTINFO hit{};
       hit.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       SendMessageW(window, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
       TreeNode* node = (hit.flags & TVHT_ONITEMSTATEICON) ? NodeOf(window, hit.hItem) : nullptr;
-      if (node && node->StateImage() == kStateNone) node = nullptr;  // a blank picture
-      self->controller_.Guarded([&] { self->controller_.treFolderMouseDown(node); });
-      // A press on a state picture is the mark's alone: the tree control would leave the
-      // item painted as highlighted if it saw it too.
-      if (node) {
-        SetFocus(window);
-        return 0;
-      }
-      break;
+      const bool doublePress = message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK ||
+                               message == WM_MBUTTONDBLCLK || message == WM_XBUTTONDBLCLK;
+      TreePressAction action;
+      self->controller_.Guarded([&] {
+        action = self->controller_.treFolderPress(
+            node, doublePress ? TreePress::DoublePress : TreePress::Press);
+      });
+      if (action.controlHandles) break;
+      // Kept from the tree control, which would also leave the item painted as highlighted;
+      // the focus comes here as the control would have given it.
+      SetFocus(window);
+      return message == WM_XBUTTONDOWN || message == WM_XBUTTONDBLCLK ? TRUE : 0;
     }
     case WM_KEYDOWN:
       if (wParam == VK_SPACE) {
-        TreeNode* node = self->SelectedNode();
-        if (node && node->StateImage() == kStateNone) node = nullptr;
-        self->controller_.Guarded([&] { self->controller_.treFolderMouseDown(node); });
-        return 0;
+        TreePressAction action;
+        self->controller_.Guarded([&] {
+          action = self->controller_.treFolderPress(self->SelectedNode(), TreePress::SpaceKey);
+        });
+        if (!action.controlHandles) return 0;
       }
       break;
     case WM_CHAR:

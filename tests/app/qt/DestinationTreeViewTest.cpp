@@ -36,9 +36,11 @@ class DestinationTreeViewTest : public ::testing::Test {
     network.ExpandRootAndSort();
     QObject::connect(&model, &DestinationTreeModel::nodeExpanding,
                      [this](TreeNode* node, bool* allow) { *allow = network.NodeExpanding(node); });
-    QObject::connect(&view, &DestinationTreeView::mousePressed,
-                     [this](QPoint pos, Qt::MouseButton) {
-                       if (ToggleMark(tree, view.StatePictureNodeAt(pos))) ++toggles;
+    // As the controller answers.
+    QObject::connect(&view, &DestinationTreeView::pressed,
+                     [this](TreeNode* hit, TreePress press, TreePressAction* action) {
+                       *action = DestinationTreePress(hit, press);
+                       if (action->toggleMark && ToggleMark(tree, hit)) ++toggles;
                      });
     view.resize(400, 400);
     view.show();

@@ -43,6 +43,22 @@ TEST_F(MainWindowTest, MenusAndButtonsReachTheirCommandsAndShowTheOptions) {
   EXPECT_TRUE(c.SkipUnchanged());
   EXPECT_TRUE(w.mnuSkipUnchanged->isChecked());
 
+  // 同時に配布する数 is a sub-menu of 設定 with one radio choice checked, the one chosen last.
+  ASSERT_NE(w.mnuParallel, nullptr);
+  EXPECT_TRUE(w.mnuSetting->actions().contains(w.mnuParallel->menuAction()));
+  const QList<QAction*> choices = w.mnuParallel->actions();
+  ASSERT_EQ(choices.size(), 5);
+  QStringList texts;
+  for (QAction* a : choices) texts << a->text().remove('&');
+  EXPECT_EQ(texts, QStringList({"1", "2", "4", "8", "16"}));
+  ASSERT_NE(choices[0]->actionGroup(), nullptr);
+  EXPECT_TRUE(choices[2]->isChecked());
+  choices[3]->trigger();
+  EXPECT_EQ(c.Parallel(), 8);
+  choices[3]->trigger();  // the chosen one again stays chosen
+  EXPECT_EQ(c.Parallel(), 8);
+  for (int i = 0; i < choices.size(); ++i) EXPECT_EQ(choices[i]->isChecked(), i == 3) << i;
+
   // The preview is a box of its own, read-only, holding the text whole.
   std::string shown;
   QTimer::singleShot(0, [&] {
@@ -115,6 +131,8 @@ TEST_F(MainWindowTest, APressOnAStatePictureReachesTheMarks) {
   QApplication::sendEvent(w.treFolder->viewport(), &press);
   EXPECT_EQ(w.lblHaisinsakisu->text(), QString::fromUtf8("1箇所"));
   EXPECT_TRUE(w.mnuClearMark2->isEnabled());
+  // The press is the mark's alone, yet the node ends up selected all the same.
+  EXPECT_EQ(w.treFolder->currentIndex(), w.treFolder->model()->index(0, 0, root));
 }
 
 TEST_F(MainWindowTest, AFailedRunShowsItsResultsAndSendsAgainToTheFailedDestination) {
