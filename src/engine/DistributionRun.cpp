@@ -63,11 +63,21 @@ constexpr char kUnrestored[] = "配布先をツリーに再現できなかった
 constexpr char kOutsideNetwork[] = "ネットワークフォルダの外を指すため書き込みません: ";
 constexpr char kStoppedElsewhere[] = "  配布が中止されたため、この配布先の残りは写しません";
 
-// A worker has no window to keep alive.
-class NoEventPump : public EventPump {
+// A worker has no window to keep alive, but keeps the pause after each copied file (the Wait
+// setting), which leaves the network and the servers room; a stop cuts the pause short.
+class WorkerPump : public EventPump {
  public:
-  void Sleep(int /*milliseconds*/) override {}
+  WorkerPump(int pauseMs, const RunFlags& flags) : flags_(flags) { SetPause(pauseMs); }
+  void Sleep(int milliseconds) override {
+    constexpr int kSlice = 10;
+    for (int left = milliseconds; left > 0 && !flags_.stopRequested; left -= kSlice) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSlice)));
+    }
+  }
   void ProcessPendingEvents() override {}
+
+ private:
+  const RunFlags& flags_;
 };
 
 // A function a worker has the window thread run, and whether it has run.
@@ -265,7 +275,10 @@ class WorkerPrompts : public Prompts {
 class DistributionRun::Session {
  public:
   explicit Session(DistributionRun& run)
-      : run_(run), mail_(run.tools_.pump), turns_(std::make_shared<std::mutex>()) {
+      : run_(run),
+        mail_(run.tools_.pump),
+        turns_(std::make_shared<std::mutex>()),
+        pauseMs_(run.tools_.pump.PauseMs()) {
     options_.Update(run.tools_.options);
   }
 
@@ -347,6 +360,7 @@ class DistributionRun::Session {
   Mailbox mail_;
   SharedCopyOptions options_;
   std::shared_ptr<std::mutex> turns_;  // for workers that take turns on the run's file system
+  const int pauseMs_;                  // after each copied file
   std::vector<std::unique_ptr<Worker>> workers_;
   std::deque<Slot> slots_;
   std::size_t head_ = 0;  // the first destination not finished: its lines go out as they come
@@ -377,7 +391,7 @@ void DistributionRun::Session::Worker::Serve(const Job& job) {
   WorkerLog log(session_.mail_, job.slot);
   WorkerProgress progress(session_.mail_, job.slot, lane_);
   WorkerPrompts prompts(session_.mail_, run.tools_.prompts, run.flags_);
-  NoEventPump pump;
+  WorkerPump pump(session_.pauseMs_, run.flags_);
   std::string firstFailure;
   bool failed = false;
   bool stoppedHere = false;
