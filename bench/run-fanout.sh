@@ -2,7 +2,8 @@
 # Distribution to many SMB servers, on one machine: a network namespace of its own with N smbd
 # on 127.0.1.1, 127.0.1.2, ..., each address's traffic shaped (a rate with htb, a delay each way
 # with an NFQUEUE and bench/nfq-delay.c), and per workload:
-#   Tolvane       a batch run (-b -o -l) into every server's share, Wait=0
+#   Tolvane       a batch run (-b -o -l) into every server's share, Wait=0, with Parallel=1
+#                 (one server after another) and with Parallel=N
 #   seq           smbclient, one server after another
 #   all           smbclients to every server at once
 #   one           smbclient to one server alone, and Tolvane to one server alone
@@ -17,9 +18,7 @@
 #   LARGE_MIB  size of the large file (default 100)
 #   ROUNDS     rounds per figure, the median is shown (default 1)
 # Environment: TOLVANE=path of the binary (default build/tolvane, built when missing);
-#   PARALLEL=N writes Parallel=N into [Setting] of Pelmo.ini and names the Tolvane column
-#   after it, for when destinations are served at once (today they are served one at a time and
-#   the key is not read).
+#   PARALLEL=N the destinations served at once in Tolvane's second column (default 8).
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
@@ -30,7 +29,7 @@ LAN_SERVERS=${3:-8}
 WAN_SERVERS=${4:-4}
 LARGE_MIB=${5:-100}
 ROUNDS=${6:-1}
-PARALLEL=${PARALLEL:-}
+PARALLEL=${PARALLEL:-8}
 TOLVANE=${TOLVANE:-$ROOT/build/tolvane}
 # Each run ends by itself: a bound on every timed command, and on the delay program.
 RUN_LIMIT=900
@@ -206,8 +205,8 @@ smbclient_all() {
   for ((i = 0; i < $1; i++)); do put_one "$i" "$2" & pids+=($!); done
   wait "${pids[@]}"
 }
-tolvane_run() {  # COUNT SOURCE
-  local exe=$WORK/exe count=$1
+tolvane_run() {  # COUNT SOURCE PARALLEL
+  local exe=$WORK/exe count=$1 parallel=${3:-1}
   # A copy beside its own settings: the program keeps its files beside a writable executable.
   if [ ! -x "$exe/tolvane" ]; then
     mkdir -p "$exe"
@@ -216,7 +215,7 @@ tolvane_run() {  # COUNT SOURCE
   rm -f "$exe/Pelmo.log"
   {
     printf '[Setting]\r\nSaveLog=1\r\nNetworkRoot=%s\r\nSmbTimeout=30\r\nWait=0\r\n' "$WORK/net"
-    [ -n "$PARALLEL" ] && printf 'Parallel=%s\r\n' "$PARALLEL"
+    printf 'Parallel=%s\r\n' "$parallel"
     printf '\r\n[Servers]\r\nCount=%s\r\n' "$count"
     for ((i = 0; i < count; i++)); do printf 'Server%s=%s\r\n' "$i" "$(addr "$i")"; done
     printf '\r\n'
@@ -269,7 +268,6 @@ per_file() {  # LABEL FILES command...
 }
 command -v bc >/dev/null || { apt-get install -o DPkg::Lock::Timeout=900 -y -qq bc >/dev/null; }
 
-tolvane_label="Tolvane${PARALLEL:+ Parallel=$PARALLEL}"
 rows=()
 for w in ${WORKLOADS//,/ }; do
   case $w in
@@ -283,8 +281,11 @@ for w in ${WORKLOADS//,/ }; do
   fi
   echo "== $what" >&2
   rm -f "$WORK/tolvane.failed"
-  t_tol=$(timed tolvane_run "$n" "$src")
+  t_tol=$(timed tolvane_run "$n" "$src" 1)
   [ -f "$WORK/tolvane.failed" ] && t_tol="$t_tol (failed)"
+  rm -f "$WORK/tolvane.failed"
+  t_par=$(timed tolvane_run "$n" "$src" "$PARALLEL")
+  [ -f "$WORK/tolvane.failed" ] && t_par="$t_par (failed)"
   t_seq=$(timed smbclient_seq "$n" "$src")
   t_all=$(timed smbclient_all "$n" "$src")
   t_one=$(timed put_one 0 "$src")
@@ -293,7 +294,7 @@ for w in ${WORKLOADS//,/ }; do
   [ "$w" = large-lan ] && files=1
   r_tol=$(per_file Tolvane "$files" tolvane_run 1 "$src")
   r_smb=$(per_file smbclient "$files" put_one 0 "$src")
-  rows+=("| $what | $t_tol s | $t_seq s | $t_all s | $t_one s (Tolvane alone: $t_tol1 s) | $r_tol / $r_smb |")
+  rows+=("| $what | $t_tol s | $t_par s | $t_seq s | $t_all s | $t_one s (Tolvane alone: $t_tol1 s) | $r_tol / $r_smb |")
   echo "${rows[-1]}" >&2
 done
 
@@ -302,6 +303,6 @@ cpu=$(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)
 echo
 echo "$(nproc) cores of $cpu, kernel $uname_m, load $(cut -d' ' -f1-3 /proc/loadavg), rounds: $ROUNDS"
 echo
-echo "| workload | $tolvane_label | smbclient, one server after another | smbclients to all servers at once | one server alone | SMB requests per file, Tolvane / smbclient |"
-echo "|---|---|---|---|---|---|"
+echo "| workload | Tolvane Parallel=1 | Tolvane Parallel=$PARALLEL | smbclient, one server after another | smbclients to all servers at once | one server alone | SMB requests per file, Tolvane / smbclient |"
+echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"
