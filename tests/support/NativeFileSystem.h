@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #ifdef _WIN32
@@ -17,6 +18,10 @@ namespace tolvane::test {
 class NativeFileSystem : public Win32FileSystem {
  public:
   explicit NativeFileSystem(std::string networkRoot = {});
+
+  std::unique_ptr<FileSystem> ForWorker(WindowCall) override {
+    return std::make_unique<NativeFileSystem>(networkRoot_);
+  }
 
  protected:
   std::wstring NativePath(const std::string& path) const override;
