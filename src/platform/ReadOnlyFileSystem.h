@@ -10,6 +10,9 @@ namespace tolvane {
 class ReadOnlyFileSystem : public FileSystem {
  public:
   explicit ReadOnlyFileSystem(FileSystem& inner) : inner_(inner) {}
+  // One that owns what it reads through: a worker's.
+  explicit ReadOnlyFileSystem(std::unique_ptr<FileSystem> inner)
+      : owned_(std::move(inner)), inner_(*owned_) {}
 
   bool Exists(const std::string& path) override { return inner_.Exists(path); }
   bool IsFolder(const std::string& path) override { return inner_.IsFolder(path); }
@@ -46,12 +49,19 @@ class ReadOnlyFileSystem : public FileSystem {
   }
   bool RenameFile(const std::string&, const std::string&) override { return Refuse(); }
   void RemoveStaleTemporaryFiles(const std::string&) override {}
+  void ForgetFailures(const std::string& path) override { inner_.ForgetFailures(path); }
+  std::unique_ptr<FileSystem> ForWorker(WindowCall ask) override {
+    auto inner = inner_.ForWorker(std::move(ask));
+    if (!inner) return nullptr;
+    return std::make_unique<ReadOnlyFileSystem>(std::move(inner));
+  }
 
  private:
   bool Refuse() {
     refused_ = true;
     return false;
   }
+  std::unique_ptr<FileSystem> owned_;
   FileSystem& inner_;
   bool refused_ = false;
 };

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tolvane {
 
@@ -58,6 +59,14 @@ class ShellNamespace {
   // server's failures (an unanswered call, a failed or cancelled logon), so that the next
   // listing tries again at once. Nothing to forget by default.
   virtual void Forget(const std::string& path) { (void)path; }
+  // The servers (\\NAME) whose listings a walk of the tree is about to need, one after
+  // another: a namespace that can ask several servers at once asks them now, up to parallel at
+  // a time, so that the walk waits for the slowest server rather than for each in turn.
+  // Returns once each has answered or failed. A namespace that cannot does nothing.
+  virtual void ListAhead(const std::vector<std::string>& serverPaths, int parallel) {
+    (void)serverPaths;
+    (void)parallel;
+  }
 };
 
 }  // namespace tolvane

@@ -113,7 +113,15 @@ ListLoad ListFile::LoadList(const std::string& path) {
   }
 
   const int folders = profile.GetInt("Destination", "Count");
-  for (const auto& [index, nodePath] : NumberedValues(profile, "Alias", "Folder", folders)) {
+  const auto nodePaths = NumberedValues(profile, "Alias", "Folder", folders);
+  // The servers of the destinations answer all at once, before the walks below ask each.
+  std::vector<std::string> folderPaths;
+  for (const auto& [index, nodePath] : nodePaths) {
+    std::string folderPath = profile.GetString("Destination", "Folder" + std::to_string(index));
+    if (!nodePath.empty() && !folderPath.empty()) folderPaths.push_back(std::move(folderPath));
+  }
+  locator_.ListServersAhead(folderPaths);
+  for (const auto& [index, nodePath] : nodePaths) {
     if (nodePath.empty()) continue;
     const std::string folderPath =
         profile.GetString("Destination", "Folder" + std::to_string(index));

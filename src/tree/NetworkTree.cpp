@@ -290,6 +290,9 @@ std::vector<NetworkTree::Mark> NetworkTree::MarksBelow(const TreeNode* node, boo
 }
 
 std::vector<NetworkTree::Mark> NetworkTree::RestoreMarks(const std::vector<Mark>& marks) {
+  std::vector<std::string> folderPaths;
+  for (const Mark& mark : marks) folderPaths.push_back(mark.folderPath);
+  ListServersAhead(folderPaths);
   std::vector<Mark> lost;
   for (const Mark& mark : marks) {
     RestoreNodes(mark.nodePath);
@@ -365,6 +368,28 @@ TreeNode* NetworkTree::FindNodeByPath(const std::string& nodePath) {
     if (node->Record().nodePath == nodePath) return node;
   }
   return nullptr;
+}
+
+void NetworkTree::ListServersAhead(const std::vector<std::string>& folderPaths) {
+  TreeNode* root = tree_.Root();
+  if (!root) return;
+  std::vector<std::string> servers;
+  for (const std::string& path : folderPaths) {
+    if (!IsNetworkPath(path)) continue;
+    const std::string server = path.substr(0, path.find('\\', 2));
+    for (int i = 0; i < root->ChildCount(); ++i) {
+      const TreeNode* node = root->Child(i);
+      if (!SameFolderPath(node->Record().folderPath, server) || !HasDummyChild(node)) continue;
+      const bool known = std::any_of(servers.begin(), servers.end(), [&](const std::string& s) {
+        return SameFolderPath(s, server);
+      });
+      if (!known) servers.push_back(node->Record().folderPath);
+      break;
+    }
+  }
+  if (servers.size() < 2) return;
+  const int parallel = parallel_ ? parallel_() : 4;
+  shell_.ListAhead(servers, std::max(parallel, 1));
 }
 
 TreeNode* NetworkTree::RestoreFolderPath(const std::string& folderPath) {

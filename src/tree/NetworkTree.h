@@ -28,6 +28,10 @@ class NetworkTree : public NodeLocator {
   NetworkTree(DestinationTree& tree, ShellNamespace& shell, EventPump& pump, Cursor& cursor,
               std::function<bool()> startupComplete);
 
+  // How many servers may be asked at once for their shares before marks are restored (at
+  // least 1); 4 until told.
+  void SetParallel(std::function<int()> parallel) { parallel_ = std::move(parallel); }
+
   // The record of a new node. candidate goes in as "could be marked" and comes back as whether
   // the node is markable. linkPath names a shortcut's own file (used when isLink).
   static NodeRecord MakeNodeRecord(const std::string& nameSource, bool& candidate,
@@ -76,6 +80,9 @@ class NetworkTree : public NodeLocator {
   void RestoreNodes(const std::string& nodePath) override;
   TreeNode* FindNodeByPath(const std::string& nodePath) override;
   TreeNode* RestoreFolderPath(const std::string& folderPath) override;
+  // The servers under the root that the paths lead through and that are not listed yet,
+  // each once, to the namespace's ListAhead; nothing for fewer than two.
+  void ListServersAhead(const std::vector<std::string>& folderPaths) override;
 
  private:
   // The network folder's display name as the shell gives it now.
@@ -95,6 +102,7 @@ class NetworkTree : public NodeLocator {
   EventPump& pump_;
   Cursor& cursor_;
   std::function<bool()> startupComplete_;
+  std::function<int()> parallel_;
 };
 
 NodeIcon ToNodeIcon(ShellIcon icon);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tree/DestinationTree.h"
 
@@ -19,6 +20,10 @@ class NodeLocator {
   // the levels on the way and adding what a listing does not show when the folder can be
   // reached; null when there is no such server node or the folder cannot be reached.
   virtual TreeNode* RestoreFolderPath(const std::string& /*folderPath*/) { return nullptr; }
+  // The network folder paths (\\SRV\share\dir) of destinations about to be found again one
+  // after another: the servers they need and have not listed yet may be asked all at once,
+  // before the walks. Nothing by default.
+  virtual void ListServersAhead(const std::vector<std::string>& /*folderPaths*/) {}
 };
 
 }  // namespace tolvane

@@ -28,6 +28,12 @@ class FakeLocator : public NodeLocator {
   explicit FakeLocator(DestinationTree& tree) : tree_(tree) {}
   std::vector<std::string> restored;
   void RestoreNodes(const std::string& nodePath) override { restored.push_back(nodePath); }
+  std::vector<std::vector<std::string>> ahead;
+  std::size_t walkedBeforeAhead = 0;
+  void ListServersAhead(const std::vector<std::string>& folderPaths) override {
+    ahead.push_back(folderPaths);
+    walkedBeforeAhead = restored.size();
+  }
   TreeNode* FindNodeByPath(const std::string& nodePath) override {
     for (int i = 0; i < tree_.NodeCount(); ++i) {
       if (tree_.NodeAt(i)->Record().nodePath == nodePath) return tree_.NodeAt(i);
@@ -164,6 +170,12 @@ TEST(ListFileTest, DestinationsAreFoundByNodePathOnly) {
   // The root cannot be marked by a click, but a list may still mark it.
   EXPECT_EQ(h.Marked(), (std::vector<std::string>{kRoot, "apps", "data"}));
   EXPECT_EQ(h.locator.restored.size(), 6u);  // the empty alias is not looked for
+  // Their servers are asked all at once before the first walk.
+  EXPECT_EQ(
+      h.locator.ahead,
+      (std::vector<std::vector<std::string>>{{"\\\\ELSEWHERE\\x", "\\\\NONE\\lost",
+                                              "\\\\PC01\\share\\apps", "\\\\PC01\\share\\apps"}}));
+  EXPECT_EQ(h.locator.walkedBeforeAhead, 0u);
   EXPECT_EQ(h.sink.lines, (std::vector<std::string>{
                               "配布リスト読込 " + (h.dir / "d.lst"),
                               "ノードを再現できませんでした。(\\\\NONE\\lost",

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <system_error>
+#include <thread>
 
 #include "SmbTestBase.h"
 #include "engine/CopyEngine.h"
@@ -104,6 +105,43 @@ TEST_F(SmbFileSystemTest, CopiesToTheServerKeepingTheTimeUnderAnEscapedName) {
       << fs->LastError();
   EXPECT_EQ(NamesOnDisk(OnDisk("guest", dir + "/x/y")), std::vector<std::string>{"c"});
   EXPECT_EQ(NamesOnDisk(disk.Path()), (std::vector<std::string>{"back.bin", "src.bin"}));
+}
+
+// The workers of a run copy to one server at once, each through a context of its own, while
+// the window thread's file system stays usable.
+TEST_F(SmbFileSystemTest, WorkersCopyToOneServerAtOnce) {
+  TempDir disk;
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) {
+    names.push_back("f" + std::to_string(i) + ".bin");
+    disk.Write(names.back(), std::string(1500000 + i, static_cast<char>('a' + i)));
+  }
+  struct Worker {
+    std::unique_ptr<FileSystem> fs;
+    std::string folder;
+    std::vector<std::string> errors;
+  } workers[2];
+  std::vector<std::thread> threads;
+  for (Worker& w : workers) {
+    w.fs = fs->ForWorker({});
+    ASSERT_TRUE(w.fs);
+    w.folder = NewFolder("guest");
+    threads.emplace_back([&, &w = w] {
+      for (const auto& name : names) {
+        const std::string target = Unc("guest", w.folder + "\\" + name);
+        if (!w.fs->CopyFile(disk / name, target, true)) w.errors.push_back(w.fs->LastError());
+      }
+    });
+  }
+  EXPECT_TRUE(fs->IsFolder(Unc("guest", workers[0].folder))) << fs->LastError();
+  for (auto& t : threads) t.join();
+  for (const Worker& w : workers) {
+    EXPECT_EQ(w.errors, std::vector<std::string>{});
+    EXPECT_EQ(NamesOnDisk(OnDisk("guest", w.folder)), names);
+    for (const auto& name : names) {
+      EXPECT_EQ(ReadOnDisk(OnDisk("guest", w.folder + "/" + name)), disk.Read(name)) << name;
+    }
+  }
 }
 
 TEST_F(SmbFileSystemTest, CancelLeavesNothingBehind) {

@@ -6,7 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "SmbTestBase.h"
 #include "engine/CopyEngine.h"
@@ -37,6 +41,51 @@ class FakePrompt : public SmbLoginPrompt {
   void LoggedOn(const std::string& server, const SmbCredentials& credentials) override {
     calls.push_back("LoggedOn " + server + " " + credentials.user);
   }
+};
+
+// A window thread of the test's own: runs what the workers ask of it, one call after another.
+class WindowThread {
+ public:
+  WindowThread() : thread_([this] { Run(); }) {}
+  ~WindowThread() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  WindowCall Call() {
+    return [this](const std::function<void()>& fn) {
+      std::pair<const std::function<void()>*, bool> call{&fn, false};
+      std::unique_lock lock(mutex_);
+      calls_.push_back(&call);
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return call.second; });
+    };
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return stop_ || !calls_.empty(); });
+      if (calls_.empty()) return;
+      auto* call = calls_.front();
+      calls_.pop_front();
+      lock.unlock();
+      (*call->first)();
+      lock.lock();
+      call->second = true;
+      changed_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<const std::function<void()>*, bool>*> calls_;
+  bool stop_ = false;
+  std::thread thread_;
 };
 
 class SmbLogonTest : public SmbTestBase {
@@ -152,6 +201,34 @@ TEST_F(SmbLogonTest, ACancelledQuestionEndsTheLogonUntilTheServerIsTriedAgain) {
   EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 3);
 }
 
+// Two workers that need a logon for one server at once: one asks on the window thread, the
+// other takes its answer, and so does the window thread's own client; a cancel counts for all.
+TEST_F(SmbLogonTest, WorkersNeedingOneServersLogonAskOnce) {
+  const std::optional<SmbCredentials> answers[] = {
+      SmbCredentials{Server().User(), "", Server().Password(), false}, std::nullopt};
+  for (const auto& answer : answers) {
+    SCOPED_TRACE(answer ? "answered" : "cancelled");
+    SetUp();
+    FakePrompt prompt;
+    prompt.answers = {answer};
+    client->SetLoginPrompt(&prompt);
+    WindowThread window;
+    std::unique_ptr<FileSystem> workers[] = {fs->ForWorker(window.Call()),
+                                             fs->ForWorker(window.Call())};
+    bool opened[2] = {};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 2; ++i) {
+      threads.emplace_back([&, i] { opened[i] = workers[i]->IsFolder(Unc("private")); });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(opened[0], answer.has_value());
+    EXPECT_EQ(opened[1], answer.has_value());
+    EXPECT_EQ(fs->IsFolder(Unc("private")), answer.has_value()) << fs->LastError();
+    EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Ask " + Server().Host()), 1);
+    EXPECT_EQ(std::count(prompt.calls.begin(), prompt.calls.end(), "Stored " + Server().Host()), 1);
+  }
+}
+
 // A server that is not there, with the time in the test's hands.
 class SmbServerDownTest : public SmbTestBase {
  protected:
@@ -191,11 +268,21 @@ TEST_F(SmbServerDownTest, ARefusedConnectionFailsAndIsNotTriedAgainForAWhile) {
   EXPECT_EQ(client->Connection().ConnectAttempts(), 2);
   EXPECT_EQ(reports.size(), 2u);  // left alone long enough to be told again
 
-  // The user's retry, a refresh or a new run does not wait: tried again at once, once.
+  // A worker of a run knows of the failure without trying the server itself.
+  auto worker = client->ForWorker({});
+  SmbFileSystem workerFs(local, *worker);
+  EXPECT_FALSE(workerFs.Exists(Unc("guest", "a.txt")));
+  EXPECT_EQ(workerFs.LastError(), result.error);
+  EXPECT_EQ(worker->Connection().ConnectAttempts(), 0);
+
+  // The user's retry, a refresh or a new run does not wait: tried again at once, once, also
+  // by the workers.
   fs->ForgetFailures(Unc("guest", "a.txt"));
+  EXPECT_FALSE(workerFs.Exists(Unc("guest", "a.txt")));
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
   EXPECT_FALSE(fs->Exists(Unc("guest", "a.txt")));
-  EXPECT_EQ(client->Connection().ConnectAttempts(), 3);
+  EXPECT_EQ(worker->Connection().ConnectAttempts(), 1);
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 2);
 }
 
 class AskOnError : public CopyOptions {

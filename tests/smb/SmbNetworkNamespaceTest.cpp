@@ -5,6 +5,7 @@
 
 #include "SmbTestBase.h"
 #include "platform/posix/NetworkNamespace.h"
+#include "platform/smb/SmbConnection.h"
 #include "platform/smb/SmbNetworkNamespace.h"
 
 namespace tolvane::test {
@@ -76,6 +77,25 @@ TEST_F(SmbNetworkNamespaceTest, AServerListsItsDiskSharesAndAFolderItsVisibleSub
   ASSERT_TRUE(share);
   EXPECT_EQ(ns.IconOf(*share), ShellIcon::Share);
   EXPECT_EQ(ns.FileSystemPath(*share), Unc("guest"));
+}
+
+// Start-up asks every server for its shares at once; the walk that follows takes those
+// answers instead of waiting for each server in turn.
+TEST_F(SmbNetworkNamespaceTest, ServersListedAheadAnswerTheNextListing) {
+  auto& ns = *smbNamespace;
+  const std::string host = Server().Host();
+  client->SetServers({host, "localhost"});
+  ns.ListAhead({"\\\\" + host, "\\\\LOCALHOST", "\\\\" + host}, 4);
+  const std::vector<std::string> shares = {"closed", "guest", "private", "readonly"};
+  for (const std::string& server : {host, std::string("localhost")}) {
+    const auto item = ns.ParsePath("\\\\" + server);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(Names(*item), shares);
+  }
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 0);
+  // Taken once: listed again, the server is asked again.
+  EXPECT_EQ(Names(*ns.ParsePath("\\\\" + host)), shares);
+  EXPECT_EQ(client->Connection().ConnectAttempts(), 1);
 }
 
 }  // namespace

@@ -62,6 +62,15 @@ class FakeShellNamespace : public ShellNamespace {
   ShellIcon IconOf(const ShellItem& item) override;
   void Forget(const std::string& path) override { forgotten.push_back(path); }
   std::vector<std::string> forgotten;  // the paths a refresh asked to try afresh
+  struct Ahead {
+    std::vector<std::string> servers;
+    int parallel = 0;
+    bool operator==(const Ahead&) const = default;
+  };
+  void ListAhead(const std::vector<std::string>& serverPaths, int parallel) override {
+    listedAhead.push_back({serverPaths, parallel});
+  }
+  std::vector<Ahead> listedAhead;
 
   // Whether the item or one of its ancestors has vanished.
   bool Reachable(int id) const;

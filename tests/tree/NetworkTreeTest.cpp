@@ -288,6 +288,28 @@ TEST_F(NetworkTreeTest, AFolderPathIsFoundAgainBelowItsServerWhenTheNodePathIsNo
   EXPECT_TRUE(NetworkTree::HasDummyChild(unlisted));  // lists its own folders when opened
 }
 
+TEST_F(NetworkTreeTest, ServersNotListedYetAreAskedAheadTogether) {
+  shell.AddPath("SRV3/s");
+  Build();
+  network.SetParallel([] { return 3; });
+  // Each server once whatever its case, only those at the root, nothing for a local path.
+  const std::vector<std::string> paths = {"\\\\SRV\\share\\dir", "\\\\srv\\share", "\\\\SRV3\\s",
+                                          "\\\\SRV2\\c", "C:\\x"};
+  network.ListServersAhead(paths);
+  using Ahead = FakeShellNamespace::Ahead;
+  EXPECT_EQ(shell.listedAhead, (std::vector<Ahead>{{{"\\\\SRV", "\\\\SRV3"}, 3}}));
+  // A server listed already is not asked again, and one alone is left to the walk.
+  network.RestoreNodes(P({"SRV", "share"}));
+  network.ListServersAhead(paths);
+  EXPECT_EQ(shell.listedAhead.size(), 1u);
+  // Restoring marks asks ahead too, as many at once as the setting allows, at least one.
+  network.SetParallel([] { return 0; });
+  shell.AddPath("SRV4/t");
+  network.Refresh(tree.Root());
+  network.RestoreMarks({{"\\\\SRV3\\s", P({"SRV3", "s"})}, {"\\\\SRV4\\t", P({"SRV4", "t"})}});
+  EXPECT_EQ(shell.listedAhead.back(), (Ahead{{"\\\\SRV3", "\\\\SRV4"}, 1}));
+}
+
 TEST_F(NetworkTreeTest, SecondPathReusesTheListedLevels) {
   Build();
   network.RestoreNodes(P({"SRV", "share", "dir", "deep"}));

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/NetworkPath.h"
@@ -232,6 +234,30 @@ ShellIcon PosixNetworkNamespace::IconOf(const ShellItem& item) {
     default:
       return ShellIcon::Folder;
   }
+}
+
+void PosixNetworkNamespace::ListAhead(const std::vector<std::string>& serverPaths, int parallel) {
+  std::vector<std::string> dirs;
+  for (const auto& path : serverPaths) {
+    if (!IsNetworkPath(path)) continue;
+    const auto mapped = MapNetworkPath(root_, path);
+    // A network place is no server, and is never gone through.
+    if (!mapped || IsSymlink(*mapped)) continue;
+    if (std::find(dirs.begin(), dirs.end(), *mapped) == dirs.end()) dirs.push_back(*mapped);
+  }
+  const std::size_t threads =
+      std::min(dirs.size(), static_cast<std::size_t>(std::max(parallel, 1)));
+  if (threads < 2) return;
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> workers;
+  for (std::size_t t = 0; t < threads; ++t) {
+    workers.emplace_back([&] {
+      for (std::size_t i; (i = next++) < dirs.size();) {
+        VisitEntries(dirs[i], [](const dirent&) { return true; });
+      }
+    });
+  }
+  for (auto& worker : workers) worker.join();
 }
 
 }  // namespace tolvane

@@ -26,6 +26,9 @@ class PosixNetworkNamespace : public ShellNamespace {
   std::optional<ShellItem> ParsePath(const std::string& path) override;
   std::optional<std::string> ResolveShortcut(const std::string& shortcutPath) override;
   ShellIcon IconOf(const ShellItem& item) override;
+  // Reads the servers' folders on up to parallel threads at once: an automounted server is
+  // mounted by its first listing, which the walk that follows then finds done.
+  void ListAhead(const std::vector<std::string>& serverPaths, int parallel) override;
 
  private:
   // Items are named by their path below the root, "/"-separated; the root is "".

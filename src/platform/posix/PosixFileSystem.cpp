@@ -241,6 +241,12 @@ std::optional<long> TemporaryFileWriter(const std::string& name) {
 
 PosixFileSystem::PosixFileSystem(std::string networkRoot) : networkRoot_(std::move(networkRoot)) {}
 
+std::unique_ptr<FileSystem> PosixFileSystem::ForWorker(WindowCall) {
+  auto worker = std::make_unique<PosixFileSystem>(networkRoot_);
+  worker->SetChunkSize(chunkSize_);
+  return worker;
+}
+
 bool PosixFileSystem::Fail() {
   lastError_ = std::strerror(errno);
   return false;

@@ -34,6 +34,9 @@ class PosixFileSystem : public FileSystem {
   std::optional<FileIdentity> Identity(const std::string& path) override;
   bool LeadsOutsideNetwork(const std::string& path) override;
   void RemoveStaleTemporaryFiles(const std::string& folder) override;
+  // Another with the same network root and chunk size (nothing is shared). A subclass that
+  // moves the data its own way makes its own.
+  std::unique_ptr<FileSystem> ForWorker(WindowCall ask) override;
 
   // How much a copy moves between two reports of its progress.
   void SetChunkSize(std::size_t bytes) { chunkSize_ = bytes; }

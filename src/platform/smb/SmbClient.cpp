@@ -22,7 +22,16 @@ bool SameServer(const std::string& a, const std::string& b) {
 SmbClient::SmbClient(SmbOptions options)
     : connection_(std::make_unique<SmbConnection>(std::move(options))) {}
 
+SmbClient::SmbClient(std::unique_ptr<SmbConnection> connection)
+    : connection_(std::move(connection)) {}
+
 SmbClient::~SmbClient() = default;
+
+std::unique_ptr<SmbClient> SmbClient::ForWorker(WindowCall ask) const {
+  std::unique_ptr<SmbClient> worker(new SmbClient(connection_->ForWorker(std::move(ask))));
+  worker->servers_ = servers_;
+  return worker;
+}
 
 void SmbClient::SetOptions(const SmbOptions& options) { connection_->SetOptions(options); }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
+
 namespace tolvane {
 
 // A user's logon to an SMB server. The password lives in memory only.
@@ -45,7 +47,8 @@ class SmbLoginPrompt {
 class SmbConnection;
 
 // The named SMB servers of the network folder, reached with libsmbclient without mounting
-// anything. One object for the life of the program, used from one thread.
+// anything. One object for the life of the program, used from one thread; each further thread
+// uses one made for it by ForWorker.
 class SmbClient {
  public:
   explicit SmbClient(SmbOptions options = {});
@@ -77,10 +80,19 @@ class SmbClient {
   // question's Retry and an explicit refresh of the server's node.
   void ForgetFailures(const std::string& server = {});
 
+  // A client for another thread: the same servers, options, prompt and report, a connection
+  // of its own, and the logons, the failures and the cancelled dialogs shared with this one
+  // (ForgetFailures on either reaches both). ask runs a function on the window thread: the
+  // worker asks for logons and reports failures through it; empty, it asks nothing and
+  // reports nothing. Made and destroyed on the window thread.
+  std::unique_ptr<SmbClient> ForWorker(WindowCall ask) const;
+
   // The connection that does the work (used by SmbFileSystem and SmbNetworkNamespace).
   SmbConnection& Connection();
 
  private:
+  explicit SmbClient(std::unique_ptr<SmbConnection> connection);
+
   std::unique_ptr<SmbConnection> connection_;
   std::vector<std::string> servers_;
 };

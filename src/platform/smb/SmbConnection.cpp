@@ -1,5 +1,6 @@
 #include "platform/smb/SmbConnection.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -7,10 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include "platform/NetworkPaths.h"
@@ -168,9 +172,93 @@ class SilencedStreams {
   int saved_[2] = {-1, -1};
 };
 
+// The library's calls from several threads, each on a context of its own. A library that keeps
+// its per-call memory per thread once told that threads are used (smbc_thread_posix, which not
+// every build of it has) lets them run at once; with any other, each call takes its turn with the
+// other threads' under one lock (re-entered by the logon callback), so that threads overlap only
+// in what is ours: reaching a server, the local side of a copy. Making and freeing a context
+// always takes the lock: the library's start, its settings of the process (protocols, debug
+// level) and our silenced streams are the whole process's.
+std::recursive_mutex& LibraryMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+bool LibraryKeepsThreadsApart() {
+  static const bool apart = [] {
+    using Init = void (*)();
+    const auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "smbc_thread_posix"));
+    if (init) init();
+    return init != nullptr;
+  }();
+  return apart;
+}
+
+class LibraryTurn {
+ public:
+  explicit LibraryTurn(bool always = false) : lock_(LibraryMutex(), std::defer_lock) {
+    if (always || !LibraryKeepsThreadsApart()) lock_.lock();
+  }
+
+ private:
+  std::unique_lock<std::recursive_mutex> lock_;
+};
+
 }  // namespace
 
-SmbConnection::SmbConnection(SmbOptions options) : options_(std::move(options)) {
+struct SmbConnection::Shared {
+  std::mutex mutex;
+  std::condition_variable turnOver;
+  // Servers a connection is reaching or finding a logon for.
+  std::set<std::string> busy;
+  // Per server, the logons that worked, in the order they were found.
+  std::map<std::string, std::vector<Candidate>> known;
+  // Servers whose login dialog was cancelled: not asked again until the failure is forgotten.
+  std::set<std::string> cancelled;
+  std::map<std::string, Failure> failures;
+};
+
+class SmbConnection::Turn {
+ public:
+  // A worker waits while another connection has the server's turn; the window thread's
+  // connection never does (a worker may be waiting for the window thread to ask for it).
+  Turn(Shared& shared, std::string key, bool wait) : shared_(shared), key_(std::move(key)) {
+    std::unique_lock lock(shared_.mutex);
+    if (wait) {
+      while (shared_.busy.count(key_)) {
+        waited_ = true;
+        shared_.turnOver.wait(lock);
+      }
+    }
+    mine_ = shared_.busy.insert(key_).second;
+  }
+  ~Turn() {
+    if (!mine_) return;
+    {
+      const std::lock_guard lock(shared_.mutex);
+      shared_.busy.erase(key_);
+    }
+    shared_.turnOver.notify_all();
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+  // Another connection had the turn first: what it found out counts.
+  bool Waited() const { return waited_; }
+
+ private:
+  Shared& shared_;
+  std::string key_;
+  bool mine_ = false;
+  bool waited_ = false;
+};
+
+SmbConnection::SmbConnection(SmbOptions options)
+    : SmbConnection(std::move(options), std::make_shared<Shared>()) {}
+
+SmbConnection::SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared)
+    : options_(std::move(options)), shared_(std::move(shared)) {
+  LibraryKeepsThreadsApart();
+  const LibraryTurn turn(true);
   const SilencedStreams silenced;
   context_ = smbc_new_context();
   if (!context_) return;
@@ -195,7 +283,32 @@ SmbConnection::SmbConnection(SmbOptions options) : options_(std::move(options)) 
 }
 
 SmbConnection::~SmbConnection() {
-  if (context_) smbc_free_context(context_, 1);
+  if (!context_) return;
+  const LibraryTurn turn(true);
+  smbc_free_context(context_, 1);
+}
+
+std::unique_ptr<SmbConnection> SmbConnection::ForWorker(WindowCall ask) const {
+  std::unique_ptr<SmbConnection> worker(new SmbConnection(options_, shared_));
+  worker->prompt_ = ask ? prompt_ : nullptr;
+  worker->report_ = report_;
+  worker->clock_ = clock_;
+  worker->window_ = std::move(ask);
+  worker->worker_ = true;
+  return worker;
+}
+
+void SmbConnection::OnWindow(const std::function<void()>& fn) {
+  if (window_) {
+    window_(fn);
+  } else {
+    fn();
+  }
+}
+
+void SmbConnection::Report(const std::string& line) {
+  if (!report_ || (worker_ && !window_)) return;
+  OnWindow([&] { report_(line); });
 }
 
 void SmbConnection::SetOptions(const SmbOptions& options) {
@@ -208,6 +321,7 @@ void SmbConnection::SetOptions(const SmbOptions& options) {
   options_ = options;
   if (options_.timeoutSeconds < 1) options_.timeoutSeconds = 1;
   if (!context_) return;
+  const LibraryTurn turn;
   smbc_setPort(context_, static_cast<uint16_t>(options_.port));
   smbc_setTimeout(context_, options_.timeoutSeconds * 1000);
 }
@@ -246,21 +360,68 @@ std::string SmbConnection::NoAnswer(const std::string& server) const {
 }
 
 bool SmbConnection::Blocked(const std::string& key) {
-  const auto it = failures_.find(key);
-  if (it == failures_.end()) return false;
-  if (Now() - it->second.at < kRetryAfter) {
+  const auto now = Now();
+  const std::lock_guard lock(shared_->mutex);
+  auto& failures = shared_->failures;
+  const auto it = failures.find(key);
+  if (it == failures.end()) return false;
+  if (now - it->second.at < kRetryAfter) {
     lastError_ = it->second.reason;
     return true;
   }
-  failures_.erase(it);
+  failures.erase(it);
   return false;
 }
 
 bool SmbConnection::Failed(const std::string& key, std::string reason) {
-  failures_[key] = Failure{Now(), reason};
-  if (report_) report_(reason);
+  {
+    const auto now = Now();
+    const std::lock_guard lock(shared_->mutex);
+    shared_->failures[key] = Failure{now, reason};
+  }
+  Report(reason);
   lastError_ = std::move(reason);
   return false;
+}
+
+bool SmbConnection::Cancelled(const std::string& key) {
+  const std::lock_guard lock(shared_->mutex);
+  return shared_->cancelled.count(key) > 0;
+}
+
+namespace {
+
+template <typename C>
+bool SameLogon(const C& a, const C& b) {
+  return a.user == b.user && a.domain == b.domain && a.password == b.password &&
+         a.kerberos == b.kerberos;
+}
+
+}  // namespace
+
+std::optional<SmbConnection::Candidate> SmbConnection::NextKnown(const std::string& server,
+                                                                 Server& state) {
+  const std::lock_guard lock(shared_->mutex);
+  const auto it = shared_->known.find(Key(server));
+  if (it == shared_->known.end()) return std::nullopt;
+  for (const Candidate& c : it->second) {
+    const bool tried = std::any_of(state.tried.begin(), state.tried.end(),
+                                   [&](const Candidate& t) { return SameLogon(t, c); });
+    if (tried) continue;
+    state.tried.push_back(c);
+    return c;
+  }
+  return std::nullopt;
+}
+
+bool SmbConnection::AddKnown(const std::string& server, const Candidate& candidate) {
+  const std::lock_guard lock(shared_->mutex);
+  auto& known = shared_->known[Key(server)];
+  for (const Candidate& c : known) {
+    if (SameLogon(c, candidate)) return false;
+  }
+  known.push_back(candidate);
+  return true;
 }
 
 bool SmbConnection::Reach(const std::string& server) {
@@ -376,6 +537,12 @@ std::optional<SmbConnection::Candidate> SmbConnection::FromCredentialsFile(Serve
 
 std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::string& server,
                                                                      Server& state) {
+  // What worked for another connection comes before anything of the chain's own.
+  if (auto known = NextKnown(server, state)) return known;
+  auto chosen = [&state](Candidate c) {
+    state.tried.push_back(c);
+    return std::optional<Candidate>(std::move(c));
+  };
   for (;;) {
     switch (state.next) {
       case Stage::Kerberos:
@@ -384,37 +551,53 @@ std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::
           Candidate c;
           c.user = LoginName();
           c.kerberos = true;
-          return c;
+          return chosen(std::move(c));
         }
         break;
       case Stage::File:
         state.next = Stage::Guest;
         if (!options_.credentialsFile.empty()) {
-          if (auto c = FromCredentialsFile(state)) return c;
+          if (auto c = FromCredentialsFile(state)) return chosen(std::move(*c));
         }
         break;
       case Stage::Guest: {
         state.next = Stage::Stored;
         Candidate c;
         c.user = "guest";
-        return c;
+        return chosen(std::move(c));
       }
       case Stage::Stored:
         state.next = Stage::Ask;
         if (prompt_) {
-          if (auto stored = prompt_->Stored(server)) {
-            Candidate c{stored->user, stored->domain, stored->password, false, true, stored->keep};
-            return c;
+          std::optional<SmbCredentials> stored;
+          OnWindow([&] { stored = prompt_->Stored(server); });
+          if (stored) {
+            return chosen(Candidate{stored->user, stored->domain, stored->password, false, true,
+                                    stored->keep});
           }
         }
         break;
       case Stage::Ask:
-        if (prompt_ && !state.cancelled) {
-          if (auto asked = prompt_->Ask(server, state.askReason)) {
-            Candidate c{asked->user, asked->domain, asked->password, false, true, asked->keep};
-            return c;
+        if (prompt_ && !Cancelled(Key(server))) {
+          std::optional<SmbCredentials> asked;
+          std::optional<Candidate> known;
+          bool cancelled = false;
+          OnWindow([&] {
+            // Another connection may have asked for this server while this question waited
+            // for its turn on the window thread: its answer counts, and nothing is asked twice.
+            if ((known = NextKnown(server, state))) return;
+            if ((cancelled = Cancelled(Key(server)))) return;
+            asked = prompt_->Ask(server, state.askReason);
+          });
+          if (known) return known;
+          if (asked) {
+            return chosen(
+                Candidate{asked->user, asked->domain, asked->password, false, true, asked->keep});
           }
-          state.cancelled = true;
+          if (!cancelled) {
+            const std::lock_guard lock(shared_->mutex);
+            shared_->cancelled.insert(Key(server));
+          }
         }
         state.next = Stage::Done;
         break;
@@ -425,6 +608,7 @@ std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::
 }
 
 void SmbConnection::ApplyLogonOptions(const Candidate& candidate) {
+  const LibraryTurn turn;
   smbc_setOptionUseKerberos(context_, candidate.kerberos);
   smbc_setOptionUseCCache(context_, candidate.kerberos);
 }
@@ -458,6 +642,11 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
   const std::string shareKey = key + "\\" + Key(share);
   if (Blocked(key) || Blocked(shareKey)) return false;
   Server& state = StateOf(server);
+  if (state.reached && state.sharesLoggedOn.count(Key(share))) return true;
+  // One connection at a time reaches a server and finds its logon; one that waited for
+  // another takes its answer: the failure it met, or the logon it found (tried first below).
+  const Turn turn(*shared_, key, worker_);
+  if (turn.Waited() && (Blocked(key) || Blocked(shareKey))) return false;
   if (!state.reached) {
     if (!Reach(server)) return Failed(key, lastError_);
     state.reached = true;
@@ -478,6 +667,8 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
                 : (lastLogonError.empty() ? "ログオン情報がありません" : lastLogonError);
         state.candidate = state.worked;
         state.next = Stage::Kerberos;
+        state.tried.clear();
+        if (state.worked) state.tried.push_back(*state.worked);
         state.askReason.clear();
         state.fileRefusal.clear();
         return Failed(shareKey, CannotLogOn(server, reason));
@@ -489,14 +680,18 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
     if (dir) {
       CloseDir(dir);
       state.sharesLoggedOn.insert(Key(share));
-      if (!state.worked && state.candidate->fromPrompt && prompt_) {
+      // The user's logon is told once, by the connection that found it.
+      if (AddKnown(server, *state.candidate) && state.candidate->fromPrompt && prompt_) {
         SmbCredentials credentials{state.candidate->user, state.candidate->domain,
                                    state.candidate->password, state.candidate->keep};
-        prompt_->LoggedOn(server, credentials);
+        OnWindow([&] { prompt_->LoggedOn(server, credentials); });
       }
       state.worked = state.candidate;
       state.askReason.clear();
-      failures_.erase(shareKey);
+      {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->failures.erase(shareKey);
+      }
       return true;
     }
     const int error = errno != 0 ? errno : EIO;
@@ -520,18 +715,20 @@ bool SmbConnection::Prepare(const std::string& server, const std::string& share)
 }
 
 void SmbConnection::ForgetFailures(const std::string& server) {
+  const std::lock_guard lock(shared_->mutex);
+  auto& failures = shared_->failures;
   if (server.empty()) {
-    failures_.clear();
-    for (auto& [key, state] : servers_) state.cancelled = false;
+    failures.clear();
+    shared_->cancelled.clear();
     return;
   }
   const std::string key = Key(server);
-  for (auto it = failures_.begin(); it != failures_.end();) {
+  for (auto it = failures.begin(); it != failures.end();) {
     // The server's own failure, and its shares' (server\share).
     const bool its = it->first == key || it->first.rfind(key + "\\", 0) == 0;
-    it = its ? failures_.erase(it) : std::next(it);
+    it = its ? failures.erase(it) : std::next(it);
   }
-  StateOf(server).cancelled = false;
+  shared_->cancelled.erase(key);
 }
 
 bool SmbConnection::Fail(const std::string& server, int error) {
@@ -547,46 +744,63 @@ bool SmbConnection::Fail(const std::string& server, int error) {
 }
 
 int SmbConnection::Stat(const std::string& url, struct stat* st) {
+  const LibraryTurn turn;
   return smbc_getFunctionStat(context_)(context_, url.c_str(), st);
 }
 SMBCFILE* SmbConnection::OpenDir(const std::string& url) {
+  const LibraryTurn turn;
   return smbc_getFunctionOpendir(context_)(context_, url.c_str());
 }
 smbc_dirent* SmbConnection::ReadDir(SMBCFILE* dir) {
+  const LibraryTurn turn;
   return smbc_getFunctionReaddir(context_)(context_, dir);
 }
 const libsmb_file_info* SmbConnection::ReadDirPlus(SMBCFILE* dir) {
+  const LibraryTurn turn;
   return smbc_getFunctionReaddirPlus(context_)(context_, dir);
 }
-void SmbConnection::CloseDir(SMBCFILE* dir) { smbc_getFunctionClosedir(context_)(context_, dir); }
+void SmbConnection::CloseDir(SMBCFILE* dir) {
+  const LibraryTurn turn;
+  smbc_getFunctionClosedir(context_)(context_, dir);
+}
 SMBCFILE* SmbConnection::Open(const std::string& url, int flags, mode_t mode) {
+  const LibraryTurn turn;
   return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
 }
 ssize_t SmbConnection::Read(SMBCFILE* file, void* buffer, std::size_t size) {
+  const LibraryTurn turn;
   return smbc_getFunctionRead(context_)(context_, file, buffer, size);
 }
 ssize_t SmbConnection::Write(SMBCFILE* file, const void* buffer, std::size_t size) {
+  const LibraryTurn turn;
   return smbc_getFunctionWrite(context_)(context_, file, buffer, size);
 }
 int SmbConnection::Close(SMBCFILE* file) {
+  const LibraryTurn turn;
   return smbc_getFunctionClose(context_)(context_, file);
 }
 off_t SmbConnection::Lseek(SMBCFILE* file, off_t offset, int whence) {
+  const LibraryTurn turn;
   return smbc_getFunctionLseek(context_)(context_, file, offset, whence);
 }
 int SmbConnection::Fstat(SMBCFILE* file, struct stat* st) {
+  const LibraryTurn turn;
   return smbc_getFunctionFstat(context_)(context_, file, st);
 }
 int SmbConnection::Unlink(const std::string& url) {
+  const LibraryTurn turn;
   return smbc_getFunctionUnlink(context_)(context_, url.c_str());
 }
 int SmbConnection::Rename(const std::string& from, const std::string& to) {
+  const LibraryTurn turn;
   return smbc_getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
 }
 int SmbConnection::Mkdir(const std::string& url) {
+  const LibraryTurn turn;
   return smbc_getFunctionMkdir(context_)(context_, url.c_str(), 0777);
 }
 int SmbConnection::Utimes(const std::string& url, const struct timeval times[2]) {
+  const LibraryTurn turn;
   return smbc_getFunctionUtimes(context_)(context_, url.c_str(), const_cast<timeval*>(times));
 }
 

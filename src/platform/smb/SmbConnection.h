@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -29,8 +30,12 @@ std::optional<SmbPath> SplitSmbPath(const std::string& path);
 // A component as an SMB URL needs it: everything but letters, digits and "-._~" percent-encoded.
 std::string SmbUrlEscape(const std::string& component);
 
-// The one libsmbclient context of the program, the state of each server (reached, logged on,
-// failed lately) and the logon chain that finds credentials that work.
+// One libsmbclient context, the state of each server on it (reached, logged on) and the logon
+// chain that finds credentials that work. A context serves one thread: each worker of a run has
+// a connection of its own, made by ForWorker, which shares with the others what is known of the
+// servers (the logons that worked, the failures of late, a cancelled login dialog), and takes
+// turns with them at reaching a server and finding its logon, so that one of them asks and the
+// others use the answer.
 class SmbConnection {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -41,6 +46,14 @@ class SmbConnection {
   ~SmbConnection();
   SmbConnection(const SmbConnection&) = delete;
   SmbConnection& operator=(const SmbConnection&) = delete;
+
+  // A connection like this one for another thread: the same options, prompt and report, a
+  // context of its own, and what this one knows of the servers shared. It asks and reports
+  // through ask, which runs its function on the window thread; without ask it never asks and
+  // reports nothing (each failure's reason is still its LastError()). It waits for another
+  // connection that is reaching the same server or finding its logon, where this one (the
+  // window thread's) never waits.
+  std::unique_ptr<SmbConnection> ForWorker(WindowCall ask) const;
 
   void SetOptions(const SmbOptions& options);
   const SmbOptions& Options() const { return options_; }
@@ -110,16 +123,24 @@ class SmbConnection {
     // logon the chain has.
     std::optional<Candidate> worked;
     Stage next = Stage::Kerberos;
+    // The logons this chain has tried, so that one found by another connection meanwhile is
+    // tried once and no logon twice.
+    std::vector<Candidate> tried;
     std::string askReason;
     std::string fileRefusal;
-    // The user cancelled the login dialog: not asked again until the failure is forgotten.
-    bool cancelled = false;
     std::set<std::string> sharesLoggedOn;
   };
   struct Failure {
     std::chrono::steady_clock::time_point at;
     std::string reason;
   };
+  // What every connection made from the same first one knows of the servers; defined with
+  // the code.
+  struct Shared;
+  // A server's turn for reaching it and finding its logon, held for one Prepare.
+  class Turn;
+
+  SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared);
 
   static void Auth(SMBCCTX* context, const char* server, const char* share, char* workgroup,
                    int workgroupLength, char* user, int userLength, char* password,
@@ -130,6 +151,14 @@ class SmbConnection {
   bool Reach(const std::string& server);
   // The next logon to try; nothing when the chain has ended.
   std::optional<Candidate> NextCandidate(const std::string& server, Server& state);
+  // A logon that worked for server on any connection and that this chain has not tried yet.
+  std::optional<Candidate> NextKnown(const std::string& server, Server& state);
+  // Keeps a logon that worked for every connection; false when it was known already.
+  bool AddKnown(const std::string& server, const Candidate& candidate);
+  bool Cancelled(const std::string& key);
+  // Runs fn where the prompt may be used: on the window thread.
+  void OnWindow(const std::function<void()>& fn);
+  void Report(const std::string& line);
   std::optional<Candidate> FromCredentialsFile(Server& state);
   bool Blocked(const std::string& key);
   // Records a failure of key (a server, or server\share) and tells the report. False.
@@ -143,7 +172,10 @@ class SmbConnection {
   std::function<void(const std::string&)> report_;
   Clock clock_;
   std::map<std::string, Server> servers_;
-  std::map<std::string, Failure> failures_;
+  std::shared_ptr<Shared> shared_;
+  // A worker's: how it reaches the window thread, and that it waits for other connections.
+  WindowCall window_;
+  bool worker_ = false;
   std::string lastError_;
   int connectAttempts_ = 0;
 };

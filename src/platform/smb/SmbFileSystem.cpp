@@ -118,6 +118,18 @@ class CopyEnd {
 SmbFileSystem::SmbFileSystem(FileSystem& local, SmbClient& client)
     : local_(local), client_(client) {}
 
+SmbFileSystem::SmbFileSystem(std::unique_ptr<FileSystem> local, std::unique_ptr<SmbClient> client)
+    : ownedLocal_(std::move(local)),
+      ownedClient_(std::move(client)),
+      local_(*ownedLocal_),
+      client_(*ownedClient_) {}
+
+std::unique_ptr<FileSystem> SmbFileSystem::ForWorker(WindowCall ask) {
+  auto local = local_.ForWorker(ask);
+  if (!local) return nullptr;
+  return std::make_unique<SmbFileSystem>(std::move(local), client_.ForWorker(std::move(ask)));
+}
+
 std::optional<SmbPath> SmbFileSystem::Route(const std::string& path, bool keepRecent) {
   if (!keepRecent) recent_.reset();
   const auto server = client_.ServerOf(path);

@@ -18,6 +18,8 @@ struct SmbPath;
 class SmbFileSystem : public FileSystem {
  public:
   SmbFileSystem(FileSystem& local, SmbClient& client);
+  // One that owns its local file system and client: a worker's.
+  SmbFileSystem(std::unique_ptr<FileSystem> local, std::unique_ptr<SmbClient> client);
 
   bool Exists(const std::string& path) override;
   bool IsFolder(const std::string& path) override;
@@ -37,6 +39,9 @@ class SmbFileSystem : public FileSystem {
   bool LeadsOutsideNetwork(const std::string& path) override;
   void RemoveStaleTemporaryFiles(const std::string& folder) override;
   void ForgetFailures(const std::string& path) override;
+  // Over the local file system's worker and a worker client of its own; null when the local
+  // file system cannot make a worker.
+  std::unique_ptr<FileSystem> ForWorker(WindowCall ask) override;
 
  private:
   // The path split for SMB when its server is one of the client's; nothing for a local path.
@@ -57,6 +62,8 @@ class SmbFileSystem : public FileSystem {
   // The local file system's answer, its reason the one that counts.
   bool Local(bool ok);
 
+  std::unique_ptr<FileSystem> ownedLocal_;
+  std::unique_ptr<SmbClient> ownedClient_;
   FileSystem& local_;
   SmbClient& client_;
   // Whether the last failed call was ours (else the local file system's reason counts).

@@ -1,6 +1,10 @@
 #include "platform/smb/SmbNetworkNamespace.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <thread>
 #include <vector>
 
 #include "platform/NetworkPaths.h"
@@ -70,6 +74,73 @@ ShellItem ItemOf(const SmbPath& p) {
 
 bool IsHidden(const std::string& name) { return name.empty() || name.front() == '.'; }
 
+// A server's disk shares, sorted (no printers, no IPC$, no administrative shares); nothing
+// when they cannot be listed.
+std::optional<std::vector<std::string>> ShareNames(SmbConnection& smb, const std::string& server) {
+  if (!smb.Prepare(server, {})) return std::nullopt;
+  SMBCFILE* dir = smb.OpenDir(smb.Url(server));
+  if (!dir) {
+    smb.Fail(server, errno);
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  while (const smbc_dirent* entry = smb.ReadDir(dir)) {
+    const std::string name = entry->name;
+    if (entry->smbc_type != SMBC_FILE_SHARE || name.empty() || name.back() == '$') continue;
+    names.push_back(name);
+  }
+  smb.CloseDir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs on the thread that waits for the listing threads what they ask of it (a logon, a line
+// of the log), until every one of them is done.
+class WindowQueue {
+ public:
+  WindowCall Call() {
+    return [this](const std::function<void()>& fn) {
+      Item item{&fn};
+      std::unique_lock lock(mutex_);
+      queue_.push_back(&item);
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return item.ran; });
+    };
+  }
+  void Done() {
+    const std::lock_guard lock(mutex_);
+    ++done_;
+    changed_.notify_all();
+  }
+  void Serve(std::size_t threads) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return !queue_.empty() || done_ == threads; });
+      if (queue_.empty()) return;
+      Item* item = queue_.front();
+      queue_.pop_front();
+      lock.unlock();
+      (*item->fn)();
+      lock.lock();
+      item->ran = true;
+      changed_.notify_all();
+    }
+  }
+
+ private:
+  struct Item {
+    const std::function<void()>* fn;
+    bool ran = false;
+  };
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Item*> queue_;
+  std::size_t done_ = 0;
+};
+
+// How long shares listed ahead stand for the server's listing.
+constexpr std::chrono::seconds kListedAheadFor{30};
+
 }  // namespace
 
 SmbNetworkNamespace::SmbNetworkNamespace(ShellNamespace& local, SmbClient& client)
@@ -109,21 +180,19 @@ std::unique_ptr<ShellEnumerator> SmbNetworkNamespace::Enumerate(const ShellItem&
   }
   const SmbPath path = PathOf(folder);
   SmbConnection& smb = client_.Connection();
-  if (!smb.Prepare(path.server, path.share)) return nullptr;
-  SMBCFILE* dir = smb.OpenDir(smb.Url(path));
-  if (!dir) {
-    smb.Fail(path.server, errno);
-    return nullptr;
-  }
   std::vector<std::string> names;
   if (path.share.empty()) {
-    // Disk shares only: no printers, no IPC$, no administrative shares.
-    while (const smbc_dirent* entry = smb.ReadDir(dir)) {
-      const std::string name = entry->name;
-      if (entry->smbc_type != SMBC_FILE_SHARE || name.empty() || name.back() == '$') continue;
-      names.push_back(name);
-    }
+    auto shares = TakeListedAhead(path.server);
+    if (!shares) shares = ShareNames(smb, path.server);
+    if (!shares) return nullptr;
+    names = std::move(*shares);
   } else {
+    if (!smb.Prepare(path.server, path.share)) return nullptr;
+    SMBCFILE* dir = smb.OpenDir(smb.Url(path));
+    if (!dir) {
+      smb.Fail(path.server, errno);
+      return nullptr;
+    }
     while (const libsmb_file_info* info = smb.ReadDirPlus(dir)) {
       if (!info->name) continue;
       const std::string name = info->name;
@@ -133,9 +202,9 @@ std::unique_ptr<ShellEnumerator> SmbNetworkNamespace::Enumerate(const ShellItem&
       if (name.find('\\') != std::string::npos) continue;  // cannot be written in a UNC path
       names.push_back(name);
     }
+    smb.CloseDir(dir);
+    std::sort(names.begin(), names.end());
   }
-  smb.CloseDir(dir);
-  std::sort(names.begin(), names.end());
   std::vector<ShellItem> items;
   for (const auto& name : names) {
     SmbPath child = path;
@@ -218,9 +287,62 @@ ShellIcon SmbNetworkNamespace::IconOf(const ShellItem& item) {
 void SmbNetworkNamespace::Forget(const std::string& path) {
   if (const auto server = client_.ServerOf(path)) {
     client_.ForgetFailures(*server);
+    const std::lock_guard lock(aheadMutex_);
+    ahead_.erase(SmbConnection::Key(*server));
   } else {
     local_.Forget(path);
   }
+}
+
+std::optional<std::vector<std::string>> SmbNetworkNamespace::TakeListedAhead(
+    const std::string& server) {
+  const std::lock_guard lock(aheadMutex_);
+  const auto it = ahead_.find(SmbConnection::Key(server));
+  if (it == ahead_.end()) return std::nullopt;
+  Listed listed = std::move(it->second);
+  ahead_.erase(it);
+  if (std::chrono::steady_clock::now() - listed.at > kListedAheadFor) return std::nullopt;
+  return std::move(listed.shares);
+}
+
+void SmbNetworkNamespace::ListAhead(const std::vector<std::string>& serverPaths, int parallel) {
+  std::vector<std::string> ours;
+  std::vector<std::string> others;
+  for (const auto& path : serverPaths) {
+    const auto server = client_.ServerOf(path);
+    if (!server) {
+      others.push_back(path);
+    } else if (std::none_of(ours.begin(), ours.end(), [&](const std::string& s) {
+                 return SmbConnection::Key(s) == SmbConnection::Key(*server);
+               })) {
+      ours.push_back(*server);
+    }
+  }
+  if (!others.empty()) local_.ListAhead(others, parallel);
+  // One server, or one at a time, gains nothing over the walk's own listing.
+  const std::size_t threads =
+      std::min(ours.size(), static_cast<std::size_t>(std::max(parallel, 1)));
+  if (threads < 2) return;
+
+  WindowQueue window;
+  std::vector<std::unique_ptr<SmbClient>> clients;
+  for (std::size_t i = 0; i < threads; ++i) clients.push_back(client_.ForWorker(window.Call()));
+  std::atomic<std::size_t> next{0};
+  std::vector<std::thread> workers;
+  for (auto& client : clients) {
+    workers.emplace_back([&, worker = client.get()] {
+      for (std::size_t i; (i = next++) < ours.size();) {
+        auto shares = ShareNames(worker->Connection(), ours[i]);
+        if (!shares) continue;
+        const std::lock_guard lock(aheadMutex_);
+        ahead_[SmbConnection::Key(ours[i])] =
+            Listed{std::chrono::steady_clock::now(), std::move(*shares)};
+      }
+      window.Done();
+    });
+  }
+  window.Serve(threads);
+  for (auto& worker : workers) worker.join();
 }
 
 }  // namespace tolvane

@@ -28,6 +28,11 @@ class Win32FileSystem : public FileSystem {
   std::optional<FileIdentity> Identity(const std::string& path) override;
   // Ours are "~tolvane-HOST-PID-N-R.tmp": only this machine's, whose writer has ended, go.
   void RemoveStaleTemporaryFiles(const std::string& folder) override;
+  // Another of its own (nothing is shared). A subclass that maps paths or moves the data its
+  // own way makes its own.
+  std::unique_ptr<FileSystem> ForWorker(WindowCall) override {
+    return std::make_unique<Win32FileSystem>();
+  }
 
  protected:
   // The path as the wide calls take it: UTF-16, with the long-path prefix where the path is
