@@ -23,10 +23,6 @@ class NativeFileSystem : public Win32FileSystem {
     return std::make_unique<NativeFileSystem>(networkRoot_);
   }
 
-  std::unique_ptr<FileSystem> ForWorker(WindowCall) override {
-    return std::make_unique<NativeFileSystem>(networkRoot_);
-  }
-
  protected:
   std::wstring NativePath(const std::string& path) const override;
 

@@ -45,6 +45,8 @@ MainController::MainController(MainServices services, StartupInfo startup)
   // Agrees with the command line about batch mode, and holds from the first moment on: an
   // error before the command line is read must not wait for an answer either.
   prompts_.SetUnattended(HasBatchSwitch(startup_.args));
+  // Servers are listed ahead of a restore as many at once as destinations are served.
+  network_.SetParallel([this] { return options_.parallel; });
   log_.SetSaveToFileSource([this] { return options_.saveLog; });
   // A log that stops taking lines is said once: on standard error in batch mode (which then
   // ends with 2), in the status bar in the window.
