@@ -28,15 +28,7 @@ using test::FsOp;
 using test::SetMTime;
 using test::TempDir;
 
-class TestOptions : public CopyOptions {
- public:
-  bool confirm = true;
-  bool butOld = true;
-  bool ignoreError = false;
-  bool ConfirmOverWrite() const override { return confirm; }
-  bool ButOldIsIgnore() const override { return butOld; }
-  bool IgnoreError() const override { return ignoreError; }
-};
+using test::TestOptions;
 
 // An even second: kT and kT + 1 share one 2-second step (Tokyo's offset is whole hours).
 // Sources are written at kT + 1, so a target at kT is earlier to the second, yet not older.

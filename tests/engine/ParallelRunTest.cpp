@@ -17,20 +17,7 @@ namespace {
 
 using test::FsOp;
 
-class Options : public CopyOptions {
- public:
-  bool confirm = false;
-  bool ignoreError = true;
-  bool ConfirmOverWrite() const override { return confirm; }
-  bool ButOldIsIgnore() const override { return false; }
-  bool IgnoreError() const override { return ignoreError; }
-};
-
-class NullRunView : public RunView {
- public:
-  void ShowRunning(bool) override {}
-  void ShowDestination(TreeNode*) override {}
-};
+using test::NullRunView;
 
 // Waits, without sleeping, until done says so; false when it never does (the run is stuck).
 template <typename F>
@@ -45,6 +32,9 @@ bool Await(F done) {
 class ParallelRunTest : public testing::Test {
  protected:
   ParallelRunTest() {
+    options.confirm = false;
+    options.butOld = false;
+    options.ignoreError = true;
     log.SetSaveToFileSource([] { return false; });
     for (const char* name : {"a.txt", "pack/b.txt", "pack/c.txt"}) dir.Write(std::string("src/") + name, name);
     sources.Append({dir / "src/a.txt", "", ""});
@@ -85,7 +75,7 @@ class ParallelRunTest : public testing::Test {
   test::VectorLogSink sink;
   StatusLog log{fs, sink};
   test::ManualClock clock;
-  Options options;
+  test::TestOptions options;
   RunFlags flags;
   NullRunView view;
   SourceList sources;

@@ -80,19 +80,8 @@ TEST(RunProgressTest, SizesAndTimesReadAsPeopleSayThem) {
   for (const auto& [ms, text] : times) EXPECT_EQ(FormatElapsed(milliseconds(ms)), text);
 }
 
-class TestOptions : public CopyOptions {
- public:
-  bool ignoreError = true;
-  bool ConfirmOverWrite() const override { return true; }
-  bool ButOldIsIgnore() const override { return true; }
-  bool IgnoreError() const override { return ignoreError; }
-};
-
-class NullRunView : public RunView {
- public:
-  void ShowRunning(bool) override {}
-  void ShowDestination(TreeNode*) override {}
-};
+using test::NullRunView;
+using test::TestOptions;
 
 // A run over two destinations whose files are copied, skipped and failed, as the window and
 // batch mode count them; the workers never pause.
@@ -107,6 +96,7 @@ TEST(RunProgressTest, ARunCountsEachFileOnceAtEveryDestination) {
   log.SetSaveToFileSource([] { return false; });
   test::ManualClock clock;
   TestOptions options;
+  options.ignoreError = true;
   RunFlags flags;
   std::vector<std::string> shown;
   RunProgress progress(clock, [&](const std::string& text) { shown.push_back(text); });

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DistributionRun.h"
 #include "log/StatusLog.h"
 #include "platform/Clock.h"
 #include "platform/Cursor.h"
@@ -69,6 +70,25 @@ class FakeEventPump : public EventPump {
   std::mutex wakeMutex_;
   std::condition_variable woken_;
   int wakes_ = 0;
+};
+
+// The overwrite and error options as a test sets them (by default: ask, except over an older
+// file; stop at an error).
+class TestOptions : public CopyOptions {
+ public:
+  bool confirm = true;
+  bool butOld = true;
+  bool ignoreError = false;
+  bool ConfirmOverWrite() const override { return confirm; }
+  bool ButOldIsIgnore() const override { return butOld; }
+  bool IgnoreError() const override { return ignoreError; }
+};
+
+// A run shown nowhere.
+class NullRunView : public RunView {
+ public:
+  void ShowRunning(bool) override {}
+  void ShowDestination(TreeNode*) override {}
 };
 
 // Answers questions from a script and records what was asked.
