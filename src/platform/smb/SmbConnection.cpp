@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 #include "platform/NetworkPaths.h"
 
@@ -174,12 +176,13 @@ class SilencedStreams {
 
 // The library's calls from several threads, each on a context of its own. A library that keeps
 // its per-call memory per thread once told that threads are used (smbc_thread_posix, which not
-// every build of it has) lets them run at once; with any other, each call takes its turn with the
-// other threads' under one lock (re-entered by the logon callback), so that threads overlap only
-// in what is ours: reaching a server, the local side of a copy. Making and freeing a context
-// always takes the lock: the library's start, its settings of the process (protocols, debug
-// level) and our silenced streams are the whole process's.
-std::recursive_mutex& LibraryMutex() {
+// every build of it has) lets them run at once. Any other keeps that memory once for the whole
+// process, so two threads must never be inside one copy of it at once: each worker then gets a
+// copy of the library of its own, loaded into a namespace of its own (dlmopen), whose globals
+// are its own, and the threads of different copies run at once. The window thread's connection
+// uses the library linked in; a worker that gets no copy (they ran out, or could not be loaded)
+// shares it, and its calls take turns with the window thread's under the copy's lock.
+std::recursive_mutex& ProcessMutex() {
   static std::recursive_mutex mutex;
   return mutex;
 }
@@ -194,14 +197,133 @@ bool LibraryKeepsThreadsApart() {
   return apart;
 }
 
+#define TOLVANE_SMBC_FUNCTIONS(X)                                                              \
+  X(smbc_new_context) X(smbc_free_context) X(smbc_init_context) X(smbc_setDebug)               \
+  X(smbc_setLogCallback) X(smbc_setOptionUserData) X(smbc_getOptionUserData)                   \
+  X(smbc_setFunctionAuthDataWithContext) X(smbc_setOptionNoAutoAnonymousLogin)                 \
+  X(smbc_setOptionFallbackAfterKerberos) X(smbc_setOptionUseKerberos) X(smbc_setOptionUseCCache) \
+  X(smbc_setOptionProtocols) X(smbc_setPort) X(smbc_setTimeout) X(smbc_getFunctionStat)        \
+  X(smbc_getFunctionOpendir) X(smbc_getFunctionReaddir) X(smbc_getFunctionReaddirPlus)         \
+  X(smbc_getFunctionClosedir) X(smbc_getFunctionOpen) X(smbc_getFunctionRead)                  \
+  X(smbc_getFunctionWrite) X(smbc_getFunctionClose) X(smbc_getFunctionLseek)                   \
+  X(smbc_getFunctionFstat) X(smbc_getFunctionUnlink) X(smbc_getFunctionRename)                 \
+  X(smbc_getFunctionMkdir) X(smbc_getFunctionUtimes)
+
+}  // namespace
+
+// One copy of the library: its entry points, its lock, and for a copy in a namespace of its
+// own the per-thread start of that namespace's C library, which threads it did not start need
+// before they call into it (its character tables are per thread).
+struct SmbLibrary {
+#define TOLVANE_SMBC_POINTER(name) decltype(&::name) name = &::name;
+  TOLVANE_SMBC_FUNCTIONS(TOLVANE_SMBC_POINTER)
+#undef TOLVANE_SMBC_POINTER
+  void (*startThread)() = nullptr;
+  // Where that C library keeps the calling thread's errno, which the library's calls set.
+  int* (*errnoOf)() = nullptr;
+  std::recursive_mutex mutex;
+  bool inUse = false;  // a copy: by a worker's connection (under CopiesMutex)
+};
+
+namespace {
+
+SmbLibrary& LinkedLibrary() {
+  static SmbLibrary library;
+  return library;
+}
+
+// The copies loaded so far; they stay for the life of the process.
+constexpr std::size_t kMaxCopies = 12;  // the C library allows 16 namespaces in all
+std::mutex& CopiesMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::vector<std::unique_ptr<SmbLibrary>>& Copies() {
+  static std::vector<std::unique_ptr<SmbLibrary>> copies;
+  return copies;
+}
+
+std::unique_ptr<SmbLibrary> LoadCopy() {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&smbc_new_context), &info) || !info.dli_fname) return nullptr;
+  void* handle = dlmopen(LM_ID_NEWLM, info.dli_fname, RTLD_NOW | RTLD_LOCAL);
+  if (!handle) return nullptr;
+  auto library = std::make_unique<SmbLibrary>();
+  bool complete = true;
+#define TOLVANE_SMBC_RESOLVE(name)                                                        \
+  library->name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));               \
+  complete = complete && library->name;
+  TOLVANE_SMBC_FUNCTIONS(TOLVANE_SMBC_RESOLVE)
+#undef TOLVANE_SMBC_RESOLVE
+  Lmid_t space = 0;
+  void* libc = dlinfo(handle, RTLD_DI_LMID, &space) == 0
+                   ? dlmopen(space, "libc.so.6", RTLD_NOW | RTLD_NOLOAD)
+                   : nullptr;
+  library->startThread = libc ? reinterpret_cast<void (*)()>(dlsym(libc, "__ctype_init")) : nullptr;
+  library->errnoOf = libc ? reinterpret_cast<int* (*)()>(dlsym(libc, "__errno_location")) : nullptr;
+  // Without these the copy cannot be called from our threads; it stays loaded.
+  if (!complete || !library->startThread || !library->errnoOf) return nullptr;
+  return library;
+}
+
+// A copy of the library for one worker's connection, or null.
+SmbLibrary* TakeCopy() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // The sanitizers know one C library; their builds share the linked copy.
+  return nullptr;
+#else
+  if (LibraryKeepsThreadsApart()) return nullptr;
+  std::lock_guard lock(CopiesMutex());
+  for (auto& copy : Copies()) {
+    if (!copy->inUse) {
+      copy->inUse = true;
+      return copy.get();
+    }
+  }
+  static bool loadFailed = false;
+  if (loadFailed || Copies().size() >= kMaxCopies) return nullptr;
+  std::unique_ptr<SmbLibrary> copy = LoadCopy();
+  if (!copy) {
+    loadFailed = true;
+    return nullptr;
+  }
+  copy->inUse = true;
+  Copies().push_back(std::move(copy));
+  return Copies().back().get();
+#endif
+}
+
+void GiveBack(SmbLibrary* library) {
+  if (library == &LinkedLibrary()) return;
+  std::lock_guard lock(CopiesMutex());
+  library->inUse = false;
+}
+
+// A call into a copy of the library: alone in it (unless the library keeps threads apart
+// itself; making and freeing a context is always alone in the whole process, which changes
+// the process's standard streams), with the copy's thread start made, and the errno the call
+// left in the copy's C library given to ours when it ends.
 class LibraryTurn {
  public:
-  explicit LibraryTurn(bool always = false) : lock_(LibraryMutex(), std::defer_lock) {
+  explicit LibraryTurn(SmbLibrary& library, bool always = false)
+      : library_(library),
+        lock_(library.mutex, std::defer_lock),
+        process_(ProcessMutex(), std::defer_lock) {
+    if (always) process_.lock();
     if (always || !LibraryKeepsThreadsApart()) lock_.lock();
+    if (library.startThread) library.startThread();
+    if (library_.errnoOf) *library_.errnoOf() = 0;
   }
+  ~LibraryTurn() {
+    if (library_.errnoOf) errno = *library_.errnoOf();
+  }
+  LibraryTurn(const LibraryTurn&) = delete;
+  LibraryTurn& operator=(const LibraryTurn&) = delete;
 
  private:
+  SmbLibrary& library_;
   std::unique_lock<std::recursive_mutex> lock_;
+  std::unique_lock<std::recursive_mutex> process_;
 };
 
 }  // namespace
@@ -253,43 +375,48 @@ class SmbConnection::Turn {
 };
 
 SmbConnection::SmbConnection(SmbOptions options)
-    : SmbConnection(std::move(options), std::make_shared<Shared>()) {}
+    : SmbConnection(std::move(options), std::make_shared<Shared>(), &LinkedLibrary()) {}
 
-SmbConnection::SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared)
-    : options_(std::move(options)), shared_(std::move(shared)) {
+SmbConnection::SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared,
+                             SmbLibrary* library)
+    : options_(std::move(options)), shared_(std::move(shared)), lib_(library) {
   LibraryKeepsThreadsApart();
-  const LibraryTurn turn(true);
+  const LibraryTurn turn(*lib_, true);
   const SilencedStreams silenced;
-  context_ = smbc_new_context();
+  context_ = lib_->smbc_new_context();
   if (!context_) return;
-  smbc_setDebug(context_, 0);
-  smbc_setLogCallback(context_, nullptr, Quiet);
-  smbc_setOptionUserData(context_, this);
-  smbc_setFunctionAuthDataWithContext(context_, Auth);
+  lib_->smbc_setDebug(context_, 0);
+  lib_->smbc_setLogCallback(context_, nullptr, Quiet);
+  lib_->smbc_setOptionUserData(context_, this);
+  lib_->smbc_setFunctionAuthDataWithContext(context_, Auth);
   // The guest logon is one of ours, tried in its turn: the library must not slip into an
   // anonymous session behind a logon that failed.
-  smbc_setOptionNoAutoAnonymousLogin(context_, true);
-  smbc_setOptionFallbackAfterKerberos(context_, true);
-  smbc_setOptionUseKerberos(context_, false);
-  smbc_setOptionUseCCache(context_, false);
-  if (!smbc_init_context(context_)) {
-    smbc_free_context(context_, 1);
+  lib_->smbc_setOptionNoAutoAnonymousLogin(context_, true);
+  lib_->smbc_setOptionFallbackAfterKerberos(context_, true);
+  lib_->smbc_setOptionUseKerberos(context_, false);
+  lib_->smbc_setOptionUseCCache(context_, false);
+  if (!lib_->smbc_init_context(context_)) {
+    lib_->smbc_free_context(context_, 1);
     context_ = nullptr;
     return;
   }
   // SMB1 is neither offered nor accepted.
-  smbc_setOptionProtocols(context_, "SMB2_02", "SMB3");
+  lib_->smbc_setOptionProtocols(context_, "SMB2_02", "SMB3");
   SetOptions(options_);
 }
 
 SmbConnection::~SmbConnection() {
-  if (!context_) return;
-  const LibraryTurn turn(true);
-  smbc_free_context(context_, 1);
+  if (context_) {
+    const LibraryTurn turn(*lib_, true);
+    lib_->smbc_free_context(context_, 1);
+  }
+  GiveBack(lib_);
 }
 
 std::unique_ptr<SmbConnection> SmbConnection::ForWorker(WindowCall ask) const {
-  std::unique_ptr<SmbConnection> worker(new SmbConnection(options_, shared_));
+  SmbLibrary* copy = TakeCopy();
+  std::unique_ptr<SmbConnection> worker(
+      new SmbConnection(options_, shared_, copy ? copy : &LinkedLibrary()));
   worker->prompt_ = ask ? prompt_ : nullptr;
   worker->report_ = report_;
   worker->clock_ = clock_;
@@ -321,9 +448,9 @@ void SmbConnection::SetOptions(const SmbOptions& options) {
   options_ = options;
   if (options_.timeoutSeconds < 1) options_.timeoutSeconds = 1;
   if (!context_) return;
-  const LibraryTurn turn;
-  smbc_setPort(context_, static_cast<uint16_t>(options_.port));
-  smbc_setTimeout(context_, options_.timeoutSeconds * 1000);
+  const LibraryTurn turn(*lib_);
+  lib_->smbc_setPort(context_, static_cast<uint16_t>(options_.port));
+  lib_->smbc_setTimeout(context_, options_.timeoutSeconds * 1000);
 }
 
 std::chrono::steady_clock::time_point SmbConnection::Now() const {
@@ -608,14 +735,15 @@ std::optional<SmbConnection::Candidate> SmbConnection::NextCandidate(const std::
 }
 
 void SmbConnection::ApplyLogonOptions(const Candidate& candidate) {
-  const LibraryTurn turn;
-  smbc_setOptionUseKerberos(context_, candidate.kerberos);
-  smbc_setOptionUseCCache(context_, candidate.kerberos);
+  const LibraryTurn turn(*lib_);
+  lib_->smbc_setOptionUseKerberos(context_, candidate.kerberos);
+  lib_->smbc_setOptionUseCCache(context_, candidate.kerberos);
 }
 
 void SmbConnection::Auth(SMBCCTX* context, const char* server, const char*, char* workgroup,
                          int workgroupLength, char* user, int userLength, char* password,
                          int passwordLength) {
+  // The copy that called reads its own context the same way as the linked one.
   auto* self = static_cast<SmbConnection*>(smbc_getOptionUserData(context));
   if (!self || !server) return;
   const auto it = self->servers_.find(Key(server));
@@ -744,64 +872,64 @@ bool SmbConnection::Fail(const std::string& server, int error) {
 }
 
 int SmbConnection::Stat(const std::string& url, struct stat* st) {
-  const LibraryTurn turn;
-  return smbc_getFunctionStat(context_)(context_, url.c_str(), st);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionStat(context_)(context_, url.c_str(), st);
 }
 SMBCFILE* SmbConnection::OpenDir(const std::string& url) {
-  const LibraryTurn turn;
-  return smbc_getFunctionOpendir(context_)(context_, url.c_str());
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionOpendir(context_)(context_, url.c_str());
 }
 smbc_dirent* SmbConnection::ReadDir(SMBCFILE* dir) {
-  const LibraryTurn turn;
-  return smbc_getFunctionReaddir(context_)(context_, dir);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionReaddir(context_)(context_, dir);
 }
 const libsmb_file_info* SmbConnection::ReadDirPlus(SMBCFILE* dir) {
-  const LibraryTurn turn;
-  return smbc_getFunctionReaddirPlus(context_)(context_, dir);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionReaddirPlus(context_)(context_, dir);
 }
 void SmbConnection::CloseDir(SMBCFILE* dir) {
-  const LibraryTurn turn;
-  smbc_getFunctionClosedir(context_)(context_, dir);
+  const LibraryTurn turn(*lib_);
+  lib_->smbc_getFunctionClosedir(context_)(context_, dir);
 }
 SMBCFILE* SmbConnection::Open(const std::string& url, int flags, mode_t mode) {
-  const LibraryTurn turn;
-  return smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, mode);
 }
 ssize_t SmbConnection::Read(SMBCFILE* file, void* buffer, std::size_t size) {
-  const LibraryTurn turn;
-  return smbc_getFunctionRead(context_)(context_, file, buffer, size);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionRead(context_)(context_, file, buffer, size);
 }
 ssize_t SmbConnection::Write(SMBCFILE* file, const void* buffer, std::size_t size) {
-  const LibraryTurn turn;
-  return smbc_getFunctionWrite(context_)(context_, file, buffer, size);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionWrite(context_)(context_, file, buffer, size);
 }
 int SmbConnection::Close(SMBCFILE* file) {
-  const LibraryTurn turn;
-  return smbc_getFunctionClose(context_)(context_, file);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionClose(context_)(context_, file);
 }
 off_t SmbConnection::Lseek(SMBCFILE* file, off_t offset, int whence) {
-  const LibraryTurn turn;
-  return smbc_getFunctionLseek(context_)(context_, file, offset, whence);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionLseek(context_)(context_, file, offset, whence);
 }
 int SmbConnection::Fstat(SMBCFILE* file, struct stat* st) {
-  const LibraryTurn turn;
-  return smbc_getFunctionFstat(context_)(context_, file, st);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionFstat(context_)(context_, file, st);
 }
 int SmbConnection::Unlink(const std::string& url) {
-  const LibraryTurn turn;
-  return smbc_getFunctionUnlink(context_)(context_, url.c_str());
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionUnlink(context_)(context_, url.c_str());
 }
 int SmbConnection::Rename(const std::string& from, const std::string& to) {
-  const LibraryTurn turn;
-  return smbc_getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionRename(context_)(context_, from.c_str(), context_, to.c_str());
 }
 int SmbConnection::Mkdir(const std::string& url) {
-  const LibraryTurn turn;
-  return smbc_getFunctionMkdir(context_)(context_, url.c_str(), 0777);
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionMkdir(context_)(context_, url.c_str(), 0777);
 }
 int SmbConnection::Utimes(const std::string& url, const struct timeval times[2]) {
-  const LibraryTurn turn;
-  return smbc_getFunctionUtimes(context_)(context_, url.c_str(), const_cast<timeval*>(times));
+  const LibraryTurn turn(*lib_);
+  return lib_->smbc_getFunctionUtimes(context_)(context_, url.c_str(), const_cast<timeval*>(times));
 }
 
 }  // namespace tolvane

@@ -36,6 +36,8 @@ std::string SmbUrlEscape(const std::string& component);
 // servers (the logons that worked, the failures of late, a cancelled login dialog), and takes
 // turns with them at reaching a server and finding its logon, so that one of them asks and the
 // others use the answer.
+struct SmbLibrary;
+
 class SmbConnection {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -140,7 +142,7 @@ class SmbConnection {
   // A server's turn for reaching it and finding its logon, held for one Prepare.
   class Turn;
 
-  SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared);
+  SmbConnection(SmbOptions options, std::shared_ptr<Shared> shared, SmbLibrary* library);
 
   static void Auth(SMBCCTX* context, const char* server, const char* share, char* workgroup,
                    int workgroupLength, char* user, int userLength, char* password,
@@ -173,6 +175,8 @@ class SmbConnection {
   Clock clock_;
   std::map<std::string, Server> servers_;
   std::shared_ptr<Shared> shared_;
+  // The copy of the library this connection calls: the one linked in, or a worker's own.
+  SmbLibrary* lib_;
   // A worker's: how it reaches the window thread, and that it waits for other connections.
   WindowCall window_;
   bool worker_ = false;
