@@ -28,7 +28,9 @@ SmbClient::SmbClient(std::unique_ptr<SmbConnection> connection)
 SmbClient::~SmbClient() = default;
 
 std::unique_ptr<SmbClient> SmbClient::ForWorker(WindowCall ask) const {
-  std::unique_ptr<SmbClient> worker(new SmbClient(connection_->ForWorker(std::move(ask))));
+  // Without named servers the worker never calls the library.
+  std::unique_ptr<SmbClient> worker(
+      new SmbClient(connection_->ForWorker(std::move(ask), !servers_.empty())));
   worker->servers_ = servers_;
   return worker;
 }

@@ -413,8 +413,8 @@ SmbConnection::~SmbConnection() {
   GiveBack(lib_);
 }
 
-std::unique_ptr<SmbConnection> SmbConnection::ForWorker(WindowCall ask) const {
-  SmbLibrary* copy = TakeCopy();
+std::unique_ptr<SmbConnection> SmbConnection::ForWorker(WindowCall ask, bool ownLibrary) const {
+  SmbLibrary* copy = ownLibrary ? TakeCopy() : nullptr;
   std::unique_ptr<SmbConnection> worker(
       new SmbConnection(options_, shared_, copy ? copy : &LinkedLibrary()));
   worker->prompt_ = ask ? prompt_ : nullptr;

@@ -55,7 +55,9 @@ class SmbConnection {
   // reports nothing (each failure's reason is still its LastError()). It waits for another
   // connection that is reaching the same server or finding its logon, where this one (the
   // window thread's) never waits.
-  std::unique_ptr<SmbConnection> ForWorker(WindowCall ask) const;
+  // ownLibrary: the worker will reach servers, and gets a copy of the library of its own where
+  // the library needs one for threads to run at once (loading one takes a while).
+  std::unique_ptr<SmbConnection> ForWorker(WindowCall ask, bool ownLibrary = true) const;
 
   void SetOptions(const SmbOptions& options);
   const SmbOptions& Options() const { return options_; }
