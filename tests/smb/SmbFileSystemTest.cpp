@@ -111,10 +111,9 @@ TEST_F(SmbFileSystemTest, CopiesToTheServerKeepingTheTimeUnderAnEscapedName) {
 // the window thread's file system stays usable.
 TEST_F(SmbFileSystemTest, WorkersCopyToOneServerAtOnce) {
   TempDir disk;
-  std::vector<std::string> names;
-  for (int i = 0; i < 6; ++i) {
-    names.push_back("f" + std::to_string(i) + ".bin");
-    disk.Write(names.back(), std::string(1500000 + i, static_cast<char>('a' + i)));
+  const std::vector<std::string> names = {"f0.bin", "f1.bin", "f2.bin", "f3.bin", "f4.bin", "f5.bin"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    disk.Write(names[i], std::string(1500000 + i, static_cast<char>('a' + i)));
   }
   struct Worker {
     std::unique_ptr<FileSystem> fs;
