@@ -67,16 +67,20 @@ constexpr char kStoppedElsewhere[] = "  配布が中止されたため、この�
 // setting), which leaves the network and the servers room; a stop cuts the pause short.
 class WorkerPump : public EventPump {
  public:
-  WorkerPump(int pauseMs, const RunFlags& flags) : flags_(flags) { SetPause(pauseMs); }
+  WorkerPump(EventPump& window, int pauseMs, const RunFlags& flags)
+      : window_(window), flags_(flags) {
+    SetPause(pauseMs);
+  }
   void Sleep(int milliseconds) override {
     constexpr int kSlice = 10;
     for (int left = milliseconds; left > 0 && !flags_.stopRequested; left -= kSlice) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSlice)));
+      window_.PauseWorker(std::min(left, kSlice));
     }
   }
   void ProcessPendingEvents() override {}
 
  private:
+  EventPump& window_;
   const RunFlags& flags_;
 };
 
@@ -391,7 +395,7 @@ void DistributionRun::Session::Worker::Serve(const Job& job) {
   WorkerLog log(session_.mail_, job.slot);
   WorkerProgress progress(session_.mail_, job.slot, lane_);
   WorkerPrompts prompts(session_.mail_, run.tools_.prompts, run.flags_);
-  WorkerPump pump(session_.pauseMs_, run.flags_);
+  WorkerPump pump(run.tools_.pump, session_.pauseMs_, run.flags_);
   std::string firstFailure;
   bool failed = false;
   bool stoppedHere = false;

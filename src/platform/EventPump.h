@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <thread>
+
 namespace tolvane {
 
 // Keeps the window alive during long work on the window thread: the logic pauses briefly,
@@ -16,6 +19,10 @@ class EventPump {
   virtual void WaitForEvents(int maxMs) {
     Sleep(maxMs < 5 ? maxMs : 5);
     ProcessPendingEvents();
+  }
+  // Any thread: the pause a run's worker makes after each copied file (the Wait setting).
+  virtual void PauseWorker(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
   // Any thread: makes the window thread's WaitForEvents return soon. A posted message on the
   // window thread's queue; it may be lost to a modal dialog's loop, which WaitForEvents'

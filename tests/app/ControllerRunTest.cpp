@@ -72,7 +72,8 @@ TEST_F(ControllerRunTest, ServesDestinationsInTreeOrderParentFirstWithEveryEntry
   EXPECT_EQ(lines.back(), "09:16 配布終了");
   EXPECT_EQ(net.Read("PC02/tools/sub/c.txt"), "C");
   EXPECT_EQ(net.Read("PC01/share/apps/b.txt"), "B");
-  EXPECT_EQ(pump.sleeps - sleepsBefore, 0);  // the workers copy without pausing
+  EXPECT_EQ(pump.sleeps - sleepsBefore, 0);  // the window's thread copies nothing
+  EXPECT_EQ(pump.workerPausedMs, 9 * EventPump::kDefaultPauseMs);  // a Wait per copied file
   EXPECT_FALSE(c.State().run.runInProgress);
   EXPECT_TRUE(view->sourcePaneEnabled);
   EXPECT_EQ(view->pictures[CommandId::Go], kGoPicture);

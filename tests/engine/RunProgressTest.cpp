@@ -84,7 +84,7 @@ using test::NullRunView;
 using test::TestOptions;
 
 // A run over two destinations whose files are copied, skipped and failed, as the window and
-// batch mode count them; the workers never pause.
+// batch mode count them.
 TEST(RunProgressTest, ARunCountsEachFileOnceAtEveryDestination) {
   test::TempDir dir;
   test::NativeFileSystem real{dir / "net"};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -28,7 +29,8 @@ class ManualClock : public Clock {
   std::chrono::milliseconds Ticks() override { return ticks; }
 };
 
-// Never sleeps: counts the pauses and runs the test's hook as the "pending events".
+// Never sleeps: counts the pauses (the window thread's and the workers') and runs the test's
+// hook as the "pending events".
 class FakeEventPump : public EventPump {
  public:
   int sleeps = 0;
@@ -39,6 +41,7 @@ class FakeEventPump : public EventPump {
   // As if new.
   void Reset() {
     sleeps = sleptMs = passes = 0;
+    workerPauses = workerPausedMs = 0;
     onProcess = nullptr;
     SetPause(kDefaultPauseMs);
   }
@@ -59,6 +62,13 @@ class FakeEventPump : public EventPump {
       wakes_ = 0;
     }
     ProcessPendingEvents();
+  }
+  // Counted, never slept.
+  std::atomic<int> workerPauses = 0;
+  std::atomic<int> workerPausedMs = 0;
+  void PauseWorker(int milliseconds) override {
+    ++workerPauses;
+    workerPausedMs += milliseconds;
   }
   void Wake() override {
     std::lock_guard lock(wakeMutex_);
