@@ -268,11 +268,13 @@ std::unique_ptr<SmbLibrary> LoadCopy() {
 
 // A copy of the library for one worker's connection, or null.
 SmbLibrary* TakeCopy() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   // The sanitizers know one C library; their builds share the linked copy.
-  return nullptr;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  constexpr bool kSanitized = true;
 #else
-  if (LibraryKeepsThreadsApart()) return nullptr;
+  constexpr bool kSanitized = false;
+#endif
+  if (kSanitized || LibraryKeepsThreadsApart()) return nullptr;
   std::lock_guard lock(CopiesMutex());
   for (auto& copy : Copies()) {
     if (!copy->inUse) {
@@ -290,7 +292,6 @@ SmbLibrary* TakeCopy() {
   copy->inUse = true;
   Copies().push_back(std::move(copy));
   return Copies().back().get();
-#endif
 }
 
 void GiveBack(SmbLibrary* library) {
