@@ -214,12 +214,13 @@ class WorkerProgress : public FileProgress {
   int lane_;
 };
 
-// A worker's questions, asked by the window thread's prompts one at a time. A question that
-// comes up once the run is stopping is not shown: it gets the answer that stops.
+// A worker's questions, asked by the window thread's prompts one at a time through the run's
+// window call. A question that comes up once the run is stopping is not shown (the call does
+// not run it): it gets the answer that stops.
 class WorkerPrompts : public Prompts {
  public:
-  WorkerPrompts(Mailbox& mail, Prompts& prompts, RunFlags& flags)
-      : mail_(mail), prompts_(prompts), flags_(flags) {}
+  WorkerPrompts(const WindowCall& onWindow, Prompts& prompts, RunFlags& flags)
+      : onWindow_(onWindow), prompts_(prompts), flags_(flags) {}
 
   PromptAnswer AskYesNoCancel(const std::string& caption, const std::string& text) override {
     return Ask(PromptAnswer::Cancel, [&] { return prompts_.AskYesNoCancel(caption, text); });
@@ -261,14 +262,11 @@ class WorkerPrompts : public Prompts {
   template <typename F>
   PromptAnswer Ask(PromptAnswer whenStopping, F ask) {
     PromptAnswer answer = whenStopping;
-    WindowTask task{[&] {
-      if (!flags_.stopRequested) answer = ask();
-    }};
-    mail_.RunOnWindowThread(task);
+    onWindow_([&] { answer = ask(); });
     return answer;
   }
 
-  Mailbox& mail_;
+  const WindowCall& onWindow_;
   Prompts& prompts_;
   RunFlags& flags_;
 };
@@ -362,6 +360,13 @@ class DistributionRun::Session {
 
   DistributionRun& run_;
   Mailbox mail_;
+  // Any thread: runs a function on the window thread, one at a time, unless the run is stopping.
+  const WindowCall onWindow_ = [this](const std::function<void()>& fn) {
+    WindowTask task{[&] {
+      if (!run_.flags_.stopRequested) fn();
+    }};
+    mail_.RunOnWindowThread(task);
+  };
   SharedCopyOptions options_;
   std::shared_ptr<std::mutex> turns_;  // for workers that take turns on the run's file system
   const int pauseMs_;                  // after each copied file
@@ -394,7 +399,7 @@ void DistributionRun::Session::Worker::Serve(const Job& job) {
   DistributionRun& run = session_.run_;
   WorkerLog log(session_.mail_, job.slot);
   WorkerProgress progress(session_.mail_, job.slot, lane_);
-  WorkerPrompts prompts(session_.mail_, run.tools_.prompts, run.flags_);
+  WorkerPrompts prompts(session_.onWindow_, run.tools_.prompts, run.flags_);
   WorkerPump pump(run.tools_.pump, session_.pauseMs_, run.flags_);
   std::string firstFailure;
   bool failed = false;
@@ -459,13 +464,7 @@ DistributionRun::Session::Worker* DistributionRun::Session::FreeWorker() {
   }
   if (static_cast<int>(workers_.size()) >= run_.parallel_) return nullptr;
   // Each worker has a file system of its own; one that cannot be made takes turns.
-  const WindowCall ask = [this](const std::function<void()>& fn) {
-    WindowTask task{[&] {
-      if (!run_.flags_.stopRequested) fn();
-    }};
-    mail_.RunOnWindowThread(task);
-  };
-  std::unique_ptr<FileSystem> fs = run_.tools_.fs.ForWorker(ask);
+  std::unique_ptr<FileSystem> fs = run_.tools_.fs.ForWorker(onWindow_);
   if (!fs) fs = std::make_unique<TurnTakingFileSystem>(run_.tools_.fs, turns_);
   const int lane = static_cast<int>(workers_.size());
   workers_.push_back(std::make_unique<Worker>(*this, lane, std::move(fs)));
