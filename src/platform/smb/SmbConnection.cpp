@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "platform/NetworkPaths.h"
+#include "platform/smb/SmbWire.h"
 
 namespace tolvane {
 namespace {
@@ -197,17 +196,20 @@ bool LibraryKeepsThreadsApart() {
   return apart;
 }
 
-#define TOLVANE_SMBC_FUNCTIONS(X)                                                              \
-  X(smbc_new_context) X(smbc_free_context) X(smbc_init_context) X(smbc_setDebug)               \
-  X(smbc_setLogCallback) X(smbc_setOptionUserData) X(smbc_getOptionUserData)                   \
-  X(smbc_setFunctionAuthDataWithContext) X(smbc_setOptionNoAutoAnonymousLogin)                 \
-  X(smbc_setOptionFallbackAfterKerberos) X(smbc_setOptionUseKerberos) X(smbc_setOptionUseCCache) \
-  X(smbc_setOptionProtocols) X(smbc_setPort) X(smbc_setTimeout) X(smbc_getFunctionStat)        \
-  X(smbc_getFunctionOpendir) X(smbc_getFunctionReaddir) X(smbc_getFunctionReaddirPlus)         \
-  X(smbc_getFunctionClosedir) X(smbc_getFunctionOpen) X(smbc_getFunctionRead)                  \
-  X(smbc_getFunctionWrite) X(smbc_getFunctionClose) X(smbc_getFunctionLseek)                   \
-  X(smbc_getFunctionFstat) X(smbc_getFunctionUnlink) X(smbc_getFunctionRename)                 \
-  X(smbc_getFunctionMkdir) X(smbc_getFunctionUtimes)
+#define TOLVANE_SMBC_FUNCTIONS(X)                                                                \
+  X(smbc_new_context)                                                                            \
+  X(smbc_free_context) X(smbc_init_context) X(smbc_setDebug) X(smbc_setLogCallback)              \
+      X(smbc_setOptionUserData) X(smbc_getOptionUserData) X(smbc_setFunctionAuthDataWithContext) \
+          X(smbc_setOptionNoAutoAnonymousLogin) X(smbc_setOptionFallbackAfterKerberos)           \
+              X(smbc_setOptionUseKerberos) X(smbc_setOptionUseCCache) X(smbc_setOptionProtocols) \
+                  X(smbc_setPort) X(smbc_setTimeout) X(smbc_getFunctionStat)                     \
+                      X(smbc_getFunctionOpendir) X(smbc_getFunctionReaddir)                      \
+                          X(smbc_getFunctionReaddirPlus) X(smbc_getFunctionClosedir)             \
+                              X(smbc_getFunctionOpen) X(smbc_getFunctionRead)                    \
+                                  X(smbc_getFunctionWrite) X(smbc_getFunctionClose)              \
+                                      X(smbc_getFunctionLseek) X(smbc_getFunctionFstat)          \
+                                          X(smbc_getFunctionUnlink) X(smbc_getFunctionRename)    \
+                                              X(smbc_getFunctionMkdir) X(smbc_getFunctionUtimes)
 
 }  // namespace
 
@@ -250,8 +252,8 @@ std::unique_ptr<SmbLibrary> LoadCopy() {
   if (!handle) return nullptr;
   auto library = std::make_unique<SmbLibrary>();
   bool complete = true;
-#define TOLVANE_SMBC_RESOLVE(name)                                                        \
-  library->name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));               \
+#define TOLVANE_SMBC_RESOLVE(name)                                           \
+  library->name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name)); \
   complete = complete && library->name;
   TOLVANE_SMBC_FUNCTIONS(TOLVANE_SMBC_RESOLVE)
 #undef TOLVANE_SMBC_RESOLVE
@@ -554,64 +556,31 @@ bool SmbConnection::AddKnown(const std::string& server, const Candidate& candida
 
 bool SmbConnection::Reach(const std::string& server) {
   ++connectAttempts_;
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(options_.port);
-  const int resolved = getaddrinfo(server.c_str(), port.c_str(), &hints, &found);
-  if (resolved != 0) {
-    lastError_ = server + " が見つかりません: " +
-                 (resolved == EAI_SYSTEM ? ErrorText(errno) : gai_strerror(resolved));
-    return false;
-  }
-  const auto realDeadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(options_.timeoutSeconds);
-  int error = ETIMEDOUT;
-  bool ok = false;
-  for (const addrinfo* a = found; a && !ok; a = a->ai_next) {
-    const int s = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                         a->ai_protocol);
-    if (s < 0) {
-      error = errno;
-      continue;
-    }
-    if (connect(s, a->ai_addr, a->ai_addrlen) == 0) {
-      ok = true;
-    } else if (errno != EINPROGRESS) {
-      error = errno;
-    } else {
-      for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            realDeadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-          error = ETIMEDOUT;
-          break;
-        }
-        pollfd p{s, POLLOUT, 0};
-        const int r = poll(&p, 1, static_cast<int>(left.count()));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) {
-          error = r == 0 ? ETIMEDOUT : errno;
-          break;
-        }
-        int soError = 0;
-        socklen_t len = sizeof soError;
-        getsockopt(s, SOL_SOCKET, SO_ERROR, &soError, &len);
-        if (soError == 0) {
-          ok = true;
-        } else {
-          error = soError;
-        }
-        break;
-      }
-    }
+  std::string resolveError;
+  const int s = ConnectWithin(
+      server, options_.port,
+      std::chrono::steady_clock::now() + std::chrono::seconds(options_.timeoutSeconds),
+      &resolveError);
+  if (s >= 0) {
     close(s);
+    return true;
   }
-  freeaddrinfo(found);
-  if (ok) return true;
-  lastError_ = error == ETIMEDOUT ? NoAnswer(server) : CannotReach(server, ErrorText(error));
+  const int error = errno;
+  if (error == 0) {
+    lastError_ = server + " が見つかりません: " + resolveError;
+  } else {
+    lastError_ = error == ETIMEDOUT ? NoAnswer(server) : CannotReach(server, ErrorText(error));
+  }
   return false;
+}
+
+std::optional<SmbCredentials> SmbConnection::LogonOf(const std::string& server) const {
+  const auto it = servers_.find(Key(server));
+  if (it == servers_.end() || !it->second.worked || it->second.worked->kerberos) {
+    return std::nullopt;
+  }
+  const Candidate& c = *it->second.worked;
+  return SmbCredentials{c.user, c.domain, c.password, c.keep};
 }
 
 std::optional<SmbConnection::Candidate> SmbConnection::FromCredentialsFile(Server& state) {

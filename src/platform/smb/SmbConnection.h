@@ -81,6 +81,10 @@ class SmbConnection {
                   const std::string& rest = {}) const;
   std::string Url(const SmbPath& path) const { return Url(path.server, path.share, path.rest); }
 
+  // The logon that opened server's shares on this connection, when it was a name and a
+  // password (not a Kerberos ticket): for our own requests to the same shares.
+  std::optional<SmbCredentials> LogonOf(const std::string& server) const;
+
   // Forgets that server (empty: every server) failed lately or that its login dialog was
   // cancelled: the next call tries it again at once, and asks again. For the start of a run
   // and the user's own retry or refresh.

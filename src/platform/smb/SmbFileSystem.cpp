@@ -16,6 +16,7 @@
 #include "platform/posix/NetworkPath.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/smb/SmbConnection.h"
+#include "platform/smb/SmbWire.h"
 
 namespace tolvane {
 namespace {
@@ -117,6 +118,8 @@ class CopyEnd {
 
 SmbFileSystem::SmbFileSystem(FileSystem& local, SmbClient& client)
     : local_(local), client_(client) {}
+
+SmbFileSystem::~SmbFileSystem() = default;
 
 SmbFileSystem::SmbFileSystem(std::unique_ptr<FileSystem> local, std::unique_ptr<SmbClient> client)
     : ownedLocal_(std::move(local)),
@@ -354,6 +357,11 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   if ((from && from->rest.empty()) || (to && to->rest.empty())) {
     return fail(nullptr, EISDIR);
   }
+  if (!from && to) {
+    if (SmbWire* wire = WireFor(*to)) {
+      return CopyByWire(*wire, *fromLocal, *to, failIfExists, progress, known);
+    }
+  }
 
   CopyEnd in(smb);
   struct stat srcStat;
@@ -502,6 +510,171 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   if (!ok) {
     removeTemp();
     return fail(to && error != EEXIST ? &*to : nullptr, error);
+  }
+  result.ok = true;
+  result.bytes = done;
+  return result;
+}
+
+namespace {
+
+// A time as the server keeps it: 100 ns steps since 1601.
+std::uint64_t ServerTime(const timespec& t) {
+  constexpr std::int64_t kFrom1601 = 11644473600;
+  return static_cast<std::uint64_t>((t.tv_sec + kFrom1601) * 10000000 + t.tv_nsec / 100);
+}
+
+}  // namespace
+
+SmbWire* SmbFileSystem::WireFor(const SmbPath& path) {
+  SmbConnection& smb = client_.Connection();
+  const std::string key = SmbConnection::Key(path.server) + "\\" + SmbConnection::Key(path.share);
+  const auto it = wires_.find(key);
+  if (it != wires_.end()) {
+    if (!it->second || it->second->Usable()) return it->second.get();
+    wires_.erase(it);
+  }
+  // A Kerberos logon is the library's to make.
+  const auto logon = smb.LogonOf(path.server);
+  if (!logon) return nullptr;
+  int error = 0;
+  auto wire = SmbWire::Open(path.server, smb.Options().port, smb.Options().timeoutSeconds,
+                            {logon->user, logon->domain, logon->password}, path.share, &error);
+  // A server that does not answer now is tried again with the next file; one that will not
+  // take our requests or our logon is left to the library's calls.
+  if (!wire && error != EPROTO && error != EACCES) return nullptr;
+  return (wires_[key] = std::move(wire)).get();
+}
+
+CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, const SmbPath& to,
+                                     bool failIfExists, const CopyProgress& progress,
+                                     const std::optional<RecentStat>& known) {
+  CopyResult result;
+  const auto fail = [&](int error, bool server) {
+    if (server) {
+      Fail(to, error);
+    } else {
+      lastError_ = std::system_category().message(error != 0 ? error : EIO);
+    }
+    result.error = lastError_;
+    return result;
+  };
+  CopyEnd in(client_.Connection());
+  struct stat srcStat;
+  // Non-blocking, so that a named pipe is refused instead of hanging the run.
+  if (!in.OpenLocal(source, O_RDONLY | O_NONBLOCK, 0) || !in.Stat(&srcStat)) {
+    return fail(errno, false);
+  }
+  if (!S_ISREG(srcStat.st_mode)) return fail(S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL, false);
+
+  // A file that must be new needs no look: the rename refuses to replace anything. Otherwise
+  // a folder or a read-only file at the target is not replaced.
+  if (!failIfExists) {
+    const std::string url = client_.Connection().Url(to);
+    bool exists = false, folder = false, readOnly = false;
+    if (known && known->url == url && std::chrono::steady_clock::now() - known->at <= kRecentFor) {
+      exists = known->error == 0;
+      folder = exists && S_ISDIR(known->st.st_mode);
+      readOnly = exists && (known->st.st_mode & 0222) == 0;
+    } else {
+      std::uint32_t attributes = 0;
+      const int error = wire.Attributes(to.rest, &attributes);
+      if (error != 0 && error != ENOENT) return fail(error, true);
+      exists = error == 0;
+      folder = exists && (attributes & SmbWire::kDirectory) != 0;
+      readOnly = exists && (attributes & SmbWire::kReadOnly) != 0;
+    }
+    if (folder) return fail(EISDIR, false);
+    if (readOnly) return fail(EACCES, false);
+  }
+
+  const SmbPath tempPath = Beside(to, NewTemporaryFileName());
+  const std::string& temp = tempPath.rest;
+  const SmbWire::Times times{ServerTime(srcStat.st_atim), ServerTime(srcStat.st_mtim)};
+  const auto size = static_cast<std::uint64_t>(srcStat.st_size);
+  const std::size_t part = wire.MaxWrite();
+  const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[part]);
+  // Reads the next part (up to the buffer's size); -1 with errno on failure.
+  const auto readPart = [&]() -> ssize_t {
+    std::size_t got = 0;
+    while (got < part) {
+      const ssize_t n = in.Read(reinterpret_cast<char*>(buffer.get()) + got, part - got);
+      if (n < 0) return -1;
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+  };
+  // A source that was written to meanwhile gives a copy that is neither the old file nor the
+  // new one: it never takes the target's name.
+  const auto sourceChanged = [&](std::uint64_t done) {
+    struct stat after;
+    return done != size || !in.Stat(&after) || static_cast<std::uint64_t>(after.st_size) != size ||
+           after.st_mtim.tv_sec != srcStat.st_mtim.tv_sec ||
+           after.st_mtim.tv_nsec != srcStat.st_mtim.tv_nsec;
+  };
+  // A failure of the server's: a temporary file the lost connection left behind is removed
+  // over a new one.
+  const auto failed = [&](int error) {
+    if (!wire.Usable()) client_.Connection().Unlink(client_.Connection().Url(tempPath));
+    return fail(error, true);
+  };
+  // Why the target did not take the file's name: a folder is said to be one, whether or not
+  // the target had to be new.
+  const auto refused = [&](int error) {
+    if (!wire.Usable()) return failed(error);
+    std::uint32_t attributes = 0;
+    if (error == EEXIST && wire.Attributes(to.rest, &attributes) == 0 &&
+        (attributes & SmbWire::kDirectory) != 0) {
+      error = EISDIR;
+    }
+    return fail(error, error != EEXIST && error != EISDIR);
+  };
+
+  ssize_t n = readPart();
+  if (n < 0) return fail(errno, false);
+  std::uint64_t done = static_cast<std::uint64_t>(n);
+  if (static_cast<std::size_t>(n) < part) {
+    // The whole file in one round trip.
+    if (sourceChanged(done)) {
+      result.sourceChanged = true;
+      return result;
+    }
+    const int error = wire.PutWhole(temp, to.rest, !failIfExists, buffer.get(),
+                                    static_cast<std::size_t>(n), times);
+    if (error != 0) return refused(error);
+    if (progress) progress(done, done);
+  } else {
+    SmbWire::FileId id;
+    int error = wire.Create(temp, buffer.get(), static_cast<std::size_t>(n), &id);
+    if (error != 0) return failed(error);
+    for (;;) {
+      if (progress && !progress(done, std::max(size, done))) {
+        wire.Discard(id, temp);
+        result.cancelled = true;
+        return result;
+      }
+      n = readPart();
+      if (n < 0) {
+        const int readError = errno;
+        wire.Discard(id, temp);
+        return fail(readError, false);
+      }
+      if (n == 0) break;
+      error = wire.Write(id, done, buffer.get(), static_cast<std::size_t>(n));
+      if (error != 0) {
+        wire.Discard(id, temp);
+        return failed(error);
+      }
+      done += static_cast<std::uint64_t>(n);
+    }
+    if (sourceChanged(done)) {
+      wire.Discard(id, temp);
+      result.sourceChanged = true;
+      return result;
+    }
+    error = wire.Finish(id, temp, to.rest, !failIfExists, times);
+    if (error != 0) return refused(error);
   }
   result.ok = true;
   result.bytes = done;

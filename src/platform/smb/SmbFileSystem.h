@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <optional>
 
 #include "platform/FileSystem.h"
@@ -11,6 +13,7 @@
 namespace tolvane {
 
 struct SmbPath;
+class SmbWire;
 
 // The file system with the named SMB servers in it: a network path whose server is one of the
 // client's goes over SMB, everything else to the local file system. A copy may go either way
@@ -20,6 +23,7 @@ class SmbFileSystem : public FileSystem {
   SmbFileSystem(FileSystem& local, SmbClient& client);
   // One that owns its local file system and client: a worker's.
   SmbFileSystem(std::unique_ptr<FileSystem> local, std::unique_ptr<SmbClient> client);
+  ~SmbFileSystem() override;
 
   bool Exists(const std::string& path) override;
   bool IsFolder(const std::string& path) override;
@@ -61,6 +65,9 @@ class SmbFileSystem : public FileSystem {
   bool Fail(const SmbPath& path, int error);
   // The local file system's answer, its reason the one that counts.
   bool Local(bool ok);
+  // Our own requests to path's share, for copies into it; null where they cannot serve it
+  // (the library's calls do then).
+  SmbWire* WireFor(const SmbPath& path);
 
   std::unique_ptr<FileSystem> ownedLocal_;
   std::unique_ptr<SmbClient> ownedClient_;
@@ -79,6 +86,13 @@ class SmbFileSystem : public FileSystem {
     struct stat st {};
   };
   std::optional<RecentStat> recent_;
+  // A local file copied into a share with our own requests. known: what was just found at
+  // the target, if anything.
+  CopyResult CopyByWire(SmbWire& wire, const std::string& source, const SmbPath& to,
+                        bool failIfExists, const CopyProgress& progress,
+                        const std::optional<RecentStat>& known);
+  // By server\share: the connection of our own requests, or null where they were refused.
+  std::map<std::string, std::unique_ptr<SmbWire>> wires_;
 };
 
 }  // namespace tolvane
