@@ -91,7 +91,10 @@ TEST_F(SmbFileSystemTest, CopiesToTheServerKeepingTheTimeUnderAnEscapedName) {
       [&](std::uint64_t done, std::uint64_t) { return seen.push_back(done), true; });
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(result.bytes, 3u * 1024 * 1024 + 5);
-  EXPECT_EQ(seen.size(), 4u);  // 1 MiB chunks
+  // Told in steps up to the whole file.
+  EXPECT_GT(seen.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), 3u * 1024 * 1024 + 5);
   EXPECT_EQ(NamesOnDisk(OnDisk("guest", dir)), std::vector<std::string>{name});
   EXPECT_EQ(GetMTime(OnDisk("guest", dir + "/" + name)), 1600000000);
 

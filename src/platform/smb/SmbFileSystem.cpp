@@ -22,6 +22,8 @@ namespace tolvane {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+// The writes of our own requests after a file's first part.
+constexpr std::size_t kStreamPart = std::size_t{256} << 10;
 constexpr unsigned kDosFolder = 0x10;
 
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
@@ -594,11 +596,11 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
   const auto size = static_cast<std::uint64_t>(srcStat.st_size);
   const std::size_t part = wire.MaxWrite();
   const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[part]);
-  // Reads the next part (up to the buffer's size); -1 with errno on failure.
-  const auto readPart = [&]() -> ssize_t {
+  // Reads the next part of up to size bytes; -1 with errno on failure.
+  const auto readPart = [&](std::size_t size) -> ssize_t {
     std::size_t got = 0;
-    while (got < part) {
-      const ssize_t n = in.Read(reinterpret_cast<char*>(buffer.get()) + got, part - got);
+    while (got < size) {
+      const ssize_t n = in.Read(reinterpret_cast<char*>(buffer.get()) + got, size - got);
       if (n < 0) return -1;
       if (n == 0) break;
       got += static_cast<std::size_t>(n);
@@ -631,7 +633,7 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
     return fail(error, error != EEXIST && error != EISDIR);
   };
 
-  ssize_t n = readPart();
+  ssize_t n = readPart(part);
   if (n < 0) return fail(errno, false);
   std::uint64_t done = static_cast<std::uint64_t>(n);
   if (static_cast<std::size_t>(n) < part) {
@@ -654,14 +656,16 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
         result.cancelled = true;
         return result;
       }
-      n = readPart();
+      // After the first part, smaller writes a few at a time: the link stays as busy, and a
+      // stop waits for less.
+      n = readPart(std::min(part, kStreamPart));
       if (n < 0) {
         const int readError = errno;
         wire.Discard(id, temp);
         return fail(readError, false);
       }
       if (n == 0) break;
-      error = wire.Write(id, done, buffer.get(), static_cast<std::size_t>(n));
+      error = wire.WriteAhead(id, done, buffer.get(), static_cast<std::size_t>(n));
       if (error != 0) {
         wire.Discard(id, temp);
         return failed(error);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace tolvane {
 namespace {
@@ -317,36 +318,30 @@ struct SmbWire::Request {
   std::size_t payload = 0;
 };
 
-struct SmbWire::Response {
-  std::uint32_t status = 0;
-  std::uint64_t sessionId = 0;
-  std::uint32_t treeId = 0;
-  // The message from its header on: the offsets in its body count from there.
-  Bytes message;
+const std::uint8_t* SmbWire::Response::Body() const { return message.data() + kHeader; }
 
-  const std::uint8_t* Body() const { return message.data() + kHeader; }
-  std::size_t BodySize() const { return message.size() - kHeader; }
-  // The buffer at offset/length fields of the body, when it lies inside the message.
-  bool Buffer(std::size_t offsetField, std::size_t lengthField, Bytes* out) const {
-    if (BodySize() < lengthField + 2) return false;
-    const std::size_t offset = Get16(Body() + offsetField);
-    const std::size_t length = Get16(Body() + lengthField);
-    if (length == 0) {
-      out->clear();
-      return true;
-    }
-    if (offset < kHeader || offset + length > message.size()) return false;
-    out->assign(message.begin() + static_cast<std::ptrdiff_t>(offset),
-                message.begin() + static_cast<std::ptrdiff_t>(offset + length));
+std::size_t SmbWire::Response::BodySize() const { return message.size() - kHeader; }
+
+bool SmbWire::Response::Buffer(std::size_t offsetField, std::size_t lengthField, Bytes* out) const {
+  if (BodySize() < lengthField + 2) return false;
+  const std::size_t offset = Get16(Body() + offsetField);
+  const std::size_t length = Get16(Body() + lengthField);
+  if (length == 0) {
+    out->clear();
     return true;
   }
-  bool FileIdOfCreate(FileId* id) const {
-    if (status != kSuccess || BodySize() < 80) return false;
-    id->persistent = Get64(Body() + 64);
-    id->volatileId = Get64(Body() + 72);
-    return true;
-  }
-};
+  if (offset < kHeader || offset + length > message.size()) return false;
+  out->assign(message.begin() + static_cast<std::ptrdiff_t>(offset),
+              message.begin() + static_cast<std::ptrdiff_t>(offset + length));
+  return true;
+}
+
+bool SmbWire::Response::FileIdOfCreate(FileId* id) const {
+  if (status != kSuccess || BodySize() < 80) return false;
+  id->persistent = Get64(Body() + 64);
+  id->volatileId = Get64(Body() + 72);
+  return true;
+}
 
 SmbWire::SmbWire(int socket, int timeoutSeconds)
     : socket_(socket), timeoutSeconds_(timeoutSeconds) {}
@@ -445,10 +440,10 @@ void SmbWire::Sign(std::uint8_t* message, std::size_t size) const {
   }
 }
 
-std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) {
-  if (socket_ < 0) return {};
+bool SmbWire::Send(std::vector<Request> requests, std::vector<std::uint64_t>* ids) {
+  if (socket_ < 0) return false;
   Bytes frame(4, 0);
-  std::vector<std::uint64_t> ids;
+  ids->clear();
   std::vector<std::pair<std::size_t, std::size_t>> spans;
   for (std::size_t i = 0; i < requests.size(); ++i) {
     Request& r = requests[i];
@@ -469,7 +464,7 @@ std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) 
     Put32(frame, flags);
     Put32(frame, 0);  // next command, filled in below
     Put64(frame, nextMessageId_);
-    ids.push_back(nextMessageId_);
+    ids->push_back(nextMessageId_);
     nextMessageId_ += charge;
     credits_ = credits_ > charge ? credits_ - charge : 0;
     Put32(frame, 0xFEFF);  // process id
@@ -493,15 +488,24 @@ std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) 
   frame[1] = static_cast<std::uint8_t>(size >> 16);
   frame[2] = static_cast<std::uint8_t>(size >> 8);
   frame[3] = static_cast<std::uint8_t>(size);
-  if (!SendFrame(frame)) return {};
-  frame = Bytes();
+  return SendFrame(frame);
+}
 
-  std::vector<Response> answers(requests.size());
-  std::vector<bool> answered(requests.size(), false);
-  std::size_t left = requests.size();
+std::vector<SmbWire::Response> SmbWire::Collect(const std::vector<std::uint64_t>& ids) {
+  std::vector<Response> answers(ids.size());
+  std::vector<bool> answered(ids.size(), false);
+  std::size_t left = ids.size();
+  for (std::size_t k = 0; k < ids.size(); ++k) {
+    const auto early = early_.find(ids[k]);
+    if (early == early_.end()) continue;
+    answers[k] = std::move(early->second);
+    early_.erase(early);
+    answered[k] = true;
+    --left;
+  }
   Bytes in;
   while (left > 0) {
-    if (!ReceiveFrame(&in)) return {};
+    if (socket_ < 0 || !ReceiveFrame(&in)) return {};
     std::size_t at = 0;
     for (;;) {
       if (in.size() - at < kHeader || Get32(in.data() + at) != 0x424D53FE) {
@@ -520,15 +524,18 @@ std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) 
       const std::uint32_t status = Get32(h + 8);
       const std::uint64_t id = Get64(h + 24);
       const bool interim = (flags & kFlagAsync) && status == kPending;
-      const auto which = std::find(ids.begin(), ids.end(), id);
-      if ((flags & kFlagResponse) && !interim && which != ids.end()) {
-        const auto k = static_cast<std::size_t>(which - ids.begin());
-        if (!answered[k]) {
-          Response& a = answers[k];
-          a.status = status;
-          a.sessionId = Get64(h + 40);
-          a.treeId = (flags & kFlagAsync) ? 0 : Get32(h + 36);
-          a.message.assign(h, h + length);
+      if ((flags & kFlagResponse) && !interim) {
+        Response a;
+        a.status = status;
+        a.sessionId = Get64(h + 40);
+        a.treeId = (flags & kFlagAsync) ? 0 : Get32(h + 36);
+        a.message.assign(h, h + length);
+        const auto which = std::find(ids.begin(), ids.end(), id);
+        if (which == ids.end()) {
+          // The answer to a write still in flight.
+          early_[id] = std::move(a);
+        } else if (const auto k = static_cast<std::size_t>(which - ids.begin()); !answered[k]) {
+          answers[k] = std::move(a);
           answered[k] = true;
           --left;
         }
@@ -544,6 +551,12 @@ std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) 
     }
   }
   return answers;
+}
+
+std::vector<SmbWire::Response> SmbWire::Exchange(std::vector<Request> requests) {
+  std::vector<std::uint64_t> ids;
+  if (!Send(std::move(requests), &ids)) return {};
+  return Collect(ids);
 }
 
 int SmbWire::Negotiate() {
@@ -710,17 +723,44 @@ int SmbWire::Create(const std::string& temp, const std::uint8_t* data, std::size
   return error;
 }
 
-int SmbWire::Write(const FileId& id, std::uint64_t offset, const std::uint8_t* data,
-                   std::size_t size) {
-  const auto r = Exchange({Request{kWrite, WriteBody(id, offset, data, size), false, size}});
+int SmbWire::WriteAhead(const FileId& id, std::uint64_t offset, const std::uint8_t* data,
+                        std::size_t size) {
+  int error = 0;
+  while (error == 0 && inFlight_.size() >= kWritesAhead) error = TakeWrite();
+  if (error != 0) return error;
+  std::vector<std::uint64_t> ids;
+  if (!Send({Request{kWrite, WriteBody(id, offset, data, size), false, size}}, &ids)) {
+    return lostWith_;
+  }
+  inFlight_.push_back({ids[0], size});
+  return 0;
+}
+
+int SmbWire::TakeWrite() {
+  const auto [messageId, size] = inFlight_.front();
+  inFlight_.pop_front();
+  const auto r = Collect({messageId});
   if (r.empty()) return lostWith_;
   if (r[0].status != kSuccess) return ErrnoOf(r[0].status);
   if (r[0].BodySize() < 8 || Get32(r[0].Body() + 4) != size) return EIO;
   return 0;
 }
 
+int SmbWire::Drain() {
+  int first = 0;
+  while (!inFlight_.empty()) {
+    const int error = TakeWrite();
+    if (first == 0) first = error;
+  }
+  return first;
+}
+
 int SmbWire::Finish(const FileId& id, const std::string& temp, const std::string& target,
                     bool replace, const Times& times) {
+  if (const int error = Drain(); error != 0) {
+    Discard(id, temp);
+    return error;
+  }
   const auto r =
       Exchange({Request{kSetInfo, SetInfoBody(id, kBasicInformation, BasicInfo(times))},
                 Request{kSetInfo, SetInfoBody(id, kRenameInformation, RenameInfo(target, replace))},
@@ -740,6 +780,7 @@ int SmbWire::Finish(const FileId& id, const std::string& temp, const std::string
 }
 
 void SmbWire::Discard(const FileId& id, const std::string& temp) {
+  Drain();
   const Bytes pending{1};
   const auto r = Exchange({Request{kSetInfo, SetInfoBody(id, kDispositionInformation, pending)},
                            Request{kClose, CloseBody(id)}});

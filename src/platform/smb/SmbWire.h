@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,10 +67,15 @@ class SmbWire {
   // connection lets it.
   int PutWhole(const std::string& temp, const std::string& target, bool replace,
                const std::uint8_t* data, std::size_t size, const Times& times);
-  // The same in steps, for a larger file: Create (new, with its first part), Write the rest,
-  // then Finish, or Discard on the way.
+  // The same in steps, for a larger file: Create (new, with its first part), WriteAhead the
+  // rest, then Finish, or Discard on the way.
   int Create(const std::string& temp, const std::uint8_t* data, std::size_t size, FileId* id);
-  int Write(const FileId& id, std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+  // Sends a write (of at most MaxWrite bytes) without waiting for its answer, so that the link
+  // stays busy while the server answers: up to kWritesAhead are in flight. 0, or the failure of
+  // an earlier write whose answer it took; Finish and Discard take the rest.
+  int WriteAhead(const FileId& id, std::uint64_t offset, const std::uint8_t* data,
+                 std::size_t size);
+  static constexpr std::size_t kWritesAhead = 3;
   int Finish(const FileId& id, const std::string& temp, const std::string& target, bool replace,
              const Times& times);
   void Discard(const FileId& id, const std::string& temp);
@@ -78,12 +85,33 @@ class SmbWire {
 
  private:
   struct Request;
-  struct Response;
+  struct Response {
+    std::uint32_t status = 0;
+    std::uint64_t sessionId = 0;
+    std::uint32_t treeId = 0;
+    // The message from its header on: the offsets in its body count from there.
+    Bytes message;
+
+    const std::uint8_t* Body() const;
+    std::size_t BodySize() const;
+    // The buffer at the offset and length fields of the body (16 bits each), when it lies
+    // inside the message.
+    bool Buffer(std::size_t offsetField, std::size_t lengthField, Bytes* out) const;
+    bool FileIdOfCreate(FileId* id) const;
+  };
 
   SmbWire(int socket, int timeoutSeconds);
   // Sends the requests as one compound and waits for every answer; empty after a connection
   // failure (the socket is closed then, and the errno kept in lostWith_).
   std::vector<Response> Exchange(std::vector<Request> requests);
+  // The two halves of Exchange: the compound sent (its message ids in *ids), and the answers
+  // to ids waited for (answers to other messages kept for their turn).
+  bool Send(std::vector<Request> requests, std::vector<std::uint64_t>* ids);
+  std::vector<Response> Collect(const std::vector<std::uint64_t>& ids);
+  // Waits for the oldest write in flight: 0 or its failure.
+  int TakeWrite();
+  // Waits for every write in flight: 0 or the first failure.
+  int Drain();
   bool SendFrame(const Bytes& frame);
   bool ReceiveFrame(Bytes* frame);
   int Negotiate();
@@ -108,6 +136,10 @@ class SmbWire {
   std::uint32_t credits_ = 1;
   std::uint64_t sessionId_ = 0;
   std::uint32_t treeId_ = 0;
+  // Writes sent and not yet answered (message id, size), oldest first, and answers that came
+  // while another was waited for.
+  std::deque<std::pair<std::uint64_t, std::size_t>> inFlight_;
+  std::map<std::uint64_t, Response> early_;
 };
 
 }  // namespace tolvane
