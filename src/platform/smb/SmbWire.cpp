@@ -224,9 +224,8 @@ Bytes BasicInfo(const SmbWire::Times& times) {
 
 Bytes RenameInfo(const std::string& target, bool replace) {
   const Bytes name = WirePath(target);
-  Bytes b;
-  b.push_back(replace ? 1 : 0);
-  b.insert(b.end(), 7, 0);
+  Bytes b(8, 0);
+  b[0] = replace ? 1 : 0;
   Put64(b, 0);  // root directory
   Put32(b, static_cast<std::uint32_t>(name.size()));
   PutBytes(b, name.data(), name.size());
