@@ -246,10 +246,11 @@ TEST_F(SmbLogonTest, ASmallFileIsOneRoundTripAlsoSigned) {
   for (const std::string share : {"guest", "private"}) {
     const std::string folder = NewFolder(share);
     int before = 0;
+    const char* const names[] = {"s0", "s1", "s2", "s3"};
     for (int i = 0; i < 4; ++i) {
       // The first copy logs on; the others are counted.
       if (i == 1) before = relay.Messages();
-      const std::string name = "s" + std::to_string(i);
+      const std::string name = names[i];
       const std::string source = dir.Write(name, std::string(20000 * i + 1, 's'));
       ASSERT_TRUE(fs->CopyFile(source, Unc(share, folder + "\\" + name), true)) << fs->LastError();
       EXPECT_EQ(std::filesystem::file_size(OnDisk(share, folder + "/" + name)), 20000u * i + 1);
@@ -307,9 +308,9 @@ TEST_F(SmbLogonTest, AsksAfterTheStoredLogonAndRemembersWhatWorked) {
   EXPECT_TRUE(fs->IsFolder(Unc("guest"))) << fs->LastError();
   const std::string refused =
       " (" + host + " にログオンできません: ユーザー名かパスワードが違います)";
-  EXPECT_EQ(prompt.calls, (std::vector<std::string>{"Stored " + host, "Ask " + host + refused,
-                                                    "Ask " + host + refused,
-                                                    "LoggedOn " + host + " " + Server().User()}));
+  EXPECT_EQ(prompt.calls, (std::vector<std::string>{
+                              "Stored " + host, "Ask " + host + refused, "Ask " + host + refused,
+                              "LoggedOn " + host + " " + Server().User()}));
   for (const auto& call : prompt.calls) EXPECT_EQ(call.find("typo"), std::string::npos);
 }
 

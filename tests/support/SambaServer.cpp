@@ -174,36 +174,18 @@ void SambaServer::Start() {
           "    netbios name = TESTSRV\n"
           "    interfaces = lo\n"
           "    bind interfaces only = yes\n"
-          "    smb ports = "
-       << port_
-       << "\n"
+          "    smb ports = " << port_ << "\n"
           "    disable netbios = yes\n"
-          "    private dir = "
-       << dir_
-       << "/private\n"
-          "    lock directory = "
-       << dir_
-       << "/lock\n"
-          "    state directory = "
-       << dir_
-       << "/state\n"
-          "    cache directory = "
-       << dir_
-       << "/cache\n"
-          "    pid directory = "
-       << dir_
-       << "/pid\n"
-          "    ncalrpc dir = "
-       << dir_
-       << "/ncalrpc\n"
-          "    log file = "
-       << dir_
-       << "/log/samba.log\n"
+          "    private dir = " << dir_ << "/private\n"
+          "    lock directory = " << dir_ << "/lock\n"
+          "    state directory = " << dir_ << "/state\n"
+          "    cache directory = " << dir_ << "/cache\n"
+          "    pid directory = " << dir_ << "/pid\n"
+          "    ncalrpc dir = " << dir_ << "/ncalrpc\n"
+          "    log file = " << dir_ << "/log/samba.log\n"
           "    max log size = 0\n"
           "    log level = 1\n"
-          "    passdb backend = tdbsam:"
-       << dir_
-       << "/private/passdb.tdb\n"
+          "    passdb backend = tdbsam:" << dir_ << "/private/passdb.tdb\n"
           "    map to guest = Bad User\n"
           "    guest account = nobody\n"
           "    load printers = no\n"
@@ -220,42 +202,25 @@ void SambaServer::Start() {
           "    store dos attributes = no\n"
           "    map readonly = yes\n"
           "\n[guest]\n"
-          "    path = "
-       << dir_
-       << "/guest\n"
+          "    path = " << dir_ << "/guest\n"
           "    read only = no\n"
           "    guest ok = yes\n"
-          "    force user = "
-       << user_
-       << "\n"
+          "    force user = " << user_ << "\n"
           "\n[private]\n"
-          "    path = "
-       << dir_
-       << "/private-share\n"
+          "    path = " << dir_ << "/private-share\n"
           "    read only = no\n"
           "    guest ok = no\n"
-          "    valid users = "
-       << user_
-       << "\n"
-          "    force user = "
-       << user_
-       << "\n"
+          "    valid users = " << user_ << "\n"
+          "    force user = " << user_ << "\n"
           "\n[closed]\n"
-          "    path = "
-       << dir_
-       << "/closed\n"
+          "    path = " << dir_ << "/closed\n"
           "    guest ok = no\n"
-          "    invalid users = "
-       << user_
-       << "\n"
+          "    invalid users = " << user_ << "\n"
           "\n[readonly]\n"
-          "    path = "
-       << dir_
-       << "/readonly\n"
+          "    path = " << dir_ << "/readonly\n"
           "    read only = yes\n"
           "    guest ok = yes\n"
-          "    force user = "
-       << user_ << "\n";
+          "    force user = " << user_ << "\n";
   conf.close();
 
   const std::string pw = password_ + "\n" + password_ + "\n";

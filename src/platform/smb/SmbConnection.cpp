@@ -196,20 +196,17 @@ bool LibraryKeepsThreadsApart() {
   return apart;
 }
 
-#define TOLVANE_SMBC_FUNCTIONS(X)                                                                \
-  X(smbc_new_context)                                                                            \
-  X(smbc_free_context) X(smbc_init_context) X(smbc_setDebug) X(smbc_setLogCallback)              \
-      X(smbc_setOptionUserData) X(smbc_getOptionUserData) X(smbc_setFunctionAuthDataWithContext) \
-          X(smbc_setOptionNoAutoAnonymousLogin) X(smbc_setOptionFallbackAfterKerberos)           \
-              X(smbc_setOptionUseKerberos) X(smbc_setOptionUseCCache) X(smbc_setOptionProtocols) \
-                  X(smbc_setPort) X(smbc_setTimeout) X(smbc_getFunctionStat)                     \
-                      X(smbc_getFunctionOpendir) X(smbc_getFunctionReaddir)                      \
-                          X(smbc_getFunctionReaddirPlus) X(smbc_getFunctionClosedir)             \
-                              X(smbc_getFunctionOpen) X(smbc_getFunctionRead)                    \
-                                  X(smbc_getFunctionWrite) X(smbc_getFunctionClose)              \
-                                      X(smbc_getFunctionLseek) X(smbc_getFunctionFstat)          \
-                                          X(smbc_getFunctionUnlink) X(smbc_getFunctionRename)    \
-                                              X(smbc_getFunctionMkdir) X(smbc_getFunctionUtimes)
+#define TOLVANE_SMBC_FUNCTIONS(X)                                                              \
+  X(smbc_new_context) X(smbc_free_context) X(smbc_init_context) X(smbc_setDebug)               \
+  X(smbc_setLogCallback) X(smbc_setOptionUserData) X(smbc_getOptionUserData)                   \
+  X(smbc_setFunctionAuthDataWithContext) X(smbc_setOptionNoAutoAnonymousLogin)                 \
+  X(smbc_setOptionFallbackAfterKerberos) X(smbc_setOptionUseKerberos) X(smbc_setOptionUseCCache) \
+  X(smbc_setOptionProtocols) X(smbc_setPort) X(smbc_setTimeout) X(smbc_getFunctionStat)        \
+  X(smbc_getFunctionOpendir) X(smbc_getFunctionReaddir) X(smbc_getFunctionReaddirPlus)         \
+  X(smbc_getFunctionClosedir) X(smbc_getFunctionOpen) X(smbc_getFunctionRead)                  \
+  X(smbc_getFunctionWrite) X(smbc_getFunctionClose) X(smbc_getFunctionLseek)                   \
+  X(smbc_getFunctionFstat) X(smbc_getFunctionUnlink) X(smbc_getFunctionRename)                 \
+  X(smbc_getFunctionMkdir) X(smbc_getFunctionUtimes)
 
 }  // namespace
 
@@ -252,8 +249,8 @@ std::unique_ptr<SmbLibrary> LoadCopy() {
   if (!handle) return nullptr;
   auto library = std::make_unique<SmbLibrary>();
   bool complete = true;
-#define TOLVANE_SMBC_RESOLVE(name)                                           \
-  library->name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name)); \
+#define TOLVANE_SMBC_RESOLVE(name)                                                        \
+  library->name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));               \
   complete = complete && library->name;
   TOLVANE_SMBC_FUNCTIONS(TOLVANE_SMBC_RESOLVE)
 #undef TOLVANE_SMBC_RESOLVE
