@@ -169,6 +169,8 @@ class CountingRelay {
       }
       if (poll(fds.data(), fds.size(), -1) < 0) continue;
       if (fds[0].revents) break;
+      // A pair accepted now is polled from the next round on.
+      const std::size_t polled = pairs.size();
       if (fds[1].revents & POLLIN) {
         const int c = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -187,8 +189,8 @@ class CountingRelay {
       for (std::size_t i = 0; i < pairs.size(); ++i) {
         Pair& p = pairs[i];
         bool ok = true;
-        if (fds[2 + 2 * i].revents) ok = Pass(p, p.client, p.server, true);
-        if (ok && fds[3 + 2 * i].revents) ok = Pass(p, p.server, p.client, false);
+        if (i < polled && fds[2 + 2 * i].revents) ok = Pass(p, p.client, p.server, true);
+        if (ok && i < polled && fds[3 + 2 * i].revents) ok = Pass(p, p.server, p.client, false);
         if (ok) {
           open.push_back(p);
         } else {
