@@ -313,6 +313,17 @@ bool SmbFileSystem::CopyFile(const std::string& source, const std::string& targe
   return CopyFileWithProgress(source, target, failIfExists, nullptr).ok;
 }
 
+CopyResult SmbFileSystem::CopyFailure(const SmbPath* side, int error) {
+  if (side) {
+    Fail(*side, error);
+  } else {
+    lastError_ = std::system_category().message(error != 0 ? error : EIO);
+  }
+  CopyResult result;
+  result.error = lastError_;
+  return result;
+}
+
 CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const std::string& target,
                                                bool failIfExists, const CopyProgress& progress) {
   const auto from = Route(source, true);
@@ -327,17 +338,6 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   lastError_.clear();
   SmbConnection& smb = client_.Connection();
   CopyResult result;
-  // The reason of a failure: the connection's when it was an SMB call (it names the server
-  // when the server is gone), the system's otherwise.
-  const auto fail = [&](const SmbPath* side, int error) {
-    if (side) {
-      Fail(*side, error);
-    } else {
-      lastError_ = std::system_category().message(error != 0 ? error : EIO);
-    }
-    result.error = lastError_;
-    return result;
-  };
 
   std::optional<std::string> fromLocal, toLocal;
   if (from) {
@@ -346,7 +346,7 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
       return result;
     }
   } else if (!(fromLocal = LocalPath(source))) {
-    return fail(nullptr, ENOENT);
+    return CopyFailure(nullptr, ENOENT);
   }
   if (to) {
     if (!Reach(*to)) {
@@ -354,29 +354,32 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
       return result;
     }
   } else if (!(toLocal = LocalPath(target))) {
-    return fail(nullptr, ENOENT);
+    return CopyFailure(nullptr, ENOENT);
   }
   if ((from && from->rest.empty()) || (to && to->rest.empty())) {
-    return fail(nullptr, EISDIR);
-  }
-  if (!from && to) {
-    if (SmbWire* wire = WireFor(*to)) {
-      return CopyByWire(*wire, *fromLocal, *to, failIfExists, progress, known);
-    }
+    return CopyFailure(nullptr, EISDIR);
   }
 
   CopyEnd in(smb);
   struct stat srcStat;
   if (from) {
-    if (!in.OpenSmb(smb.Url(*from), O_RDONLY, 0)) return fail(&*from, errno);
-    if (!in.Stat(&srcStat)) return fail(&*from, errno);
+    if (!in.OpenSmb(smb.Url(*from), O_RDONLY, 0)) return CopyFailure(&*from, errno);
+    if (!in.Stat(&srcStat)) return CopyFailure(&*from, errno);
   } else {
     // Non-blocking, so that a named pipe is refused instead of hanging the window.
     if (!in.OpenLocal(*fromLocal, O_RDONLY | O_NONBLOCK, 0) || !in.Stat(&srcStat)) {
-      return fail(nullptr, errno);
+      return CopyFailure(nullptr, errno);
     }
   }
-  if (!S_ISREG(srcStat.st_mode)) return fail(nullptr, S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL);
+  if (!S_ISREG(srcStat.st_mode)) {
+    return CopyFailure(nullptr, S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL);
+  }
+  // Into a share from here: our own requests, where they serve it.
+  if (!from && to) {
+    if (SmbWire* wire = WireFor(*to)) {
+      return CopyByWire(*wire, in.Fd(), srcStat, *to, failIfExists, progress, known);
+    }
+  }
 
   // What is at the target decides whether it may be replaced.
   struct stat dstStat;
@@ -387,19 +390,19 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
     exists = StatRecent(*to, &dstStat);
     const int error = errno;
     recent_.reset();
-    if (!exists && error != ENOENT) return fail(&*to, error);
+    if (!exists && error != ENOENT) return CopyFailure(&*to, error);
   } else {
     exists = stat(toLocal->c_str(), &dstStat) == 0;
   }
   if (exists) {
     // A folder is said to be one, whether or not the target had to be new.
-    if (S_ISDIR(dstStat.st_mode)) return fail(nullptr, EISDIR);
-    if (failIfExists) return fail(nullptr, EEXIST);
-    if (!S_ISREG(dstStat.st_mode)) return fail(nullptr, EINVAL);
+    if (S_ISDIR(dstStat.st_mode)) return CopyFailure(nullptr, EISDIR);
+    if (failIfExists) return CopyFailure(nullptr, EEXIST);
+    if (!S_ISREG(dstStat.st_mode)) return CopyFailure(nullptr, EINVAL);
     // A read-only file is not replaced: on a server that is the DOS read-only attribute, which
     // the library's stat shows as a missing write bit. (Asking for the attribute itself would
     // open a second connection, to the standard ports whatever SmbPort says.)
-    if ((dstStat.st_mode & 0222) == 0) return fail(nullptr, EACCES);
+    if ((dstStat.st_mode & 0222) == 0) return CopyFailure(nullptr, EACCES);
   }
 
   const std::string tempName = NewTemporaryFileName();
@@ -409,13 +412,14 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   if (to) {
     tempSmb = Beside(*to, tempName);
     if (!out.OpenSmb(smb.Url(*tempSmb), O_WRONLY | O_CREAT | O_EXCL, 0666)) {
-      return fail(&*to, errno);
+      return CopyFailure(&*to, errno);
     }
   } else {
     const auto slash = toLocal->find_last_of('/');
     tempLocal =
         (slash == std::string::npos ? std::string() : toLocal->substr(0, slash + 1)) + tempName;
-    if (!out.OpenLocal(tempLocal, O_WRONLY | O_CREAT | O_EXCL, 0666)) return fail(nullptr, errno);
+    if (!out.OpenLocal(tempLocal, O_WRONLY | O_CREAT | O_EXCL, 0666))
+      return CopyFailure(nullptr, errno);
   }
   const auto removeTemp = [&] {
     out.Close();
@@ -435,12 +439,12 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
     if (n < 0) {
       const int error = errno;
       removeTemp();
-      return fail(from ? &*from : nullptr, error);
+      return CopyFailure(from ? &*from : nullptr, error);
     }
     if (!out.WriteAll(buffer.get(), static_cast<std::size_t>(n))) {
       const int error = errno;
       removeTemp();
-      return fail(to ? &*to : nullptr, error);
+      return CopyFailure(to ? &*to : nullptr, error);
     }
     done += static_cast<std::uint64_t>(n);
     if (progress && !progress(done, std::max(size, done))) {
@@ -458,7 +462,7 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   if (!(from ? smb.Stat(smb.Url(*from), &after) == 0 : in.Stat(&after))) {
     const int error = errno;
     removeTemp();
-    return fail(from ? &*from : nullptr, error);
+    return CopyFailure(from ? &*from : nullptr, error);
   }
   if (done != size || static_cast<std::uint64_t>(after.st_size) != size ||
       after.st_mtim.tv_sec != srcStat.st_mtim.tv_sec ||
@@ -511,7 +515,7 @@ CopyResult SmbFileSystem::CopyFileWithProgress(const std::string& source, const 
   }
   if (!ok) {
     removeTemp();
-    return fail(to && error != EEXIST ? &*to : nullptr, error);
+    return CopyFailure(to && error != EEXIST ? &*to : nullptr, error);
   }
   result.ok = true;
   result.bytes = done;
@@ -548,27 +552,11 @@ SmbWire* SmbFileSystem::WireFor(const SmbPath& path) {
   return (wires_[key] = std::move(wire)).get();
 }
 
-CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, const SmbPath& to,
-                                     bool failIfExists, const CopyProgress& progress,
+CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, int source, const struct stat& srcStat,
+                                     const SmbPath& to, bool failIfExists,
+                                     const CopyProgress& progress,
                                      const std::optional<RecentStat>& known) {
   CopyResult result;
-  const auto fail = [&](int error, bool server) {
-    if (server) {
-      Fail(to, error);
-    } else {
-      lastError_ = std::system_category().message(error != 0 ? error : EIO);
-    }
-    result.error = lastError_;
-    return result;
-  };
-  CopyEnd in(client_.Connection());
-  struct stat srcStat;
-  // Non-blocking, so that a named pipe is refused instead of hanging the run.
-  if (!in.OpenLocal(source, O_RDONLY | O_NONBLOCK, 0) || !in.Stat(&srcStat)) {
-    return fail(errno, false);
-  }
-  if (!S_ISREG(srcStat.st_mode)) return fail(S_ISDIR(srcStat.st_mode) ? EISDIR : EINVAL, false);
-
   // A file that must be new needs no look: the rename refuses to replace anything. Otherwise
   // a folder or a read-only file at the target is not replaced.
   if (!failIfExists) {
@@ -581,13 +569,13 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
     } else {
       std::uint32_t attributes = 0;
       const int error = wire.Attributes(to.rest, &attributes);
-      if (error != 0 && error != ENOENT) return fail(error, true);
+      if (error != 0 && error != ENOENT) return CopyFailure(&to, error);
       exists = error == 0;
       folder = exists && (attributes & SmbWire::kDirectory) != 0;
       readOnly = exists && (attributes & SmbWire::kReadOnly) != 0;
     }
-    if (folder) return fail(EISDIR, false);
-    if (readOnly) return fail(EACCES, false);
+    if (folder) return CopyFailure(nullptr, EISDIR);
+    if (readOnly) return CopyFailure(nullptr, EACCES);
   }
 
   const SmbPath tempPath = Beside(to, NewTemporaryFileName());
@@ -600,7 +588,8 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
   const auto readPart = [&](std::size_t size) -> ssize_t {
     std::size_t got = 0;
     while (got < size) {
-      const ssize_t n = in.Read(reinterpret_cast<char*>(buffer.get()) + got, size - got);
+      const ssize_t n = read(source, buffer.get() + got, size - got);
+      if (n < 0 && errno == EINTR) continue;
       if (n < 0) return -1;
       if (n == 0) break;
       got += static_cast<std::size_t>(n);
@@ -611,7 +600,8 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
   // new one: it never takes the target's name.
   const auto sourceChanged = [&](std::uint64_t done) {
     struct stat after;
-    return done != size || !in.Stat(&after) || static_cast<std::uint64_t>(after.st_size) != size ||
+    return done != size || fstat(source, &after) != 0 ||
+           static_cast<std::uint64_t>(after.st_size) != size ||
            after.st_mtim.tv_sec != srcStat.st_mtim.tv_sec ||
            after.st_mtim.tv_nsec != srcStat.st_mtim.tv_nsec;
   };
@@ -619,7 +609,7 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
   // over a new one.
   const auto failed = [&](int error) {
     if (!wire.Usable()) client_.Connection().Unlink(client_.Connection().Url(tempPath));
-    return fail(error, true);
+    return CopyFailure(&to, error);
   };
   // Why the target did not take the file's name: a folder is said to be one, whether or not
   // the target had to be new.
@@ -630,11 +620,11 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
         (attributes & SmbWire::kDirectory) != 0) {
       error = EISDIR;
     }
-    return fail(error, error != EEXIST && error != EISDIR);
+    return CopyFailure(error != EEXIST && error != EISDIR ? &to : nullptr, error);
   };
 
   ssize_t n = readPart(part);
-  if (n < 0) return fail(errno, false);
+  if (n < 0) return CopyFailure(nullptr, errno);
   std::uint64_t done = static_cast<std::uint64_t>(n);
   if (static_cast<std::size_t>(n) < part) {
     // The whole file in one round trip.
@@ -662,7 +652,7 @@ CopyResult SmbFileSystem::CopyByWire(SmbWire& wire, const std::string& source, c
       if (n < 0) {
         const int readError = errno;
         wire.Discard(id, temp);
-        return fail(readError, false);
+        return CopyFailure(nullptr, readError);
       }
       if (n == 0) break;
       error = wire.WriteAhead(id, done, buffer.get(), static_cast<std::size_t>(n));

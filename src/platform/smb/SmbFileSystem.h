@@ -86,11 +86,14 @@ class SmbFileSystem : public FileSystem {
     struct stat st {};
   };
   std::optional<RecentStat> recent_;
-  // A local file copied into a share with our own requests. known: what was just found at
-  // the target, if anything.
-  CopyResult CopyByWire(SmbWire& wire, const std::string& source, const SmbPath& to,
+  // A local file (open as source, srcStat its stat) copied into a share with our own
+  // requests. known: what was just found at the target, if anything.
+  CopyResult CopyByWire(SmbWire& wire, int source, const struct stat& srcStat, const SmbPath& to,
                         bool failIfExists, const CopyProgress& progress,
                         const std::optional<RecentStat>& known);
+  // A failed copy with its reason: the connection's when side names the SMB path whose call
+  // failed (it names the server when the server is gone), the system's otherwise.
+  CopyResult CopyFailure(const SmbPath* side, int error);
   // By server\share: the connection of our own requests, or null where they were refused.
   std::map<std::string, std::unique_ptr<SmbWire>> wires_;
 };

@@ -342,6 +342,22 @@ bool SmbWire::Response::FileIdOfCreate(FileId* id) const {
   return true;
 }
 
+int SmbWire::Written(const Response& r, std::size_t size) {
+  if (r.status != kSuccess) return ErrnoOf(r.status);
+  return r.BodySize() >= 8 && Get32(r.Body() + 4) == size ? 0 : EIO;
+}
+
+std::vector<SmbWire::Request> SmbWire::NewFile(const std::string& temp, const std::uint8_t* data,
+                                               std::size_t size) {
+  std::vector<Request> requests;
+  requests.push_back(
+      {kCreate,
+       CreateBody(temp, kWriteData | kWriteAttributes | kReadAttributes | kDelete | kSynchronize,
+                  kCreateNew, kNonDirectory)});
+  if (size > 0) requests.push_back({kWrite, WriteBody(kRelatedFile, 0, data, size), true, size});
+  return requests;
+}
+
 SmbWire::SmbWire(int socket, int timeoutSeconds)
     : socket_(socket), timeoutSeconds_(timeoutSeconds) {}
 
@@ -583,7 +599,6 @@ int SmbWire::Negotiate() {
   }
   serverRequiresSigning_ = (Get16(body + 2) & 0x2) != 0;
   const bool largeWrites = (Get32(body + 24) & 0x4) != 0;
-  maxTransact_ = Get32(body + 28);
   maxWrite_ = Get32(body + 36);
   if (!largeWrites || dialect_ < 0x0210)
     maxWrite_ = std::min<std::uint32_t>(maxWrite_, kCreditUnit);
@@ -674,12 +689,7 @@ int SmbWire::Attributes(const std::string& path, std::uint32_t* attributes) {
 
 int SmbWire::PutWhole(const std::string& temp, const std::string& target, bool replace,
                       const std::uint8_t* data, std::size_t size, const Times& times) {
-  std::vector<Request> requests;
-  requests.push_back(
-      {kCreate,
-       CreateBody(temp, kWriteData | kWriteAttributes | kReadAttributes | kDelete | kSynchronize,
-                  kCreateNew, kNonDirectory)});
-  if (size > 0) requests.push_back({kWrite, WriteBody(kRelatedFile, 0, data, size), true, size});
+  std::vector<Request> requests = NewFile(temp, data, size);
   requests.push_back(
       {kSetInfo, SetInfoBody(kRelatedFile, kBasicInformation, BasicInfo(times)), true});
   requests.push_back(
@@ -691,8 +701,7 @@ int SmbWire::PutWhole(const std::string& temp, const std::string& target, bool r
   if (!r[0].FileIdOfCreate(&id)) return r[0].status == kSuccess ? EIO : ErrnoOf(r[0].status);
   int error = 0;
   for (std::size_t i = 1; i + 1 < r.size() && error == 0; ++i) error = ErrnoOf(r[i].status);
-  if (error == 0 && size > 0 && (r[1].BodySize() < 8 || Get32(r[1].Body() + 4) != size))
-    error = EIO;
+  if (error == 0 && size > 0) error = Written(r[1], size);
   const bool closed = r.back().status == kSuccess;
   if (error == 0 && closed) return 0;
   if (error == 0) error = ErrnoOf(r.back().status);
@@ -706,18 +715,11 @@ int SmbWire::PutWhole(const std::string& temp, const std::string& target, bool r
 
 int SmbWire::Create(const std::string& temp, const std::uint8_t* data, std::size_t size,
                     FileId* id) {
-  std::vector<Request> requests;
-  requests.push_back(
-      {kCreate,
-       CreateBody(temp, kWriteData | kWriteAttributes | kReadAttributes | kDelete | kSynchronize,
-                  kCreateNew, kNonDirectory)});
-  if (size > 0) requests.push_back({kWrite, WriteBody(kRelatedFile, 0, data, size), true, size});
-  const auto r = Exchange(std::move(requests));
+  const auto r = Exchange(NewFile(temp, data, size));
   if (r.empty()) return lostWith_;
   if (!r[0].FileIdOfCreate(id)) return r[0].status == kSuccess ? EIO : ErrnoOf(r[0].status);
   if (size == 0) return 0;
-  int error = ErrnoOf(r[1].status);
-  if (error == 0 && (r[1].BodySize() < 8 || Get32(r[1].Body() + 4) != size)) error = EIO;
+  const int error = Written(r[1], size);
   if (error != 0) Discard(*id, temp);
   return error;
 }
@@ -740,9 +742,7 @@ int SmbWire::TakeWrite() {
   inFlight_.pop_front();
   const auto r = Collect({messageId});
   if (r.empty()) return lostWith_;
-  if (r[0].status != kSuccess) return ErrnoOf(r[0].status);
-  if (r[0].BodySize() < 8 || Get32(r[0].Body() + 4) != size) return EIO;
-  return 0;
+  return Written(r[0], size);
 }
 
 int SmbWire::Drain() {

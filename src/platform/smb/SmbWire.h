@@ -101,6 +101,11 @@ class SmbWire {
   };
 
   SmbWire(int socket, int timeoutSeconds);
+  // The answer to a write of size bytes: 0, or why not all of them were written.
+  static int Written(const Response& r, std::size_t size);
+  // A new temporary file and its first write (none when size is 0), related.
+  static std::vector<Request> NewFile(const std::string& temp, const std::uint8_t* data,
+                                      std::size_t size);
   // Sends the requests as one compound and waits for every answer; empty after a connection
   // failure (the socket is closed then, and the errno kept in lostWith_).
   std::vector<Response> Exchange(std::vector<Request> requests);
@@ -128,7 +133,6 @@ class SmbWire {
   int lostWith_ = 0;
   std::uint16_t dialect_ = 0;
   std::uint32_t maxWrite_ = 65536;
-  std::uint32_t maxTransact_ = 65536;
   bool serverRequiresSigning_ = false;
   bool signing_ = false;
   Key16 signingKey_{};
